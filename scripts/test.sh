@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what Nuvra needs, then builds and runs every test three ways:
+#  1. the normal build, warnings as errors;
+#  2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#  3. the fuzz targets built with clang and libFuzzer, run briefly over their
+#     corpus (their replays already ran in 1 and 2).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+
+echo "== build (warnings are errors)"
+scripts/build.sh build -DNUVRA_WERROR=ON
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+scripts/build.sh build-asan -DNUVRA_WERROR=ON -DNUVRA_SANITIZE=ON -DNUVRA_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz targets (clang, libFuzzer)"
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DNUVRA_FUZZ=ON -DNUVRA_BENCH=OFF -DNUVRA_TESTS=OFF
+for fuzzer in build-fuzz/fuzz/nuvra_*_fuzz; do
+  name=$(basename "$fuzzer" | sed -e 's/^nuvra_//' -e 's/_fuzz$//')
+  work=$(mktemp -d)
+  cp -r "fuzz/corpus/$name/." "$work/"
+  "$fuzzer" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
+  rm -rf "$work"
+done
+echo "== all tests passed"

@@ -1,0 +1,65 @@
+// File services: folder listings with attributes, the open-for-reading test,
+// the program's folders, deleting work files and the short form of a path.
+//
+// Paths are UTF-8 with the platform's separator (kPathSeparator). A listing
+// is one folder's entries with their attribute values, as FindFirstFile /
+// FindNextFile report them; matching names against wildcards is the caller's
+// business. Nothing here throws.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvra::platform {
+
+// Attribute flags with their Windows values; a file's attribute value is the
+// sum of its flags.
+enum FileAttribute : std::uint32_t {
+    kAttributeNone = 0,
+    kAttributeReadOnly = 1,
+    kAttributeHidden = 2,
+    kAttributeSystem = 4,
+    kAttributeDirectory = 16,
+    kAttributeArchive = 32,
+};
+
+struct FolderEntry {
+    std::string name;  // the name as stored on disk, without the folder part
+    std::uint32_t attributes = 0;
+};
+
+struct FolderListing {
+    bool opened = false;    // false: the folder could not be listed at all
+    bool complete = false;  // false: reading stopped early (entries so far are kept)
+    std::vector<FolderEntry> entries;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Every entry of folder ("." and ".." included where the file system has
+    // them), in the file system's own order.
+    virtual FolderListing ListFolder(std::string_view folder) = 0;
+
+    // True when path names something that can be opened for reading now.
+    virtual bool CanOpenForReading(std::string_view path) = 0;
+
+    virtual bool DeleteFile(std::string_view path) = 0;
+
+    // GetShortPathNameA: writes a form of path that the media player accepts
+    // into buffer (NUL-terminated) and returns its length, or 0 on failure.
+    // When buffer is too small, returns the size needed (NUL included).
+    virtual std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) = 0;
+
+    // Folder that holds the settings file, without a trailing separator.
+    virtual std::string SettingsFolder() = 0;
+
+    // Folder that holds the two work bitmaps, without a trailing separator.
+    virtual std::string WorkFolder() = 0;
+};
+
+}  // namespace nuvra::platform

@@ -1,0 +1,106 @@
+// Windows, their canvas, input and the pointer.
+//
+// The core draws every pixel itself into a Canvas (32-bit 0x00RRGGBB) and asks
+// the window to present it; the backend only copies pixels and translates its
+// native events into InputEvent. Key codes are the Windows virtual-key codes
+// (0x25 Left, 0x27 Right, ...), mouse buttons the Windows button flags.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nuvra::platform {
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+struct Canvas {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint32_t> pixels;  // row-major, top row first, 0x00RRGGBB
+};
+
+enum class WindowStyle {
+    Fullscreen,  // borderless, black, topmost, covers the primary display
+    Dialog,      // framed, titled, not in the task bar
+    Child,       // a child of a foreign window (the preview pane)
+};
+
+struct WindowSpec {
+    std::string title;
+    WindowStyle style = WindowStyle::Dialog;
+    Rect bounds;                           // outer rectangle in screen pixels
+    std::optional<std::int64_t> parent;    // native handle of the parent (Child only)
+};
+
+enum class InputKind { MouseDown, MouseUp, MouseMove, KeyDown, KeyUp, Wheel, Close };
+
+struct InputEvent {
+    InputKind kind = InputKind::MouseMove;
+    std::int32_t x = 0;  // client coordinates for mouse events
+    std::int32_t y = 0;
+    std::uint32_t button = 0;    // 1 left, 2 right, 4 middle
+    std::uint32_t key_code = 0;  // virtual-key code for key events
+    std::int32_t wheel = 0;
+};
+
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual std::int64_t NativeHandle() const = 0;
+    virtual Rect Bounds() const = 0;
+    virtual void SetBounds(const Rect& bounds) = 0;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    // Copies the canvas to the window and shows it at the next refresh.
+    virtual void Present(const Canvas& canvas) = 0;
+    // Draws an outline rectangle on the screen (the zoom effect).
+    virtual void DrawAnimatedRect(const Rect& from, const Rect& to) = 0;
+};
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& spec) = 0;
+    // Size of the primary display in pixels.
+    virtual Rect PrimaryScreen() = 0;
+    // Rectangle of a foreign window (GetWindowRect), if it exists.
+    virtual std::optional<Rect> GetWindowRect(std::int64_t native_handle) = 0;
+    // Moves every pending native event into events, oldest first, and
+    // returns at once.
+    virtual void PollEvents(std::vector<InputEvent>& events) = 0;
+    // True once the foreign parent of a child window has gone away.
+    virtual bool ParentGone(std::int64_t native_handle) = 0;
+};
+
+class CursorService {
+public:
+    virtual ~CursorService() = default;
+    // ShowCursor: returns the new display count (>= 0 shown, < 0 hidden).
+    virtual std::int32_t ShowCursor(bool show) = 0;
+    virtual Point GetCursorPos() = 0;
+    // The hourglass (true) or the normal arrow (false) over the whole screen.
+    virtual void SetBusy(bool busy) = 0;
+};
+
+enum class MessageBoxStyle { Ok, OkExclamation, OkCritical };
+
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    virtual void MessageBox(const std::string& text, const std::string& title, MessageBoxStyle style) = 0;
+};
+
+}  // namespace nuvra::platform
