@@ -1,0 +1,70 @@
+// The image list: the picture files of the chosen folder, sorted, and the
+// order in which the show visits them.
+//
+// BuildImageList is called by LoadSettings and by the dialog's kind toggles;
+// BuildShowOrder by start-up and by the display after each complete pass.
+// Indexes start at 1; entry 0 of both arrays is never used. Nothing here
+// reports an error: an unreadable folder leaves the entries found so far.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace nuvra {
+
+// The count is 16-bit; a folder with more matching files stops growing the
+// list here.
+inline constexpr std::int16_t kMaxImageCount = 32767;
+
+struct ImageList {
+    std::int16_t ImageCount = 0;
+    std::vector<std::string> ImageFiles = std::vector<std::string>(1);  // full paths at 1..ImageCount
+    std::vector<std::int16_t> ShowOrder;  // a permutation of 1..ImageCount at 1..ImageCount
+    std::int16_t ScanAttribute = 0;       // attribute value of the pass in progress
+};
+
+// Wildcards of the four picture kinds, in scan order (index into ImageKinds).
+inline constexpr std::array<std::string_view, 4> kKindWildcards = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
+
+// Fills ImageCount and ImageFiles from folder and the kind flags.
+void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_kinds, std::string_view folder,
+                    platform::FileSystem& files);
+
+// The folder listings that the scans of one BuildImageList share: each
+// directory part is listed once and every pattern and pass filters that one
+// listing, instead of asking the file system twelve times.
+class ScanContext {
+public:
+    explicit ScanContext(platform::FileSystem& files) : m_files(files) {}
+
+    // The listing of directory, read on first use.
+    const platform::FolderListing& Listing(const std::string& directory);
+
+private:
+    platform::FileSystem& m_files;
+    std::string m_directory;
+    std::optional<platform::FolderListing> m_listing;
+};
+
+// Appends to the list every file of pattern's folder whose name matches the
+// pattern's name part and whose attribute value equals attribute exactly.
+// Stops at kMaxImageCount.
+void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribute, ScanContext& context);
+
+// Sorts ImageFiles[1..ImageCount] by PathLessUtf16.
+void SortImageList(ImageList& list);
+
+// Fills ShowOrder[1..ImageCount]: the list order for OrderMode 0, a fresh
+// uniform permutation otherwise. Does nothing when ImageCount is below 1.
+void BuildShowOrder(ImageList& list, std::int16_t order_mode, platform::Random& random);
+
+// Ascending order of UTF-16 code units, the order the list is sorted in.
+bool PathLessUtf16(std::string_view a, std::string_view b);
+
+}  // namespace nuvra
