@@ -1,0 +1,36 @@
+// The process-wide state of the program's modules. One object per module,
+// created by the app at start-up (and fresh by each test); nothing else in
+// the core is global.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "images/image_list.h"
+#include "settings/settings_record.h"
+#include "sound/sound_settings.h"
+
+namespace nuvra {
+
+// Start-up, settings, image list and bitmap helpers.
+struct NuvraB {
+    SettingsRecord settings;
+    ImageList images;
+    // The result of the last system call; informational only.
+    std::int32_t LastApiResult = 0;
+    // What the cursor-hide call returned when an "S" show started.
+    std::optional<std::int32_t> SavedCursorState;
+    std::int32_t PreviewParent = 0;
+};
+
+// The music module's public settings (its device state joins it later).
+struct Sound01 {
+    SoundSettings settings;
+};
+
+struct ProcessState {
+    NuvraB nuvra_b;
+    Sound01 sound_01;
+};
+
+}  // namespace nuvra

@@ -1,0 +1,101 @@
+#include "settings/settings.h"
+
+#include <optional>
+
+#include "images/image_list.h"
+#include "images/paths.h"
+#include "settings/ini.h"
+#include "settings/number_text.h"
+
+namespace nuvra {
+
+namespace {
+
+// Reads one integer setting: an empty value gives the default, a value that
+// converts gives the number, and anything else leaves the field as it was
+// (0 at start-up, not the default).
+template <typename Convert>
+void LoadInteger(std::int16_t& field, const std::string& text, std::int16_t default_value, Convert convert)
+{
+    if (text.empty()) {
+        field = default_value;
+        return;
+    }
+    if (std::optional<std::int16_t> value = convert(text))
+        field = *value;
+}
+
+}  // namespace
+
+std::string ImageKindKey(int index)
+{
+    std::string key(ini_key::kImageKindPrefix);
+    key.push_back(static_cast<char>('0' + index));
+    return key;
+}
+
+void LoadSettings(ProcessState& state, platform::Platform& platform)
+{
+    SettingsRecord& settings = state.nuvra_b.settings;
+    SoundSettings& music = state.sound_01.settings;
+    auto read = [&](std::string_view key) {
+        return ReadIniValue(*platform.profile, kSettingsSection, key, IniPath(*platform.files));
+    };
+
+    LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), 0, ConvertFloorInt16);
+    LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), 0, ConvertFloorInt16);
+    LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
+    // The kinds come before the folder so that the scan below uses them.
+    for (int i = 0; i < 4; ++i)
+        LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), 1, ConvertFloorInt16);
+
+    state.nuvra_b.images.ImageCount = 0;
+    settings.ImageFolder = read(ini_key::kImageFolder);
+    if (!settings.ImageFolder.empty()) {
+        if (FolderExists(settings.ImageFolder, *platform.files))
+            BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files);
+        else
+            settings.ImageFolder.clear();
+    }
+
+    LoadInteger(music.BgmKind, read(ini_key::kBgmKind), 0, ConvertFloorInt16);
+    LoadInteger(music.BgmRepeat, read(ini_key::kBgmRepeat), 0, ConvertFloorInt16);
+
+    // File music needs a file that can be read; the other kinds keep their
+    // value whatever the file setting says.
+    music.BgmFile = read(ini_key::kBgmFile);
+    if (!music.BgmFile.empty() && !FileExists(music.BgmFile, *platform.files))
+        music.BgmFile.clear();
+    if (music.BgmFile.empty() && music.BgmKind == 2)
+        music.BgmKind = 0;
+
+    LoadInteger(settings.RotationSpeed, read(ini_key::kRotationSpeed), 5, ConvertFloorInt16);
+}
+
+void SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog)
+{
+    SettingsRecord& settings = state.nuvra_b.settings;
+    SoundSettings& music = state.sound_01.settings;
+    auto write = [&](std::string_view key, std::string_view value) {
+        state.nuvra_b.LastApiResult =
+            WriteIniValue(*platform.profile, kSettingsSection, key, value, IniPath(*platform.files));
+    };
+
+    write(ini_key::kOrderMode, IntegerText(settings.OrderMode));
+    write(ini_key::kImagePosition, IntegerText(settings.ImagePosition));
+    write(ini_key::kChangeInterval, IntegerText(dialog.interval_slider));
+    settings.ImageFolder = dialog.folder_caption;
+    write(ini_key::kImageFolder, settings.ImageFolder);
+    for (int i = 0; i < 4; ++i)
+        write(ImageKindKey(i), IntegerText(settings.ImageKinds[static_cast<std::size_t>(i)]));
+    write(ini_key::kBgmKind, IntegerText(music.BgmKind));
+    // A number that does not fit 16 bits counts as no number: the repeat
+    // is switched off rather than the save failing halfway.
+    std::optional<double> repeat = ParseNumber(dialog.repeat_text);
+    music.BgmRepeat = repeat ? RoundToInt16(*repeat).value_or(0) : 0;
+    write(ini_key::kBgmRepeat, IntegerText(music.BgmRepeat));
+    write(ini_key::kBgmFile, music.BgmFile);
+    write(ini_key::kRotationSpeed, IntegerText(dialog.rotation_slider));
+}
+
+}  // namespace nuvra

@@ -1,0 +1,48 @@
+// LoadSettings and SaveSettings: the settings record to and from Nuvra.ini.
+//
+// LoadSettings runs once per process at start-up (every mode but the preview)
+// and also builds the image list; SaveSettings runs when the settings dialog
+// is confirmed. Neither reports anything: a step that fails is skipped and
+// the next one runs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "modules.h"
+#include "platform/platform.h"
+
+namespace nuvra {
+
+// The twelve keys of the settings file, in the order a new file lists them.
+namespace ini_key {
+inline constexpr std::string_view kOrderMode = "画像ﾁｪﾝｼﾞ";
+inline constexpr std::string_view kImagePosition = "画像の位置";
+inline constexpr std::string_view kChangeInterval = "ｲﾝﾀｰﾊﾞﾙ";
+inline constexpr std::string_view kImageFolder = "画像のﾌｫﾙﾀﾞ";
+inline constexpr std::string_view kImageKindPrefix = "画像種類_";
+inline constexpr std::string_view kBgmKind = "BGM区分";
+inline constexpr std::string_view kBgmRepeat = "BGMﾘﾋﾟｰﾄ";
+inline constexpr std::string_view kBgmFile = "BGMﾌｧｲﾙ";
+inline constexpr std::string_view kRotationSpeed = "回転ｽﾋﾟｰﾄﾞ";
+}  // namespace ini_key
+
+// "画像種類_" followed by the index as one digit.
+std::string ImageKindKey(int index);
+
+void LoadSettings(ProcessState& state, platform::Platform& platform);
+
+// What SaveSettings takes from the dialog's controls rather than from the
+// record: the two sliders, the folder label and the repeat box.
+struct DialogValues {
+    std::int16_t interval_slider = 10;  // HS_CD
+    std::string folder_caption;         // Folder_Path
+    std::string repeat_text;            // BGM_Repeat
+    std::int16_t rotation_slider = 5;   // RotScroll
+};
+
+void SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog);
+
+}  // namespace nuvra

@@ -1,0 +1,156 @@
+#include "support/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nuvra::test {
+
+namespace {
+
+std::uint32_t CopyNulTerminated(std::string_view text, std::span<char> buffer)
+{
+    if (buffer.empty())
+        return 0;
+    std::size_t count = std::min(text.size(), buffer.size() - 1);
+    std::memcpy(buffer.data(), text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<std::uint32_t>(count);
+}
+
+}  // namespace
+
+std::string FakeProfile::Fold(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+void FakeProfile::Set(std::string_view file, std::string_view section, std::string_view key, std::string_view value)
+{
+    m_values[std::string(file) + "\n" + Fold(section) + "\n" + Fold(key)] = std::string(value);
+}
+
+std::uint32_t FakeProfile::GetPrivateProfileString(std::string_view section, std::string_view key,
+                                                   std::string_view default_value, std::span<char> buffer,
+                                                   std::string_view file_name)
+{
+    read_files.emplace_back(file_name);
+    auto it = m_values.find(std::string(file_name) + "\n" + Fold(section) + "\n" + Fold(key));
+    return CopyNulTerminated(it == m_values.end() ? default_value : std::string_view(it->second), buffer);
+}
+
+std::int32_t FakeProfile::WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                    std::string_view value, std::string_view file_name)
+{
+    writes.push_back({std::string(section), std::string(key), std::string(value), std::string(file_name)});
+    if (fail_writes)
+        return 0;
+    Set(file_name, section, key, value);
+    return 1;
+}
+
+void FakeFileSystem::AddFolder(const std::string& folder, std::vector<platform::FolderEntry> entries)
+{
+    m_folders[folder] = std::move(entries);
+}
+
+platform::FolderListing FakeFileSystem::ListFolder(std::string_view folder)
+{
+    listed.emplace_back(folder);
+    // "/pics" and "/pics/" name the same folder.
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.remove_suffix(1);
+    platform::FolderListing listing;
+    auto it = m_folders.find(std::string(folder));
+    if (it == m_folders.end())
+        return listing;
+    listing.opened = true;
+    listing.complete = true;
+    listing.entries = it->second;
+    return listing;
+}
+
+std::uint32_t FakeFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)
+{
+    if (!CanOpenForReading(path))
+        return 0;
+    std::string quoted = "\"" + std::string(path) + "\"";
+    if (buffer.size() < quoted.size() + 1)
+        return static_cast<std::uint32_t>(quoted.size() + 1);
+    return CopyNulTerminated(quoted, buffer);
+}
+
+double FakeRandom::Rnd()
+{
+    if (values.empty())
+        return 0.0;
+    double value = values.front();
+    values.pop_front();
+    return value;
+}
+
+std::int32_t FakeSystemInfo::GetVersionEx(platform::OsVersionInfo& info)
+{
+    if (info.size != 148)
+        return 0;
+    info.platform_id = platform_id;
+    return 1;
+}
+
+std::int32_t FakeSystemInfo::SetScreenSaverRunning(std::int32_t value)
+{
+    screen_saver_running.push_back(value);
+    return 1;
+}
+
+std::int32_t FakeSystemInfo::SetScreenSaveActive(std::int32_t)
+{
+    return 1;
+}
+
+std::int32_t FakeSystemInfo::PwdChangePassword(std::int32_t parent_window)
+{
+    password_changes.push_back(parent_window);
+    return 1;
+}
+
+std::int32_t FakeSystemInfo::VerifyScreenSavePwd(std::int64_t)
+{
+    return 1;
+}
+
+bool FakeGuard::WindowExists(std::string_view title)
+{
+    searched.emplace_back(title);
+    return open_windows.count(std::string(title)) != 0;
+}
+
+std::unique_ptr<platform::InstanceClaim> FakeGuard::Claim(std::string_view title)
+{
+    if (!open_windows.insert(std::string(title)).second)
+        return nullptr;
+    return std::make_unique<platform::InstanceClaim>();
+}
+
+std::int32_t FakeCursor::ShowCursor(bool show)
+{
+    calls.push_back(show);
+    display_count += show ? 1 : -1;
+    return display_count;
+}
+
+FakePlatform::FakePlatform()
+{
+    platform.profile = &profile;
+    platform.files = &files;
+    platform.random = &random;
+    platform.system = &system;
+    platform.guard = &guard;
+    platform.cursor = &cursor;
+}
+
+}  // namespace nuvra::test

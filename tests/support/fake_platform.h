@@ -1,0 +1,117 @@
+// In-memory fakes of the platform services for the core's unit tests. Each
+// records what the core asked of it so that tests can check calls and order.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace nuvra::test {
+
+// Key lookups ignore ASCII case, as the real profile does.
+class FakeProfile final : public platform::ProfileFile {
+public:
+    struct Write {
+        std::string section, key, value, file;
+    };
+
+    void Set(std::string_view file, std::string_view section, std::string_view key, std::string_view value);
+    std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view key,
+                                          std::string_view default_value, std::span<char> buffer,
+                                          std::string_view file_name) override;
+    std::int32_t WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                                           std::string_view file_name) override;
+
+    std::vector<Write> writes;
+    std::vector<std::string> read_files;  // the file name of every read
+    bool fail_writes = false;
+
+private:
+    static std::string Fold(std::string_view text);
+    std::map<std::string, std::string> m_values;  // "file\nsection\nkey" folded -> value
+};
+
+class FakeFileSystem final : public platform::FileSystem {
+public:
+    void AddFolder(const std::string& folder, std::vector<platform::FolderEntry> entries);
+    void AddReadableFile(const std::string& path) { m_readable.insert(path); }
+
+    platform::FolderListing ListFolder(std::string_view folder) override;
+    bool CanOpenForReading(std::string_view path) override { return m_readable.count(std::string(path)) != 0; }
+    bool DeleteFile(std::string_view path) override { return m_readable.erase(std::string(path)) != 0; }
+    std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
+    std::string SettingsFolder() override { return settings_folder; }
+    std::string WorkFolder() override { return work_folder; }
+
+    std::string settings_folder = "/home/user/.config/nuvra";
+    std::string work_folder = "/home/user/.cache/nuvra";
+    std::vector<std::string> listed;  // every folder asked for
+
+private:
+    std::map<std::string, std::vector<platform::FolderEntry>> m_folders;
+    std::set<std::string> m_readable;
+};
+
+// Rnd returns the scripted values in turn, then 0.
+class FakeRandom final : public platform::Random {
+public:
+    void Randomize() override { ++randomize_calls; }
+    double Rnd() override;
+
+    std::deque<double> values;
+    int randomize_calls = 0;
+};
+
+class FakeSystemInfo final : public platform::SystemInfo {
+public:
+    std::int32_t GetVersionEx(platform::OsVersionInfo& info) override;
+    std::int32_t SetScreenSaverRunning(std::int32_t value) override;
+    std::int32_t SetScreenSaveActive(std::int32_t value) override;
+    std::int32_t PwdChangePassword(std::int32_t parent_window) override;
+    std::int32_t VerifyScreenSavePwd(std::int64_t window) override;
+
+    std::uint32_t platform_id = platform::kVerPlatformWin32Nt;
+    std::vector<std::int32_t> screen_saver_running;  // every value passed
+    std::vector<std::int32_t> password_changes;      // every parent passed
+};
+
+class FakeGuard final : public platform::InstanceGuard {
+public:
+    bool WindowExists(std::string_view title) override;
+    std::unique_ptr<platform::InstanceClaim> Claim(std::string_view title) override;
+
+    std::set<std::string> open_windows;
+    std::vector<std::string> searched;
+};
+
+class FakeCursor final : public platform::CursorService {
+public:
+    std::int32_t ShowCursor(bool show) override;
+    platform::Point GetCursorPos() override { return position; }
+    void SetBusy(bool is_busy) override { busy = is_busy; }
+
+    std::int32_t display_count = 0;
+    std::vector<bool> calls;
+    platform::Point position;
+    bool busy = false;
+};
+
+// A Platform whose services are the fakes above.
+struct FakePlatform {
+    FakePlatform();
+    FakeProfile profile;
+    FakeFileSystem files;
+    FakeRandom random;
+    FakeSystemInfo system;
+    FakeGuard guard;
+    FakeCursor cursor;
+    platform::Platform platform;
+};
+
+}  // namespace nuvra::test
