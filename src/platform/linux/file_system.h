@@ -1,0 +1,29 @@
+// The file services on Linux: folder listings with the Windows attribute
+// values mapped from the file's type, name and permissions, the program's
+// folders under the XDG base directories, and the quoted stand-in for a
+// short path. Owned by the backend; decides nothing about what the core
+// lists.
+//
+// Attribute mapping: directory 16; a name starting with "." adds hidden 2;
+// a regular file the user may write is archive 32, one the user may not write
+// (or on a read-only mount) is read-only 1; anything else (fifo, socket,
+// device) is system 4. Symlinks are followed; a dangling one is left out.
+#pragma once
+
+#include "platform/files.h"
+
+namespace nuvra::linux_platform {
+
+class LinuxFileSystem : public platform::FileSystem {
+public:
+    platform::FolderListing ListFolder(std::string_view folder) override;
+    bool CanOpenForReading(std::string_view path) override;
+    bool DeleteFile(std::string_view path) override;
+    std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
+    // $XDG_CONFIG_HOME/nuvra, else $HOME/.config/nuvra; not created here.
+    std::string SettingsFolder() override;
+    // $XDG_CACHE_HOME/nuvra, else $HOME/.cache/nuvra; created (0700) if missing.
+    std::string WorkFolder() override;
+};
+
+}  // namespace nuvra::linux_platform

@@ -1,0 +1,313 @@
+#include "platform/linux/profile_text.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace nuvra::linux_platform {
+
+namespace {
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// ASCII only on purpose: the profile API never folded case beyond A-Z, and a
+// locale-aware fold would make "I" and "ı" the same key on some systems.
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool NamesEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+}
+
+struct Line {
+    std::size_t begin = 0;
+    std::size_t content_end = 0;  // where the line break starts
+    std::size_t end = 0;          // after the line break
+};
+
+Line LineAt(std::string_view text, std::size_t begin)
+{
+    const std::size_t line_break = text.find_first_of("\r\n", begin);
+    if (line_break == std::string_view::npos)
+        return {begin, text.size(), text.size()};
+    std::size_t end = line_break + 1;
+    if (text[line_break] == '\r' && end < text.size() && text[end] == '\n')
+        ++end;
+    return {begin, line_break, end};
+}
+
+enum class LineKind { Blank, Comment, Section, Entry, Other };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Blank;
+    std::string_view name;
+    std::string_view value;
+};
+
+ParsedLine ParseLine(std::string_view content)
+{
+    const std::string_view trimmed = TrimBlanks(content);
+    if (trimmed.empty())
+        return {LineKind::Blank, {}, {}};
+    if (trimmed.front() == ';')
+        return {LineKind::Comment, {}, {}};
+    if (trimmed.front() == '[') {
+        std::string_view name = trimmed.substr(1);
+        name = name.substr(0, name.find(']'));
+        return {LineKind::Section, TrimBlanks(name), {}};
+    }
+    const std::size_t equals = trimmed.find('=');
+    if (equals == std::string_view::npos)
+        return {LineKind::Other, {}, {}};
+    return {LineKind::Entry, TrimBlanks(trimmed.substr(0, equals)), TrimBlanks(trimmed.substr(equals + 1))};
+}
+
+// Where a section and a key sit in the text: what a read needs and what a
+// write needs, found in one pass.
+struct Location {
+    bool section_found = false;
+    Line last_entry;  // the header itself while the section has no entries
+    std::optional<Line> key_line;
+    ParsedLine key;
+};
+
+Location Locate(std::string_view text, std::string_view section, std::string_view key)
+{
+    Location location;
+    bool inside = false;
+    for (std::size_t begin = 0; begin < text.size();) {
+        const Line line = LineAt(text, begin);
+        begin = line.end;
+        const ParsedLine parsed = ParseLine(text.substr(line.begin, line.content_end - line.begin));
+        if (parsed.kind == LineKind::Section) {
+            // Only the first section of that name counts; a later duplicate
+            // is never read, so it is never written either.
+            if (inside)
+                break;
+            if (NamesEqual(parsed.name, section)) {
+                inside = true;
+                location.section_found = true;
+                location.last_entry = line;
+            }
+            continue;
+        }
+        if (!inside || parsed.kind == LineKind::Blank || parsed.kind == LineKind::Comment)
+            continue;
+        if (parsed.kind == LineKind::Entry && NamesEqual(parsed.name, key)) {
+            location.key_line = line;
+            location.key = parsed;
+            break;
+        }
+        location.last_entry = line;
+    }
+    return location;
+}
+
+std::string_view LineBreakStyle(std::string_view text)
+{
+    const std::size_t line_break = text.find_first_of("\r\n");
+    if (line_break != std::string_view::npos && text.substr(line_break, 2) == "\r\n")
+        return "\r\n";
+    return "\n";
+}
+
+bool HasLineBreakOrNul(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool IsWritable(std::string_view section, std::string_view key, std::string_view value)
+{
+    if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value))
+        return false;
+    if (section.find(']') != std::string_view::npos)
+        return false;
+    return !key.empty() && key.front() != ';' && key.front() != '[' && key.find('=') == std::string_view::npos;
+}
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : m_handle(iconv_open(to, from)) {}
+    ~IconvHandle()
+    {
+        if (valid())
+            iconv_close(m_handle);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+
+    bool valid() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_handle; }
+
+private:
+    iconv_t m_handle;
+};
+
+std::string Cp932ToUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    IconvHandle converter("UTF-8", "CP932");
+    if (!converter.valid()) {
+        // No converter installed: keep what is plain ASCII readable.
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x80)
+                text += c;
+            else
+                text += kReplacementCharacter;
+        }
+        return text;
+    }
+    // iconv never writes through its input pointer; the cast only meets its
+    // old C signature.
+    char* input = const_cast<char*>(bytes.data());
+    std::size_t input_left = bytes.size();
+    std::array<char, 16384> chunk;
+    while (input_left > 0) {
+        char* output = chunk.data();
+        std::size_t output_left = chunk.size();
+        const std::size_t result = iconv(converter.get(), &input, &input_left, &output, &output_left);
+        text.append(chunk.data(), chunk.size() - output_left);
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG)
+            continue;
+        // A byte CP932 does not know (or a lead byte cut off by the end of
+        // the file): replace just that byte, so that a stray lead byte does
+        // not swallow the line break after it.
+        text += kReplacementCharacter;
+        ++input;
+        --input_left;
+        iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return text;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t code_point = 0;
+        std::uint32_t smallest = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, code_point = lead & 0x1Fu, smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, code_point = lead & 0x0Fu, smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, code_point = lead & 0x07u, smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code_point = (code_point << 6) | (next & 0x3Fu);
+        }
+        if (code_point < smallest || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+DecodedProfile DecodeProfileBytes(std::string_view bytes)
+{
+    DecodedProfile decoded;
+    if (bytes.starts_with(kUtf8Bom)) {
+        decoded.has_bom = true;
+        bytes.remove_prefix(kUtf8Bom.size());
+    }
+    if (IsValidUtf8(bytes))
+        decoded.text.assign(bytes);
+    else
+        decoded.text = Cp932ToUtf8(bytes);
+    return decoded;
+}
+
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    const Location location = Locate(text, TrimBlanks(section), TrimBlanks(key));
+    if (!location.key_line)
+        return std::nullopt;
+    return location.key.value;
+}
+
+std::optional<std::string> SetValue(std::string_view text, std::string_view section, std::string_view key,
+                                    std::string_view value)
+{
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+    if (!IsWritable(section, key, value))
+        return std::nullopt;
+
+    const std::string_view line_break = LineBreakStyle(text);
+    const Location location = Locate(text, section, key);
+    std::string result;
+    result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+
+    if (location.key_line) {
+        // The key keeps the spelling the file gave it.
+        result.append(text.substr(0, location.key_line->begin));
+        result.append(location.key.name).append("=").append(value);
+        result.append(text.substr(location.key_line->content_end));
+    } else if (location.section_found) {
+        const Line& previous = location.last_entry;
+        result.append(text.substr(0, previous.end));
+        if (previous.end == previous.content_end)  // the file ended without a line break
+            result.append(line_break);
+        result.append(key).append("=").append(value).append(line_break);
+        result.append(text.substr(previous.end));
+    } else {
+        // A new section follows the last line directly, without a blank
+        // line, as the profile API writes it.
+        result.append(text);
+        if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+            result.append(line_break);
+        result.append("[").append(section).append("]").append(line_break);
+        result.append(key).append("=").append(value).append(line_break);
+    }
+    return result;
+}
+
+std::uint32_t CopyProfileValue(std::string_view value, std::span<char> buffer)
+{
+    if (buffer.empty())
+        return 0;
+    const std::size_t count = std::min({value.size(), buffer.size() - 1, std::size_t{UINT32_MAX}});
+    if (count > 0)  // an empty view may carry a null pointer, which memcpy must not see
+        std::memcpy(buffer.data(), value.data(), count);
+    buffer[count] = '\0';
+    return static_cast<std::uint32_t>(count);
+}
+
+}  // namespace nuvra::linux_platform

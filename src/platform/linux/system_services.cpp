@@ -1,0 +1,157 @@
+#include "platform/linux/system_services.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/linux/xdg.h"
+
+namespace nuvra::linux_platform {
+
+std::uint64_t LinuxClock::NowMilliseconds()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void LinuxRandom::Randomize()
+{
+    // The timer alone repeats within a tick; the kernel's entropy makes two
+    // seeds in the same millisecond differ.
+    std::random_device device;
+    std::uint64_t clock = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    std::seed_seq seed{static_cast<std::uint32_t>(clock), static_cast<std::uint32_t>(clock >> 32), device(), device()};
+    m_engine.seed(seed);
+}
+
+double LinuxRandom::Rnd()
+{
+    // 53 random bits: uniform over [0, 1) and never 1.
+    return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
+}
+
+std::int32_t LinuxSystemInfo::GetVersionEx(platform::OsVersionInfo& info)
+{
+    if (info.size != 148)
+        return 0;
+    info.platform_id = platform::kVerPlatformWin32Nt;
+    utsname name{};
+    if (uname(&name) == 0) {
+        char* end = nullptr;
+        info.major_version = static_cast<std::uint32_t>(std::strtoul(name.release, &end, 10));
+        if (end != nullptr && *end == '.')
+            info.minor_version = static_cast<std::uint32_t>(std::strtoul(end + 1, nullptr, 10));
+    }
+    return 1;
+}
+
+// The desktop's own screen saver and locker own these states on Linux.
+std::int32_t LinuxSystemInfo::SetScreenSaverRunning(std::int32_t)
+{
+    return 1;
+}
+
+std::int32_t LinuxSystemInfo::SetScreenSaveActive(std::int32_t)
+{
+    return 1;
+}
+
+std::int32_t LinuxSystemInfo::PwdChangePassword(std::int32_t)
+{
+    return 0;
+}
+
+std::int32_t LinuxSystemInfo::VerifyScreenSavePwd(std::int64_t)
+{
+    return 1;
+}
+
+std::int32_t LinuxCursor::ShowCursor(bool show)
+{
+    m_display_count += show ? 1 : -1;
+    return m_display_count;
+}
+
+platform::Point LinuxCursor::GetCursorPos()
+{
+    return {};
+}
+
+void LinuxCursor::SetBusy(bool)
+{
+}
+
+namespace {
+
+class FlockClaim final : public platform::InstanceClaim {
+public:
+    explicit FlockClaim(int fd) : m_fd(fd) {}
+    ~FlockClaim() override { ::close(m_fd); }
+    FlockClaim(const FlockClaim&) = delete;
+    FlockClaim& operator=(const FlockClaim&) = delete;
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+LinuxInstanceGuard::LinuxInstanceGuard(std::string lock_folder) : m_lock_folder(std::move(lock_folder))
+{
+    if (m_lock_folder.empty()) {
+        std::string runtime = XdgFolder("XDG_RUNTIME_DIR", "");
+        m_lock_folder = runtime.empty() ? CacheFolder() : runtime;
+    }
+}
+
+std::string LinuxInstanceGuard::LockPath(std::string_view title) const
+{
+    // Titles may hold any character; the file name keeps letters, digits and
+    // '_' and writes every other byte as two hex digits.
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = "nuvra-";
+    for (unsigned char c : title) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        if (plain) {
+            name.push_back(static_cast<char>(c));
+        } else {
+            name.push_back('%');
+            name.push_back(kHex[c >> 4]);
+            name.push_back(kHex[c & 15]);
+        }
+    }
+    return m_lock_folder + "/" + name + ".lock";
+}
+
+bool LinuxInstanceGuard::WindowExists(std::string_view title)
+{
+    int fd = ::open(LockPath(title).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+std::unique_ptr<platform::InstanceClaim> LinuxInstanceGuard::Claim(std::string_view title)
+{
+    std::error_code error;
+    std::filesystem::create_directories(m_lock_folder, error);
+    int fd = ::open(LockPath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FlockClaim>(fd);
+}
+
+}  // namespace nuvra::linux_platform

@@ -1,0 +1,68 @@
+// Small Linux services: the clock, the random generator, the version and
+// screen-saver flags (Linux has no saver password or key lock of ours to
+// manage), the pointer's show count, and the single-instance guard.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "platform/system.h"
+#include "platform/window.h"
+
+namespace nuvra::linux_platform {
+
+class LinuxClock final : public platform::Clock {
+public:
+    std::uint64_t NowMilliseconds() override;
+};
+
+class LinuxRandom final : public platform::Random {
+public:
+    void Randomize() override;
+    double Rnd() override;
+
+private:
+    std::mt19937_64 m_engine{0x6e757672u};
+};
+
+class LinuxSystemInfo final : public platform::SystemInfo {
+public:
+    // Reports the NT platform: the desktop, not the saver, owns passwords.
+    std::int32_t GetVersionEx(platform::OsVersionInfo& info) override;
+    std::int32_t SetScreenSaverRunning(std::int32_t value) override;
+    std::int32_t SetScreenSaveActive(std::int32_t value) override;
+    std::int32_t PwdChangePassword(std::int32_t parent_window) override;
+    std::int32_t VerifyScreenSavePwd(std::int64_t window) override;
+};
+
+// The pointer's show count, as ShowCursor keeps it. Windows created later
+// hide the pointer while the count is negative.
+class LinuxCursor final : public platform::CursorService {
+public:
+    std::int32_t ShowCursor(bool show) override;
+    platform::Point GetCursorPos() override;
+    void SetBusy(bool busy) override;
+    std::int32_t DisplayCount() const { return m_display_count; }
+
+private:
+    std::int32_t m_display_count = 0;
+};
+
+// One lock file per window title; a live window holds an exclusive flock on
+// it, which the kernel drops when the process ends, however it ends.
+class LinuxInstanceGuard final : public platform::InstanceGuard {
+public:
+    // lock_folder empty: $XDG_RUNTIME_DIR, else the cache folder.
+    explicit LinuxInstanceGuard(std::string lock_folder = {});
+    bool WindowExists(std::string_view title) override;
+    std::unique_ptr<platform::InstanceClaim> Claim(std::string_view title) override;
+
+    std::string LockPath(std::string_view title) const;
+
+private:
+    std::string m_lock_folder;
+};
+
+}  // namespace nuvra::linux_platform

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/linux/profile_file.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
+
+namespace {
+
+using nuvra::linux_platform::LinuxProfileFile;
+using nuvra::test::TempDir;
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+const std::string kCp932Interval = "\xB2\xDD\xC0\xB0\xCA\xDE\xD9";  // ｲﾝﾀｰﾊﾞﾙ
+const std::string kLongLine(10 * 1024 * 1024, 'x');
+
+std::string Read(const std::string& path, std::string_view section, std::string_view key, std::size_t size = 256)
+{
+    std::vector<char> buffer(size, '#');
+    const std::uint32_t count = LinuxProfileFile().GetPrivateProfileString(section, key, "default", buffer, path);
+    EXPECT_TRUE(size == 0 || buffer[count] == '\0') << "no NUL after the " << count << " bytes copied";
+    return std::string(buffer.data(), count);
+}
+
+int TemporaryFilesIn(const fs::path& folder)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().filename().string().starts_with(".Nuvra") ? 1 : 0;
+    return count;
+}
+
+struct ReadCase {
+    const char* name;
+    std::string file;
+    const char* section;
+    const char* key;
+    std::string expected;
+};
+
+TEST(LinuxProfile, ReadsTheValueTheProfileRulesSelect)
+{
+    const ReadCase cases[] = {
+        {"names ignore ASCII case", "[SeCtIoN]\nKeY=v\n", "section", "KEY", "v"},
+        {"first duplicate key wins", "[S]\nk=1\nk=2\n", "S", "k", "1"},
+        {"first duplicate section wins", "[S]\na=1\n[S]\nk=2\n", "S", "k", "default"},
+        {"blanks and tabs trimmed, quotes kept", "  [ S ]\n \tk \t=  \"a b\" \t\n", "S", "k", "\"a b\""},
+        {"lines before any section belong to none", "k=top\n[S]\n", "", "k", "default"},
+        {"comment is not a key", "[S]\n;k=1\nk=2\n", "S", "k", "2"},
+        {"missing section", "[S]\nk=1\n", "T", "k", "default"},
+        {"missing key", "[S]\nk=1\n", "S", "j", "default"},
+        {"Japanese UTF-8 key", "[S]\n画像ﾁｪﾝｼﾞ=1\n", "S", "画像ﾁｪﾝｼﾞ", "1"},
+        {"CP932 file", "[Section]\r\n" + kCp932Interval + "=20\r\n", "Section", "ｲﾝﾀｰﾊﾞﾙ", "20"},
+        {"BOM skipped", "\xEF\xBB\xBF[S]\nk=1\n", "S", "k", "1"},
+        {"LF, CRLF and lone CR mixed", "[S]\r\na=1\rb=2\nk=3\r\n", "S", "k", "3"},
+        {"NUL bytes copied as they are", "[S]\nk=a\0b\n"s, "S", "k", "a\0b"s},
+        {"binary junk around a good section", "\xFF\x81\n\x80\x00\xFE[S\n[S]\nk=1\n\x81"s, "S", "k", "1"},
+        {"empty file", "", "S", "k", "default"},
+        {"10 MB line before the section", kLongLine + "\n[S]\nk=1", "S", "k", "1"},
+        {"10 MB line without a section", kLongLine, "S", "k", "default"},
+    };
+    TempDir dir;
+    for (const ReadCase& c : cases) {
+        const std::string path = dir.WriteFile("read.ini", c.file);
+        EXPECT_EQ(c.expected, Read(path, c.section, c.key)) << c.name;
+    }
+}
+
+TEST(LinuxProfile, ReadFromNoFileGivesTheDefault)
+{
+    TempDir dir;
+    dir.WriteFile("plain", "x");
+    fs::create_directory(dir.path() / "folder");
+    for (const char* name : {"missing.ini", "folder", "plain/below.ini"})
+        EXPECT_EQ("default", Read((dir.path() / name).string(), "S", "k")) << name;
+}
+
+TEST(LinuxProfile, CopyKeepsRoomForTheNul)
+{
+    struct Case {
+        std::size_t value_size, buffer_size, expected;
+    };
+    const Case cases[] = {{255, 256, 255}, {256, 256, 255}, {0, 1, 0}, {3, 1, 0}, {3, 0, 0}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.WriteFile("copy.ini", "[S]\nk=" + std::string(c.value_size, 'v') + "\n");
+        EXPECT_EQ(std::string(c.expected, 'v'), Read(path, "S", "k", c.buffer_size))
+            << c.value_size << " bytes into " << c.buffer_size;
+        EXPECT_EQ(std::string("default").substr(0, c.expected), Read(path, "S", "none", c.buffer_size))
+            << "default into " << c.buffer_size;
+    }
+}
+
+struct WriteCase {
+    const char* name;
+    std::string before;
+    const char* section;
+    const char* key;
+    std::string after;
+};
+
+TEST(LinuxProfile, WritePlacesTheLineTheProfileRulesSelect)
+{
+    const WriteCase cases[] = {
+        {"replaced in place, spelling kept", "[s]\n  KEY = old \nx=1\n", "S", "key", "[s]\nKEY=new\nx=1\n"},
+        {"first duplicate replaced", "[S]\nk=1\nk=2\n", "S", "k", "[S]\nk=new\nk=2\n"},
+        {"appended after the last entry", "[S]\na=1\n;note\n\n[T]\nb=2\n", "S", "k", "[S]\na=1\nk=new\n;note\n\n[T]\nb=2\n"},
+        {"section without entries", "[S]\n[T]\n", "S", "k", "[S]\nk=new\n[T]\n"},
+        {"last line has no line break", "[S]\na=1", "S", "k", "[S]\na=1\nk=new\n"},
+        {"missing section appended", "[T]\nb=2", "S", "k", "[T]\nb=2\n[S]\nk=new\n"},
+        {"CRLF kept", "[S]\r\na=1\r\n", "S", "k", "[S]\r\na=1\r\nk=new\r\n"},
+        {"BOM kept", "\xEF\xBB\xBF[S]\na=1\n", "S", "a", "\xEF\xBB\xBF[S]\na=new\n"},
+        {"CP932 becomes UTF-8", "[Section]\r\n" + kCp932Interval + "=20\r\n", "Section", "ｲﾝﾀｰﾊﾞﾙ",
+         "[Section]\r\nｲﾝﾀｰﾊﾞﾙ=new\r\n"},
+    };
+    TempDir dir;
+    for (const WriteCase& c : cases) {
+        const std::string path = dir.WriteFile("write.ini", c.before);
+        EXPECT_EQ(1, LinuxProfileFile().WritePrivateProfileString(c.section, c.key, "new", path)) << c.name;
+        EXPECT_EQ(c.after, dir.ReadFile("write.ini")) << c.name;
+    }
+}
+
+TEST(LinuxProfile, FirstWritesCreateFolderAndFile)
+{
+    TempDir dir;
+    const std::string path = (dir.path() / "config/nuvra/Nuvra.ini").string();
+    LinuxProfileFile profile;
+    for (const char* key : {"k1", "k2", "k3"})
+        ASSERT_EQ(1, profile.WritePrivateProfileString("Section", key, std::string("v") + (key + 1), path));
+    EXPECT_EQ("[Section]\nk1=v1\nk2=v2\nk3=v3\n", dir.ReadFile("config/nuvra/Nuvra.ini"));
+    EXPECT_EQ(fs::perms(0644), fs::status(path).permissions() & fs::perms::mask);
+
+    fs::permissions(path, fs::perms(0600));
+    ASSERT_EQ(1, profile.WritePrivateProfileString("Section", "k2", "x", path));
+    EXPECT_EQ(fs::perms(0600), fs::status(path).permissions() & fs::perms::mask) << "mode of the old file";
+    EXPECT_EQ(0, TemporaryFilesIn(dir.path() / "config/nuvra"));
+}
+
+TEST(LinuxProfile, WriteThroughALinkKeepsTheLink)
+{
+    TempDir dir;
+    const std::string real = dir.WriteFile("real.ini", "[S]\nk=1\n");
+    fs::create_symlink(real, dir.path() / "link.ini");
+    ASSERT_EQ(1, LinuxProfileFile().WritePrivateProfileString("S", "k", "2", (dir.path() / "link.ini").string()));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
+    EXPECT_EQ("[S]\nk=2\n", dir.ReadFile("real.ini"));
+}
+
+TEST(LinuxProfile, RefusedWriteLeavesEverythingWhole)
+{
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"parent is a regular file", "plain/Nuvra.ini", "k", "v"},
+        {"target is a folder", "folder", "k", "v"},
+        {"line break in the value", "Nuvra.ini", "k", "v\n[T]\nx=1"},
+        {"'=' in the key", "Nuvra.ini", "a=b", "v"},
+        {"empty key", "Nuvra.ini", "", "v"},
+    };
+    TempDir dir;
+    dir.WriteFile("plain", "[S]\nk=1\n");
+    dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
+    fs::create_directory(dir.path() / "folder");
+    for (const Case& c : cases) {
+        EXPECT_EQ(0, LinuxProfileFile().WritePrivateProfileString("S", c.key, c.value, (dir.path() / c.file).string()))
+            << c.name;
+        EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("plain")) << c.name;
+        EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini")) << c.name;
+    }
+    EXPECT_EQ(0, TemporaryFilesIn(dir.path()));
+}
+
+TEST(LinuxProfile, ReadOnlyFileIsNotReplaced)
+{
+    TempDir dir;
+    const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
+    fs::permissions(path, fs::perms(0444));
+    // Root ignores the read-only bit, so the write runs as an ordinary user.
+    EXPECT_TRUE(nuvra::test::RunUnprivileged(dir.path(), [&] {
+        return LinuxProfileFile().WritePrivateProfileString("S", "k", "2", path) == 0;
+    })) << "the write to a read-only file was not refused";
+    EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini"));
+}
+
+TEST(LinuxProfile, ShortWriteKeepsTheOldFile)
+{
+    TempDir dir;
+    const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
+    // A file size limit makes write() stop short, as a full disk would.
+    struct rlimit old_limit {};
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
+    struct rlimit small_limit = old_limit;
+    small_limit.rlim_cur = 4096;
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small_limit));
+    const std::int32_t result = LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(8192, 'v'), path);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+
+    EXPECT_EQ(0, result);
+    EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini"));
+    EXPECT_EQ(0, TemporaryFilesIn(dir.path()));
+}
+
+}  // namespace

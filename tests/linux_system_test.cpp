@@ -1,0 +1,99 @@
+#include "platform/linux/system_services.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/linux/xdg.h"
+#include "support/temp_dir.h"
+
+namespace nuvra::linux_platform {
+namespace {
+
+TEST(LinuxInstanceGuard, AClaimIsSeenByOtherProcessesUntilReleased)
+{
+    test::TempDir folder;
+    LinuxInstanceGuard guard(folder.str());
+    EXPECT_FALSE(guard.WindowExists("Nuvra_Main"));
+    {
+        auto claim = guard.Claim("Nuvra_Main");
+        ASSERT_NE(claim, nullptr);
+        EXPECT_TRUE(guard.WindowExists("Nuvra_Main"));
+        EXPECT_FALSE(guard.WindowExists("Nuvraの設定"));
+        EXPECT_EQ(guard.Claim("Nuvra_Main"), nullptr);
+
+        pid_t child = fork();
+        if (child == 0) {
+            LinuxInstanceGuard other(folder.str());
+            _exit(other.WindowExists("Nuvra_Main") && !other.Claim("Nuvra_Main") ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process did not see the claim";
+    }
+    EXPECT_FALSE(guard.WindowExists("Nuvra_Main"));
+    EXPECT_NE(guard.Claim("Nuvra_Main"), nullptr);
+}
+
+TEST(LinuxInstanceGuard, TitlesBecomeSafeFileNames)
+{
+    LinuxInstanceGuard guard("/run/x");
+    EXPECT_EQ(guard.LockPath("Nuvra_Main"), "/run/x/nuvra-Nuvra_Main.lock");
+    EXPECT_EQ(guard.LockPath("a/../b c"), "/run/x/nuvra-a%2f%2e%2e%2fb%20c.lock");
+    EXPECT_EQ(guard.LockPath("Nuvraの設定").find('/', 7), std::string::npos);
+}
+
+TEST(LinuxRandom, DrawsStayInsideTheUnitIntervalAndReseedsDiffer)
+{
+    LinuxRandom random;
+    random.Randomize();
+    double first = random.Rnd();
+    for (int i = 0; i < 100000; ++i) {
+        double r = random.Rnd();
+        ASSERT_GE(r, 0.0);
+        ASSERT_LT(r, 1.0);
+    }
+    random.Randomize();
+    EXPECT_NE(random.Rnd(), first);
+}
+
+TEST(LinuxSystemInfo, ReportsTheNtPlatformOnlyForTheRightRecordSize)
+{
+    LinuxSystemInfo system;
+    platform::OsVersionInfo info;
+    info.size = 148;
+    EXPECT_EQ(system.GetVersionEx(info), 1);
+    EXPECT_EQ(info.platform_id, platform::kVerPlatformWin32Nt);
+    platform::OsVersionInfo wrong;
+    EXPECT_EQ(system.GetVersionEx(wrong), 0);
+}
+
+TEST(Xdg, FoldersFollowTheVariablesAndIgnoreRelativeValues)
+{
+    const char* saved_home = std::getenv("HOME");
+    const char* saved_config = std::getenv("XDG_CONFIG_HOME");
+    const char* saved_cache = std::getenv("XDG_CACHE_HOME");
+    std::string home = saved_home ? saved_home : "";
+    std::string config = saved_config ? saved_config : "";
+    std::string cache = saved_cache ? saved_cache : "";
+
+    setenv("HOME", "/home/u", 1);
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(ConfigFolder(), "/cfg/nuvra");
+    setenv("XDG_CONFIG_HOME", "relative/cfg", 1);
+    EXPECT_EQ(ConfigFolder(), "/home/u/.config/nuvra");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ConfigFolder(), "/home/u/.config/nuvra");
+    unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(CacheFolder(), "/home/u/.cache/nuvra");
+
+    saved_home ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
+    saved_config ? setenv("XDG_CONFIG_HOME", config.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    saved_cache ? setenv("XDG_CACHE_HOME", cache.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+}
+
+}  // namespace
+}  // namespace nuvra::linux_platform
