@@ -1,0 +1,23 @@
+// The three forms start-up hands over to. Each runs until its form is gone
+// and returns the process's exit status.
+#pragma once
+
+#include <cstdint>
+
+namespace nuvra {
+
+inline constexpr const char* kDisplayWindowTitle = "Nuvra_Main";
+inline constexpr const char* kDialogWindowTitle = "Nuvraの設定";
+
+class Forms {
+public:
+    virtual ~Forms() = default;
+    // Nuvra_R inside the host's preview pane; returns when the pane goes away.
+    virtual int HostPreview(std::int32_t parent_window) = 0;
+    // Nuvra_P, modal; returns when the dialog has closed.
+    virtual int ShowSettingsDialog() = 0;
+    // Nuvra_S; its load handler runs the whole show.
+    virtual int LoadDisplayForm() = 0;
+};
+
+}  // namespace nuvra

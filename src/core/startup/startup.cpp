@@ -1,0 +1,82 @@
+#include "startup/startup.h"
+
+#include <string>
+
+#include "images/image_list.h"
+#include "settings/number_text.h"
+#include "settings/settings.h"
+#include "startup/command_line.h"
+
+namespace nuvra {
+
+namespace {
+
+constexpr int kExitNormally = 0;
+
+}  // namespace
+
+bool IsWindowsNT(platform::SystemInfo& system)
+{
+    platform::OsVersionInfo info;
+    info.size = 148;
+    return system.GetVersionEx(info) == 1 && info.platform_id == platform::kVerPlatformWin32Nt;
+}
+
+void EnableSystemKeys(platform::SystemInfo& system, bool flag)
+{
+    // The call takes the complement of the 16-bit boolean: false (0) becomes
+    // -1, "running"; true (-1) becomes 0.
+    const std::int16_t flag16 = flag ? -1 : 0;
+    system.SetScreenSaverRunning(static_cast<std::int16_t>(~flag16));
+}
+
+int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line)
+{
+    NuvraB& b = state.nuvra_b;
+
+    if (platform.guard->WindowExists(kDisplayWindowTitle) || platform.guard->WindowExists(kDialogWindowTitle))
+        return kExitNormally;
+
+    const std::string mode = ModeLetter(command_line);
+
+    if (mode == "P") {
+        // The host always passes a decimal handle; a value that does not fit
+        // 32 bits names no window, the same as no number at all.
+        b.PreviewParent = RoundToInt32(ReadNumberPrefix(HandleText(command_line))).value_or(0);
+        return forms.HostPreview(b.PreviewParent);
+    }
+
+    LoadSettings(state, platform);
+
+    if (mode == "A") {
+        if (!IsWindowsNT(*platform.system)) {
+            // Without a number there is no window to own the password dialog,
+            // so nothing is asked.
+            if (auto parent = ParseNumber(HandleText(command_line)))
+                if (auto handle = RoundToInt32(*parent))
+                    b.LastApiResult = platform.system->PwdChangePassword(*handle);
+        }
+        return kExitNormally;
+    }
+
+    if (mode == "C") {
+        return forms.ShowSettingsDialog();
+    }
+
+    if (!command_line.empty() && mode != "S")
+        return kExitNormally;
+
+    if (b.images.ImageCount != 0) {
+        b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
+        BuildShowOrder(b.images, b.settings.OrderMode, *platform.random);
+    }
+
+    if (mode == "S") {
+        b.SavedCursorState = platform.cursor->ShowCursor(false);
+        EnableSystemKeys(*platform.system, false);
+    }
+
+    return forms.LoadDisplayForm();
+}
+
+}  // namespace nuvra

@@ -1,0 +1,25 @@
+// Main: the first code that runs. Refuses to run beside a show or a settings
+// dialog, reads the mode letter, loads the settings and hands over to the
+// preview, the dialog or the show. Returns the process's exit status; the
+// caller ends the process with it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "modules.h"
+#include "platform/platform.h"
+#include "startup/forms.h"
+
+namespace nuvra {
+
+int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line);
+
+// True on the NT family, where the system owns the screen-saver password.
+bool IsWindowsNT(platform::SystemInfo& system);
+
+// false tells the system a screen saver is running (which locks the task
+// switch keys on the systems that have them); true clears it.
+void EnableSystemKeys(platform::SystemInfo& system, bool flag);
+
+}  // namespace nuvra

@@ -1,0 +1,80 @@
+// The real nuvra binary, run as the screen-saver host would run it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/linux/system_services.h"
+#include "support/temp_dir.h"
+
+namespace nuvra {
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string errors;
+};
+
+class NuvraBinaryTest : public ::testing::Test {
+protected:
+    RunResult Run(const std::string& arguments)
+    {
+        std::string command = "env XDG_CONFIG_HOME='" + m_home.str() + "/config' XDG_CACHE_HOME='" + m_home.str() +
+                              "/cache' XDG_RUNTIME_DIR='" + m_home.str() + "/run' SDL_VIDEODRIVER=dummy " +
+                              NUVRA_BINARY + " " + arguments + " 2>'" + m_home.str() + "/stderr' </dev/null";
+        int raw = std::system(command.c_str());
+        RunResult result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.errors = m_home.ReadFile("stderr");
+        return result;
+    }
+    void SetUp() override { std::filesystem::create_directories(m_home.path() / "run"); }
+
+    test::TempDir m_home;
+};
+
+TEST_F(NuvraBinaryTest, UnknownSwitchEndsAfterLoadingTheSettings)
+{
+    m_home.WriteFile("config/nuvra/Nuvra.ini", "[Section]\nｲﾝﾀｰﾊﾞﾙ=abc\n");
+    RunResult result = Run("/x");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.errors, "");
+    // Loading reads only; the file is left exactly as it was.
+    EXPECT_EQ(m_home.ReadFile("config/nuvra/Nuvra.ini"), "[Section]\nｲﾝﾀｰﾊﾞﾙ=abc\n");
+}
+
+TEST_F(NuvraBinaryTest, FormsNotBuiltYetSayWhatIsMissing)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/s", "nuvra: the full-screen show is not built yet\n"},
+        {"", "nuvra: the full-screen show is not built yet\n"},
+        {"/c", "nuvra: the settings dialog is not built yet\n"},
+        {"/p 1234", "nuvra: the preview is not built yet\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        RunResult result = Run(arguments);
+        EXPECT_EQ(result.status, 2) << "nuvra " << arguments;
+        EXPECT_EQ(result.errors, message) << "nuvra " << arguments;
+    }
+}
+
+TEST_F(NuvraBinaryTest, ASecondInstanceEndsAtOnceWhileAShowOrDialogIsOpen)
+{
+    linux_platform::LinuxInstanceGuard guard(m_home.str() + "/run");
+    for (const char* title : {"Nuvra_Main", "Nuvraの設定"}) {
+        auto claim = guard.Claim(title);
+        ASSERT_NE(claim, nullptr) << title;
+        for (const char* arguments : {"/s", "/p 1234", "/c", "/x"}) {
+            RunResult result = Run(arguments);
+            EXPECT_EQ(result.status, 0) << title << ": nuvra " << arguments;
+            EXPECT_EQ(result.errors, "") << title << ": nuvra " << arguments;
+        }
+    }
+    // With both claims gone the show starts again (and says it is not built).
+    EXPECT_EQ(Run("/s").status, 2);
+}
+
+}  // namespace
+}  // namespace nuvra

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The core is portable: it includes only C++ standard headers, its own
+# headers and the platform interface headers (never a backend's), and the
+# nuvra_core target links nothing.
+#   check_layers.sh <source dir> <link libraries of nuvra_core>
+set -euo pipefail
+source_dir=$1
+core_link_libraries=${2:-}
+status=0
+
+standard='algorithm|any|array|atomic|bit|bitset|cassert|cctype|cerrno|cfenv|cfloat|charconv|chrono|cinttypes|climits|cmath|compare|concepts|cstddef|cstdint|cstdio|cstdlib|cstring|deque|exception|filesystem|format|functional|initializer_list|iomanip|ios|iosfwd|iostream|istream|iterator|limits|list|map|memory|new|numbers|numeric|optional|ostream|queue|random|ranges|ratio|set|span|sstream|stack|stdexcept|string|string_view|system_error|tuple|type_traits|unordered_map|unordered_set|utility|variant|vector'
+
+while IFS= read -r line; do
+  file=${line%%:*}
+  header=$(sed -E 's/.*#\s*include\s*[<"]([^>"]+)[>"].*/\1/' <<<"$line")
+  case "$line" in
+    *'#include <'*)
+      if ! grep -qxE "$standard" <<<"$header"; then
+        echo "$file includes <$header>, which is not a C++ standard header"
+        status=1
+      fi ;;
+    *)
+      if [[ $header == platform/linux/* || $header == platform/win32/* ]]; then
+        echo "$file includes the backend header \"$header\""
+        status=1
+      fi ;;
+  esac
+done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/core")
+
+# The platform interface headers the core sees must stay portable too.
+if grep -nE '^\s*#\s*include\s*<(SDL|X11/|windows\.h|jpeglib|gif_lib|libwmf/|cdio/|fontconfig/)' "$source_dir"/src/platform/*.h; then
+  echo "a platform interface header includes a library header"
+  status=1
+fi
+
+# What CMake links into nuvra_core: nothing at all.
+if [ -n "$core_link_libraries" ]; then
+  echo "nuvra_core links: $core_link_libraries"
+  status=1
+fi
+
+[ $status -eq 0 ] && echo "core layering: ok"
+exit $status

@@ -1,0 +1,176 @@
+#include "startup/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/ini.h"
+#include "startup/command_line.h"
+#include "support/fake_platform.h"
+
+namespace nuvra {
+namespace {
+
+using test::FakePlatform;
+
+TEST(CommandLine, ModeLetterIsTheSecondCharacterUpperCased)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/s", "S"},   {"/S", "S"},    {"-s", "S"}, {"xs", "S"},      {"/p 1234", "P"}, {"/c:1234", "C"},
+        {"/a 99", "A"}, {"/x", "X"},   {"/", ""},   {"", ""},         {"s", ""},        {"/é", "é"},
+        {"é/s", "/"},  {"/1", "1"},
+    };
+    for (const auto& [line, letter] : cases)
+        EXPECT_EQ(ModeLetter(line), letter) << "command line \"" << line << "\"";
+}
+
+TEST(CommandLine, HandleTextStartsAtTheFourthCharacter)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/p 1234", "1234"}, {"/p:1234", "1234"}, {"/p", ""}, {"/p ", ""}, {"/P 12aB", "12aB"}, {"/éé7", "7"},
+    };
+    for (const auto& [line, handle] : cases)
+        EXPECT_EQ(HandleText(line), handle) << "command line \"" << line << "\"";
+}
+
+class RecordingForms final : public Forms {
+public:
+    int HostPreview(std::int32_t parent) override
+    {
+        calls.push_back("preview " + std::to_string(parent));
+        return 11;
+    }
+    int ShowSettingsDialog() override
+    {
+        calls.push_back("dialog");
+        return 0;
+    }
+    int LoadDisplayForm() override
+    {
+        calls.push_back("show");
+        return 0;
+    }
+    std::vector<std::string> calls;
+};
+
+class MainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"b.bmp", 32}, {"a.bmp", 32}, {"c.bmp", 32}});
+    }
+    int Run(std::string_view command_line)
+    {
+        state = ProcessState{};
+        forms.calls.clear();
+        return Main(state, fake.platform, forms, command_line);
+    }
+    bool SettingsLoaded() const { return state.nuvra_b.settings.ChangeInterval == 10; }
+
+    FakePlatform fake;
+    RecordingForms forms;
+    ProcessState state;
+};
+
+TEST_F(MainTest, ShowSwitchesHideTheCursorAndRaiseTheRunningFlag)
+{
+    for (const char* line : {"/s", "/S", "-s", "Xs"}) {
+        fake.cursor = {};
+        fake.system.screen_saver_running.clear();
+        EXPECT_EQ(Run(line), 0);
+        EXPECT_EQ(forms.calls, std::vector<std::string>{"show"}) << line;
+        EXPECT_TRUE(SettingsLoaded()) << line;
+        EXPECT_EQ(fake.cursor.calls, std::vector<bool>{false}) << line;
+        EXPECT_EQ(state.nuvra_b.SavedCursorState, -1) << line;
+        // The running flag is the complement of "keys enabled = false".
+        EXPECT_EQ(fake.system.screen_saver_running, std::vector<std::int32_t>{-1}) << line;
+    }
+}
+
+TEST_F(MainTest, EmptyCommandLineShowsWithTheCursorAndFlagUntouched)
+{
+    EXPECT_EQ(Run(""), 0);
+    EXPECT_EQ(forms.calls, std::vector<std::string>{"show"});
+    EXPECT_TRUE(fake.cursor.calls.empty());
+    EXPECT_TRUE(fake.system.screen_saver_running.empty());
+    EXPECT_EQ(state.nuvra_b.SavedCursorState, std::nullopt);
+}
+
+TEST_F(MainTest, ShowOrderIsBuiltOnlyWhenThereArePictures)
+{
+    Run("/s");
+    EXPECT_TRUE(state.nuvra_b.images.ShowOrder.empty());
+    EXPECT_EQ(fake.random.randomize_calls, 0);
+
+    fake.profile.Set(IniPath(fake.files), "Section", "画像のﾌｫﾙﾀﾞ", "/pics");
+    fake.profile.Set(IniPath(fake.files), "Section", "画像ﾁｪﾝｼﾞ", "1");
+    Run("/s");
+    ASSERT_EQ(state.nuvra_b.images.ImageCount, 3);
+    ASSERT_EQ(state.nuvra_b.images.ShowOrder.size(), 4u);
+    EXPECT_EQ(fake.random.randomize_calls, 1);
+    std::vector<std::int16_t> order(state.nuvra_b.images.ShowOrder.begin() + 1, state.nuvra_b.images.ShowOrder.end());
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, (std::vector<std::int16_t>{1, 2, 3}));
+}
+
+TEST_F(MainTest, SettingsAndOtherSwitchesEndAfterLoading)
+{
+    struct Case {
+        const char* line;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"/c", {"dialog"}}, {"/C:1234", {"dialog"}}, {"/c 99", {"dialog"}},
+        {"/x", {}},         {"/", {}},               {"/a 1234", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.line), 0) << c.line;
+        EXPECT_EQ(forms.calls, c.calls) << c.line;
+        EXPECT_TRUE(SettingsLoaded()) << c.line;
+        EXPECT_TRUE(fake.cursor.calls.empty()) << c.line;
+    }
+}
+
+TEST_F(MainTest, PasswordChangeIsAskedOnlyOnSystemsWithoutNt)
+{
+    Run("/a 1234");
+    EXPECT_TRUE(fake.system.password_changes.empty());
+
+    fake.system.platform_id = 1;
+    Run("/a 1234");
+    EXPECT_EQ(fake.system.password_changes, std::vector<std::int32_t>{1234});
+    Run("/a 12.5");
+    EXPECT_EQ(fake.system.password_changes.back(), 12);
+    // A handle that is no number gives no call rather than a crash.
+    fake.system.password_changes.clear();
+    Run("/a abc");
+    EXPECT_TRUE(fake.system.password_changes.empty());
+}
+
+TEST_F(MainTest, PreviewTakesTheHandleLenientlyAndLoadsNoSettings)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/p 1234", "preview 1234"}, {"/p 1234abc", "preview 1234"}, {"/p", "preview 0"},
+        {"/P:77", "preview 77"},     {"/p 12 34", "preview 1234"},   {"/p 99999999999", "preview 0"},
+        {"/p 2.5", "preview 2"},
+    };
+    for (const auto& [line, call] : cases) {
+        fake.profile.read_files.clear();
+        EXPECT_EQ(Run(line), 11) << line;
+        EXPECT_EQ(forms.calls, std::vector<std::string>{call}) << line;
+        EXPECT_TRUE(fake.profile.read_files.empty()) << line << ": settings were read";
+    }
+}
+
+TEST_F(MainTest, AnOpenShowOrDialogEndsEveryMode)
+{
+    for (const char* title : {kDisplayWindowTitle, kDialogWindowTitle}) {
+        fake.guard.open_windows = {title};
+        for (const char* line : {"/s", "", "/p 1234", "/c", "/a 1", "/x"}) {
+            fake.profile.read_files.clear();
+            EXPECT_EQ(Run(line), 0) << line;
+            EXPECT_TRUE(forms.calls.empty()) << line;
+            EXPECT_TRUE(fake.profile.read_files.empty()) << line;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nuvra
