@@ -7,8 +7,10 @@
 #include <optional>
 
 #include "images/image_list.h"
+#include "images/pixel_array.h"
 #include "settings/settings_record.h"
 #include "sound/sound_settings.h"
+#include "sound/sound_state.h"
 
 namespace nuvra {
 
@@ -21,11 +23,15 @@ struct NuvraB {
     // What the cursor-hide call returned when an "S" show started.
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;
+    // The renderer's views of the source and display bitmaps.
+    PixelArray SourcePixels;
+    PixelArray DisplayPixels;
 };
 
-// The music module's public settings (its device state joins it later).
+// The music module: its public settings and its device state.
 struct Sound01 {
     SoundSettings settings;
+    SoundState state;
 };
 
 struct ProcessState {
