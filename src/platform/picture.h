@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ public:
     // exactly those of LoadPicture's result in that region, but a decoder
     // may skip work outside it (the show keeps only the centre square).
     virtual PictureResult LoadPictureRegion(std::string_view path, const RegionChooser& choose_region) = 0;
+    // A picture file's bytes already in memory (the program's own built-in
+    // pictures).
+    virtual PictureResult LoadPictureFromMemory(std::span<const std::uint8_t> bytes) = 0;
     // SavePicture: writes picture as an uncompressed BMP file (replacing
     // path); false on failure.
     virtual bool SavePicture(const Picture& picture, std::string_view path) = 0;
