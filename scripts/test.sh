@@ -9,15 +9,17 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+log_dir=$(mktemp -d)
+trap 'rm -rf "$log_dir"' EXIT
 
 echo "== build (warnings are errors)"
 scripts/build.sh build -DNUVRA_WERROR=ON
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee "$log_dir/normal.log"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DNUVRA_WERROR=ON -DNUVRA_SANITIZE=ON -DNUVRA_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee "$log_dir/asan.log"
 
 echo "== fuzz targets (clang, libFuzzer)"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DNUVRA_FUZZ=ON -DNUVRA_BENCH=OFF -DNUVRA_TESTS=OFF
@@ -28,4 +30,9 @@ for fuzzer in build-fuzz/fuzz/nuvra_*_fuzz; do
   "$fuzzer" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
   rm -rf "$work"
 done
-echo "== all tests passed"
+fuzzed=$(ls build-fuzz/fuzz/nuvra_*_fuzz | wc -l)
+
+# One closing line for the whole run: every ctest case of both builds plus
+# every fuzz target that ran clean (any failure has stopped the script above).
+ran=$(awk '/tests passed, .* tests failed out of/ { total += $NF } END { print total + 0 }' "$log_dir"/*.log)
+echo "tests: $((ran + fuzzed)) passed, 0 failed"
