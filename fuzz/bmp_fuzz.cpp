@@ -1,0 +1,24 @@
+// BMP files: the decoder's promises, the region cut, and the writer: any
+// picture the reader produces must survive a save and a second load.
+#include <cstdlib>
+
+#include "picture_fuzz.h"
+#include "platform/linux/picture/bmp_writer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace nuvra;
+    return fuzz::CheckDecoder(
+        data, size, [](std::span<const std::uint8_t> bytes, const linux_platform::DecodeLimits& limits) {
+            platform::PictureResult result = linux_platform::DecodeBmp(bytes, limits);
+            if (!result.picture)
+                return result;
+            const std::optional<std::vector<std::uint8_t>> saved = linux_platform::EncodeBmp(*result.picture);
+            if (!saved)
+                std::abort();
+            const platform::PictureResult again = linux_platform::DecodeBmp(*saved, limits);
+            if (!again.picture || !fuzz::SameColours(*again.picture, *result.picture))
+                std::abort();
+            return result;
+        });
+}

@@ -1,0 +1,8 @@
+// GIF files: the first frame on its screen, and the region cut.
+#include "picture_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return nuvra::fuzz::CheckDecoder(
+        data, size, [](auto bytes, const auto& limits) { return nuvra::linux_platform::DecodeGif(bytes, limits); });
+}

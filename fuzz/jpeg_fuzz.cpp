@@ -1,0 +1,9 @@
+// JPEG files: the decoder's promises, and a region decode (which skips rows
+// and columns inside libjpeg) equal to the whole decode cut.
+#include "picture_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return nuvra::fuzz::CheckDecoder(
+        data, size, [](auto bytes, const auto& limits) { return nuvra::linux_platform::DecodeJpeg(bytes, limits); });
+}

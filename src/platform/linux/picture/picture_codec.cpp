@@ -1,0 +1,49 @@
+#include "platform/linux/picture/picture_codec.h"
+
+#include <exception>
+#include <new>
+
+#include "platform/linux/picture/bmp_writer.h"
+#include "platform/linux/picture/picture_file.h"
+
+namespace nuvra::linux_platform {
+
+platform::PictureResult LinuxPictureCodec::LoadPicture(std::string_view path)
+{
+    return Load(path, nullptr);
+}
+
+platform::PictureResult LinuxPictureCodec::LoadPictureRegion(std::string_view path,
+                                                             const platform::RegionChooser& choose_region)
+{
+    return Load(path, &choose_region);
+}
+
+platform::PictureResult LinuxPictureCodec::LoadPictureFromMemory(std::span<const std::uint8_t> bytes)
+{
+    return DecodePicture(bytes, m_limits);
+}
+
+platform::PictureResult LinuxPictureCodec::Load(std::string_view path, const platform::RegionChooser* choose_region)
+{
+    try {
+        FileBytes file = ReadPictureFile(path);
+        if (!file.bytes)
+            return PictureFailure(std::move(file.error));
+        return DecodePicture(*file.bytes, m_limits, choose_region);
+    } catch (const std::bad_alloc&) {
+        return PictureFailure("out of memory");
+    }
+}
+
+bool LinuxPictureCodec::SavePicture(const platform::Picture& picture, std::string_view path)
+{
+    try {
+        const std::optional<std::vector<std::uint8_t>> bytes = EncodeBmp(picture);
+        return bytes && ReplaceFileWith(path, *bytes);
+    } catch (const std::bad_alloc&) {
+        return false;  // the old file is untouched: nothing was written yet
+    }
+}
+
+}  // namespace nuvra::linux_platform

@@ -1,0 +1,36 @@
+// LinuxPictureCodec: the platform's LoadPicture and SavePicture.
+//
+// Reads BMP, GIF, JPEG and WMF files (recognised by their first bytes) with
+// the decoders in picture_decoding.h and writes uncompressed BMP files. It
+// owns no state between calls; every failure comes back as a result (never
+// an exception) and leaves the caller's picture and files as they were.
+#pragma once
+
+#include "platform/linux/picture/picture_decoding.h"
+#include "platform/picture.h"
+
+namespace nuvra::linux_platform {
+
+class LinuxPictureCodec : public platform::PictureCodec {
+public:
+    LinuxPictureCodec() = default;
+    explicit LinuxPictureCodec(const DecodeLimits& limits)
+        : m_limits(limits)
+    {
+    }
+
+    platform::PictureResult LoadPicture(std::string_view path) override;
+    // Only JPEG files skip the work outside the region; the other formats
+    // are cut from the whole picture. An empty region fails.
+    platform::PictureResult LoadPictureRegion(std::string_view path,
+                                              const platform::RegionChooser& choose_region) override;
+    platform::PictureResult LoadPictureFromMemory(std::span<const std::uint8_t> bytes) override;
+    bool SavePicture(const platform::Picture& picture, std::string_view path) override;
+
+private:
+    platform::PictureResult Load(std::string_view path, const platform::RegionChooser* choose_region);
+
+    DecodeLimits m_limits;
+};
+
+}  // namespace nuvra::linux_platform

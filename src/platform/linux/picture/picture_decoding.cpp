@@ -1,0 +1,139 @@
+#include "platform/linux/picture/picture_decoding.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <utility>
+
+namespace nuvra::linux_platform {
+
+namespace {
+
+bool StartsWith(std::span<const std::uint8_t> bytes, std::initializer_list<std::uint8_t> magic)
+{
+    return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
+}
+
+std::uint16_t U16At(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+}  // namespace
+
+PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
+{
+    if (StartsWith(bytes, {'B', 'M'}))
+        return PictureFormat::Bmp;
+    if (StartsWith(bytes, {'G', 'I', 'F', '8', '7', 'a'}) || StartsWith(bytes, {'G', 'I', 'F', '8', '9', 'a'}))
+        return PictureFormat::Gif;
+    if (StartsWith(bytes, {0xFF, 0xD8, 0xFF}))
+        return PictureFormat::Jpeg;
+    if (StartsWith(bytes, {0xD7, 0xCD, 0xC6, 0x9A}))
+        return PictureFormat::Wmf;
+    // A metafile without the placeable header: in memory (1) or on disk (2),
+    // and a header of nine 16-bit words.
+    if (bytes.size() >= 4 && (U16At(bytes, 0) == 1 || U16At(bytes, 0) == 2) && U16At(bytes, 2) == 9)
+        return PictureFormat::Wmf;
+    return PictureFormat::Unknown;
+}
+
+platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                      const platform::RegionChooser* choose_region)
+{
+    try {
+        platform::PictureResult result;
+        switch (SniffPictureFormat(bytes)) {
+        case PictureFormat::Bmp:
+            result = DecodeBmp(bytes, limits);
+            break;
+        case PictureFormat::Gif:
+            result = DecodeGif(bytes, limits);
+            break;
+        case PictureFormat::Jpeg:
+            // The only decoder that can skip the work outside the region.
+            return DecodeJpeg(bytes, limits, choose_region);
+        case PictureFormat::Wmf:
+            result = DecodeWmf(bytes, limits);
+            break;
+        case PictureFormat::Unknown:
+            return PictureFailure("not a BMP, GIF, JPEG or WMF file");
+        }
+        if (!result.picture || choose_region == nullptr)
+            return result;
+        const std::optional<platform::Rect> region = ClampRegion(
+            (*choose_region)(result.natural_width, result.natural_height), result.natural_width, result.natural_height);
+        if (!region) {
+            result.picture.reset();
+            result.error = "the chosen region is empty";
+            return result;
+        }
+        result.picture = CropPicture(*result.picture, *region);
+        return result;
+    } catch (const std::bad_alloc&) {
+        // Sizes are checked against the caps first, so this is a machine
+        // short of memory, not a hostile file; the caller keeps its picture.
+        return PictureFailure("out of memory");
+    } catch (const std::exception& error) {
+        // The region chooser is the caller's code; whatever it throws must
+        // not cross the platform boundary.
+        return PictureFailure(error.what());
+    }
+}
+
+platform::PictureResult PictureFailure(std::string reason)
+{
+    platform::PictureResult result;
+    result.error = std::move(reason);
+    return result;
+}
+
+std::optional<std::string> CheckPictureSize(std::int64_t width, std::int64_t height, const DecodeLimits& limits)
+{
+    if (width <= 0 || height <= 0)
+        return "the picture has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    if (width > limits.max_side || height > limits.max_side || width * height > limits.max_pixels)
+        return "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    return std::nullopt;
+}
+
+platform::Picture MakePicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel)
+{
+    platform::Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.bits_per_pixel = bits_per_pixel;
+    const std::int64_t row_bytes = (static_cast<std::int64_t>(width) * bits_per_pixel + 7) / 8;
+    picture.stride = static_cast<std::int32_t>((row_bytes + 3) & ~std::int64_t{3});
+    picture.pixels.assign(static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(height), 0);
+    return picture;
+}
+
+std::optional<platform::Rect> ClampRegion(const platform::Rect& region, std::int32_t width, std::int32_t height)
+{
+    platform::Rect clamped;
+    clamped.left = std::clamp(region.left, 0, width);
+    clamped.right = std::clamp(region.right, 0, width);
+    clamped.top = std::clamp(region.top, 0, height);
+    clamped.bottom = std::clamp(region.bottom, 0, height);
+    if (clamped.left >= clamped.right || clamped.top >= clamped.bottom)
+        return std::nullopt;
+    return clamped;
+}
+
+platform::Picture CropPicture(const platform::Picture& picture, const platform::Rect& region)
+{
+    platform::Picture cropped =
+        MakePicture(region.right - region.left, region.bottom - region.top, picture.bits_per_pixel);
+    cropped.palette = picture.palette;
+    const std::size_t pixel_bytes = picture.bits_per_pixel / 8u;
+    const std::size_t row_bytes = static_cast<std::size_t>(cropped.width) * pixel_bytes;
+    for (std::int32_t y = 0; y < cropped.height; ++y) {
+        const std::uint8_t* source = RowFromTop(picture, region.top + y) + region.left * pixel_bytes;
+        std::memcpy(RowFromTop(cropped, y), source, row_bytes);
+    }
+    return cropped;
+}
+
+}  // namespace nuvra::linux_platform

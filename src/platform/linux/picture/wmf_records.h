@@ -1,0 +1,38 @@
+// The record walk in front of libwmf. A metafile is never handed to libwmf
+// as it came: its records are walked here, and only whole records up to the
+// first end record are passed on, behind headers rewritten to match them.
+// Records that embed a bitmap are passed on only when the bitmap's header is
+// sane and its pixels lie inside the record, because libwmf allocates
+// whatever such a header asks for and reads as far as it says.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/linux/picture/picture_decoding.h"
+
+namespace nuvra::linux_platform {
+
+struct WmfPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+struct WmfFile {
+    std::vector<std::uint8_t> bytes;  // what libwmf gets
+    bool placeable = false;
+    WmfPoint frame_origin;  // placeable files: the frame, in metafile units
+    WmfPoint frame_size;
+    std::uint16_t units_per_inch = 0;
+    std::optional<WmfPoint> window_origin;  // the first of each the file sets
+    std::optional<WmfPoint> window_extent;  // never zero; sizes, so never negative
+    std::size_t dropped_records = 0;
+    std::string error;  // set when the file cannot be played at all
+};
+
+WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& limits);
+
+}  // namespace nuvra::linux_platform
