@@ -1,0 +1,252 @@
+// A whole picture change as the show makes it, on a 1920 x 1080 screen:
+// LoadNextPicture (decode a 6000 x 4000 baseline JPEG cut to its centre
+// 1080 square, write the first work file and read it back, reduce to 256
+// colours and write the 8-bit work file) and PrepareDisplay (read the 8-bit
+// file twice, bind, build the mirror table, clear). Each stage is measured
+// on its own beside the whole, so the report says what dominates; the
+// whole-picture decode shows what the centre-square decode saves.
+//
+// The JPEG is generated once into a temporary folder (smooth colour with
+// grain, so it compresses like a photograph).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// After <cstdio>: the library's header needs FILE and size_t declared.
+#include <jpeglib.h>
+
+#include "display/mirror_table.h"
+#include "display/picture_source.h"
+#include "display/prepare_display.h"
+#include "images/color_reduction.h"
+#include "images/work_file.h"
+#include "platform/linux/file_system.h"
+#include "platform/linux/picture/picture_codec.h"
+#include "platform/linux/system_services.h"
+
+namespace {
+
+using namespace nuvra;
+
+constexpr std::int32_t kPhotoWidth = 6000;
+constexpr std::int32_t kPhotoHeight = 4000;
+constexpr std::int16_t kScreenWidth = 1920;
+constexpr std::int16_t kScreenHeight = 1080;
+
+class WorkFolderFileSystem final : public linux_platform::LinuxFileSystem {
+public:
+    explicit WorkFolderFileSystem(std::string folder) : m_folder(std::move(folder)) {}
+    std::string WorkFolder() override { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
+class SilentMessageBox final : public platform::MessageBoxService {
+public:
+    void MessageBox(const std::string&, const std::string&, platform::MessageBoxStyle) override {}
+};
+
+bool WritePhotoJpeg(const std::string& path)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!file)
+        return false;
+    jpeg_compress_struct compress{};
+    jpeg_error_mgr errors{};
+    compress.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&compress);
+    jpeg_stdio_dest(&compress, file.get());
+    compress.image_width = kPhotoWidth;
+    compress.image_height = kPhotoHeight;
+    compress.input_components = 3;
+    compress.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&compress);
+    jpeg_set_quality(&compress, 90, TRUE);
+    jpeg_start_compress(&compress, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(kPhotoWidth) * 3);
+    std::uint32_t grain = 12345;
+    while (compress.next_scanline < compress.image_height) {
+        const double y = compress.next_scanline;
+        for (std::int32_t x = 0; x < kPhotoWidth; ++x) {
+            grain = grain * 1103515245u + 12345u;
+            const int noise = static_cast<int>(grain >> 28) - 8;
+            const double wave = std::sin(x / 230.0) * std::cos(y / 170.0);
+            row[static_cast<std::size_t>(3 * x)] = static_cast<std::uint8_t>(std::clamp(128 + 100 * wave + noise, 0.0, 255.0));
+            row[static_cast<std::size_t>(3 * x + 1)] = static_cast<std::uint8_t>(std::clamp(x / 24.0 + noise, 0.0, 255.0));
+            row[static_cast<std::size_t>(3 * x + 2)] = static_cast<std::uint8_t>(std::clamp(y / 16.0 - noise, 0.0, 255.0));
+        }
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&compress, &pointer, 1);
+    }
+    jpeg_finish_compress(&compress);
+    jpeg_destroy_compress(&compress);
+    return true;
+}
+
+// One show's worth of services and state over a temporary work folder.
+struct Show {
+    Show()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "nuvra-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            std::abort();
+        folder = pattern;
+        photo = folder + "/photo.jpg";
+        if (!WritePhotoJpeg(photo))
+            std::abort();
+        files = std::make_unique<WorkFolderFileSystem>(folder);
+        platform.files = files.get();
+        platform.pictures = &codec;
+        platform.random = &random;
+        platform.message_box = &message_box;
+        form.ScreenWidthPx = kScreenWidth;
+        form.ScreenHeightPx = kScreenHeight;
+        nuvra_b.images.ImageCount = 1;
+        nuvra_b.images.ImageFiles = {"", photo};
+        nuvra_b.images.ShowOrder = {0, 1};
+    }
+    ~Show()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    }
+
+    std::string folder, photo;
+    std::unique_ptr<WorkFolderFileSystem> files;
+    linux_platform::LinuxPictureCodec codec;
+    linux_platform::LinuxRandom random;
+    SilentMessageBox message_box;
+    platform::Platform platform;
+    NuvraS form;
+    NuvraB nuvra_b;
+};
+
+Show& TheShow()
+{
+    static Show show;
+    return show;
+}
+
+platform::Rect CentreSquare(std::int32_t width, std::int32_t height)
+{
+    const std::int32_t side = CentreSquareSide(width, height, kScreenHeight);
+    const std::int32_t left = CentreOffset(width, side), top = CentreOffset(height, side);
+    return {left, top, left + side, top + side};
+}
+
+void WholePictureChange(benchmark::State& state)
+{
+    Show& show = TheShow();
+    for (auto _ : state) {
+        LoadNextPicture(show.form, show.nuvra_b, show.platform);
+        PrepareDisplay(show.form, show.nuvra_b, show.platform);
+        benchmark::DoNotOptimize(show.form.LastPoint);
+    }
+    if (show.form.ViewSize != kScreenHeight)
+        state.SkipWithError("the picture change did not produce the 1080 square");
+}
+
+void DecodeCentreSquare(benchmark::State& state)
+{
+    Show& show = TheShow();
+    for (auto _ : state) {
+        platform::PictureResult result = show.codec.LoadPictureRegion(show.photo, CentreSquare);
+        benchmark::DoNotOptimize(result.picture);
+    }
+}
+
+void DecodeWholePicture(benchmark::State& state)
+{
+    Show& show = TheShow();
+    for (auto _ : state) {
+        platform::PictureResult result = show.codec.LoadPicture(show.photo);
+        benchmark::DoNotOptimize(result.picture);
+    }
+}
+
+platform::Picture& TheSquare()
+{
+    static platform::Picture square = *TheShow().codec.LoadPictureRegion(TheShow().photo, CentreSquare).picture;
+    return square;
+}
+
+void WriteSquareWorkFile(benchmark::State& state)
+{
+    Show& show = TheShow();
+    const std::string path = SquareWorkFilePath(*show.files);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(show.codec.SavePicture(TheSquare(), path));
+}
+
+void ReadSquareWorkFile(benchmark::State& state)
+{
+    Show& show = TheShow();
+    const std::string path = SquareWorkFilePath(*show.files);
+    show.codec.SavePicture(TheSquare(), path);
+    for (auto _ : state) {
+        platform::PictureResult result = show.codec.LoadPicture(path);
+        benchmark::DoNotOptimize(result.picture);
+    }
+}
+
+void ReduceTo256(benchmark::State& state)
+{
+    const platform::Picture& square = TheSquare();
+    std::vector<std::uint8_t> indexes(static_cast<std::size_t>(EightBitStride(square.width) * square.height));
+    Palette256 palette{};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReduceTo256Colours(square, palette, indexes));
+}
+
+void WriteEightBitWorkFile(benchmark::State& state)
+{
+    Show& show = TheShow();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SaveAs8BitBitmap(TheSquare(), *show.files));
+    state.SetLabel("the reduction included");
+}
+
+void ReadEightBitWorkFileTwice(benchmark::State& state)
+{
+    Show& show = TheShow();
+    SaveAs8BitBitmap(TheSquare(), *show.files);
+    const std::string path = EightBitWorkFilePath(*show.files);
+    for (auto _ : state) {
+        platform::PictureResult source = show.codec.LoadPicture(path);
+        platform::PictureResult display = show.codec.LoadPicture(path);
+        benchmark::DoNotOptimize(source.picture);
+        benchmark::DoNotOptimize(display.picture);
+    }
+}
+
+void BuildTheMirrorTable(benchmark::State& state)
+{
+    NuvraS form;
+    form.Img_View.width = form.Img_View.height = kScreenHeight;
+    form.Img_View.bits_per_pixel = 8;
+    for (auto _ : state) {
+        BuildMirrorTable(form);
+        benchmark::DoNotOptimize(form.LastPoint);
+    }
+}
+
+BENCHMARK(WholePictureChange)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(DecodeCentreSquare)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(DecodeWholePicture)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(WriteSquareWorkFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadSquareWorkFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReduceTo256)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteEightBitWorkFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadEightBitWorkFileTwice)->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildTheMirrorTable)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,51 @@
+// One frame of the kaleidoscope: the angle advances, the primary octant of
+// the disc is sampled from the source picture at that angle, and each sample
+// is written to its eight mirror positions in the display picture.
+//
+// The frame loop (with its repaint and event pump) calls
+// RunKaleidoscopeFrame once per frame. Pixels of the square outside the disc
+// are never written, so they keep the index 0 PrepareDisplay gave them.
+//
+// Two versions of the drawing give the same bytes: the straightforward one
+// walks the point table point by point, eight writes each, and is kept as
+// the reference; the fast one samples the octant once into a small
+// buffer in row order and then fills the square row by row through the
+// symmetries.
+#pragma once
+
+#include "display/nuvra_s.h"
+#include "images/pixel_array.h"
+#include "modules.h"
+
+namespace nuvra {
+
+// Angle = (AngleStep + Angle + 360) mod 360 on the 16-bit fields. The sum is
+// taken without overflow and a negative remainder (a step below -360) is
+// brought into 0..359, so the angle always indexes the tables.
+void AdvanceAngle(NuvraS& form);
+
+// Samples and mirrors every point of the table at the current Angle: u is
+// kept in single precision and v in double, both rounded half to even, eight
+// writes per point. The arrays must cover the ViewSize square.
+void DrawKaleidoscopeStraightforward(const NuvraS& form, const PixelArray& source, const PixelArray& display);
+
+// The vector units the fast step's sampling may use: the x86-64 baseline
+// (SSE2) or AVX2, chosen at run time; both give the same bytes.
+enum class FrameStepUnits { Baseline, Avx2 };
+
+FrameStepUnits BestFrameStepUnits();
+bool FrameStepUnitsAvailable(FrameStepUnits units);
+
+// The same bytes as DrawKaleidoscopeStraightforward, written in cache order,
+// with the best units this processor has (or the ones named, when
+// available). Uses form.quarter_disc as its working memory.
+void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& display);
+void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& display, FrameStepUnits units);
+
+// Steps 1 to 3 of a frame: AdvanceAngle, then DrawKaleidoscope, which is
+// skipped (nothing read, nothing written) unless both SourcePixels and
+// DisplayPixels are bound and cover the ViewSize square. Repainting and
+// the events are the frame loop's.
+void RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b);
+
+}  // namespace nuvra

@@ -1,0 +1,88 @@
+#include "display/prepare_display.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "display/mirror_table.h"
+#include "images/pixel_array.h"
+#include "images/work_file.h"
+
+namespace nuvra {
+
+namespace {
+
+// Replaces a picture with a freshly loaded one. The array viewing the old
+// picture is unbound before the old memory goes, so no binding outlives its
+// bytes even when the new picture is later refused.
+void LoadBoundPicture(platform::Picture& target, PixelArray& view, const std::string& path,
+                      platform::PictureCodec& pictures)
+{
+    platform::PictureResult result = pictures.LoadPicture(path);
+    if (!result.picture)
+        return;
+    UnbindPixelArray(view);
+    target = std::move(*result.picture);
+}
+
+void PlaceDisplayBox(NuvraS& form, std::int16_t image_position, platform::Random* random)
+{
+    const double free_width = form.ScreenWidthPx - form.DisplayWidth;
+    const double free_height = form.ScreenHeightPx - form.DisplayHeight;
+    switch (image_position) {
+    case 0:
+        form.DisplayLeft = free_width / 2;
+        form.DisplayTop = free_height / 2;
+        break;
+    case 2:
+        if (random == nullptr)
+            break;
+        random->Randomize();
+        {
+            const double r1 = random->Rnd();
+            const double r2 = random->Rnd();
+            form.DisplayLeft = std::floor(free_width * r1);
+            form.DisplayTop = std::floor(free_height * r2);
+        }
+        break;
+    default:
+        break;  // 1: the moving-box timer places it on every tick
+    }
+}
+
+void ClearDisplaySquare(const PixelArray& display, std::int32_t side)
+{
+    if (!display.bound())
+        return;
+    const std::int32_t width = std::min(side, display.bytes_per_row());
+    const std::int32_t rows = std::min(side, display.rows());
+    for (std::int32_t y = 0; y < rows; ++y)
+        std::memset(&display(0, y), 0, static_cast<std::size_t>(std::max(width, 0)));
+}
+
+}  // namespace
+
+void PrepareDisplay(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
+{
+    FillTrigTables(form);
+
+    if (platform.pictures != nullptr && platform.files != nullptr) {
+        const std::string path = EightBitWorkFilePath(*platform.files);
+        LoadBoundPicture(form.Img_View, nuvra_b.SourcePixels, path, *platform.pictures);
+        LoadBoundPicture(form.Display, nuvra_b.DisplayPixels, path, *platform.pictures);
+    }
+
+    form.DisplayWidth = form.Img_View.width;
+    form.DisplayHeight = form.Img_View.height;
+
+    PlaceDisplayBox(form, nuvra_b.settings.ImagePosition, platform.random);
+
+    BindPixelArray(form.Img_View, nuvra_b.SourcePixels, platform);
+    BindPixelArray(form.Display, nuvra_b.DisplayPixels, platform);
+
+    BuildMirrorTable(form);
+
+    ClearDisplaySquare(nuvra_b.DisplayPixels, form.ViewSize);
+}
+
+}  // namespace nuvra

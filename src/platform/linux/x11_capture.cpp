@@ -1,0 +1,200 @@
+#include "platform/linux/x11_capture.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace nuvra::linux_platform {
+
+namespace {
+
+// Xlib reports protocol errors through one process-wide handler whose
+// default ends the process; a capture that the server refuses (shared memory
+// across a namespace, a root window that vanished) must fail instead. The
+// handler is swapped in only for the length of one capture.
+bool g_x_error = false;
+
+int RecordXError(::Display*, XErrorEvent*)
+{
+    g_x_error = true;
+    return 0;
+}
+
+class ErrorTrap {
+public:
+    explicit ErrorTrap(::Display* display) : m_display(display)
+    {
+        XSync(m_display, False);
+        g_x_error = false;
+        m_previous = XSetErrorHandler(&RecordXError);
+    }
+    ~ErrorTrap()
+    {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    // True when a request since the last check failed.
+    bool Failed()
+    {
+        XSync(m_display, False);
+        const bool failed = g_x_error;
+        g_x_error = false;
+        return failed;
+    }
+
+private:
+    ::Display* m_display;
+    int (*m_previous)(::Display*, XErrorEvent*) = nullptr;
+};
+
+struct DisplayCloser {
+    void operator()(::Display* display) const { XCloseDisplay(display); }
+};
+
+struct ImageDestroyer {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+
+using ImageOwner = std::unique_ptr<XImage, ImageDestroyer>;
+
+// A shared segment attached to the server and to us for one image.
+class SharedImage {
+public:
+    SharedImage(::Display* display, Visual* visual, int depth, int width, int height, ErrorTrap& trap)
+        : m_display(display)
+    {
+        m_image.reset(XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &m_info,
+                                      static_cast<unsigned>(width), static_cast<unsigned>(height)));
+        if (!m_image)
+            return;
+        const auto bytes = static_cast<std::size_t>(m_image->bytes_per_line) * static_cast<std::size_t>(height);
+        m_info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (m_info.shmid < 0)
+            return;
+        void* address = shmat(m_info.shmid, nullptr, 0);
+        if (address == reinterpret_cast<void*>(-1)) {
+            shmctl(m_info.shmid, IPC_RMID, nullptr);
+            return;
+        }
+        m_info.shmaddr = m_image->data = static_cast<char*>(address);
+        m_info.readOnly = False;
+        m_attached = XShmAttach(display, &m_info) && !trap.Failed();
+        // Marked for removal now: the segment goes away with its last
+        // detach, even if this process dies in between.
+        shmctl(m_info.shmid, IPC_RMID, nullptr);
+    }
+    ~SharedImage()
+    {
+        if (m_attached) {
+            XShmDetach(m_display, &m_info);
+            XSync(m_display, False);
+        }
+        if (m_image)
+            m_image->data = nullptr;  // the segment is not the image's to free
+        m_image.reset();
+        if (m_info.shmaddr != nullptr)
+            shmdt(m_info.shmaddr);
+    }
+    SharedImage(const SharedImage&) = delete;
+    SharedImage& operator=(const SharedImage&) = delete;
+
+    XImage* Read(Window root, ErrorTrap& trap)
+    {
+        if (!m_attached)
+            return nullptr;
+        if (!XShmGetImage(m_display, root, m_image.get(), 0, 0, AllPlanes) || trap.Failed())
+            return nullptr;
+        return m_image.get();
+    }
+
+private:
+    ::Display* m_display;
+    XShmSegmentInfo m_info{};
+    ImageOwner m_image;
+    bool m_attached = false;
+};
+
+// A channel mask's value scaled to 8 bits.
+std::uint8_t Channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const unsigned long maximum = mask >> shift;
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / maximum);
+}
+
+platform::Picture ToPicture(XImage* image)
+{
+    platform::Picture picture;
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.bits_per_pixel = 32;
+    picture.stride = image->width * 4;
+    picture.pixels.assign(static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height), 0);
+
+    // The usual true-colour layout is copied row by row; anything else goes
+    // through the masks pixel by pixel.
+    const bool plain = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+                       image->green_mask == 0x00FF00 && image->blue_mask == 0x0000FF;
+    for (int y = 0; y < image->height; ++y) {
+        std::uint8_t* row = picture.pixels.data() +
+                            static_cast<std::size_t>(picture.height - 1 - y) * static_cast<std::size_t>(picture.stride);
+        if (plain) {
+            const auto* source = reinterpret_cast<const std::uint8_t*>(image->data) +
+                                 static_cast<std::size_t>(y) * static_cast<std::size_t>(image->bytes_per_line);
+            std::memcpy(row, source, static_cast<std::size_t>(picture.stride));
+            for (int x = 0; x < image->width; ++x)
+                row[4 * x + 3] = 0;
+            continue;
+        }
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            row[4 * x] = Channel(pixel, image->blue_mask);
+            row[4 * x + 1] = Channel(pixel, image->green_mask);
+            row[4 * x + 2] = Channel(pixel, image->red_mask);
+        }
+    }
+    return picture;
+}
+
+}  // namespace
+
+std::optional<platform::Picture> LinuxDesktopCapture::CaptureScreen()
+{
+    std::unique_ptr<::Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    if (!display)
+        return std::nullopt;
+    ErrorTrap trap(display.get());
+    const int screen = DefaultScreen(display.get());
+    const Window root = RootWindow(display.get(), screen);
+    const int width = DisplayWidth(display.get(), screen);
+    const int height = DisplayHeight(display.get(), screen);
+    if (width <= 0 || height <= 0 || width > platform::kMaxPictureSide || height > platform::kMaxPictureSide ||
+        static_cast<std::int64_t>(width) * height > platform::kMaxPicturePixels)
+        return std::nullopt;
+
+    if (m_method == Method::SharedMemoryFirst && XShmQueryExtension(display.get())) {
+        SharedImage shared(display.get(), DefaultVisual(display.get(), screen), DefaultDepth(display.get(), screen),
+                           width, height, trap);
+        if (XImage* image = shared.Read(root, trap))
+            return ToPicture(image);
+    }
+
+    ImageOwner image(XGetImage(display.get(), root, 0, 0, static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), AllPlanes, ZPixmap));
+    if (!image || trap.Failed())
+        return std::nullopt;
+    return ToPicture(image.get());
+}
+
+}  // namespace nuvra::linux_platform
