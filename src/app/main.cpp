@@ -2,20 +2,36 @@
 #include <cstdio>
 #include <string>
 
+#include "display/display_form.h"
 #include "modules.h"
-#include "startup/startup.h"
 #include "platform/linux/backend.h"
+#include "platform/linux/sdl_window.h"
+#include "startup/command_line.h"
+#include "startup/startup.h"
 
 namespace {
 
 constexpr int kExitNotBuilt = 2;
 
-// The forms that are not part of this build yet say so and end with status 2.
-class UnbuiltForms final : public nuvra::Forms {
+// The show comes from the core; the forms not part of this build yet say so
+// and end with status 2.
+class AppForms final : public nuvra::Forms {
 public:
+    AppForms(nuvra::ProcessState& state, nuvra::platform::Platform& platform, std::string command_line)
+        : m_state(state), m_platform(platform), m_command_line(std::move(command_line))
+    {
+    }
+
     int HostPreview(std::int32_t) override { return NotBuilt("the preview"); }
     int ShowSettingsDialog() override { return NotBuilt("the settings dialog"); }
-    int LoadDisplayForm() override { return NotBuilt("the full-screen show"); }
+    int LoadDisplayForm() override
+    {
+        nuvra::DisplayForm form(m_state, m_platform, nuvra::ModeLetter(m_command_line), m_command_line.empty());
+        const int status = form.Form_Load();
+        if (status == nuvra::kExitNoWindow)
+            std::fprintf(stderr, "nuvra: the show needs a display, and none could be opened\n");
+        return status;
+    }
 
 private:
     static int NotBuilt(const char* what)
@@ -23,6 +39,10 @@ private:
         std::fprintf(stderr, "nuvra: %s is not built yet\n", what);
         return kExitNotBuilt;
     }
+
+    nuvra::ProcessState& m_state;
+    nuvra::platform::Platform& m_platform;
+    std::string m_command_line;
 };
 
 // The host passes the switch and the handle as one text ("/p 1234"); a shell
@@ -42,8 +62,10 @@ std::string CommandLine(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    nuvra::linux_platform::InstallTerminationHandlers();
     nuvra::linux_platform::LinuxBackend backend;
     nuvra::ProcessState state;
-    UnbuiltForms forms;
-    return nuvra::Main(state, backend.services(), forms, CommandLine(argc, argv));
+    const std::string command_line = CommandLine(argc, argv);
+    AppForms forms(state, backend.services(), command_line);
+    return nuvra::Main(state, backend.services(), forms, command_line);
 }

@@ -6,6 +6,7 @@
 // (0x25 Left, 0x27 Right, ...), mouse buttons the Windows button flags.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -56,6 +57,17 @@ struct InputEvent {
     std::int32_t wheel = 0;
 };
 
+// An 8-bit picture as the renderer holds it: a DIB's rows (bottom first),
+// one byte a pixel, and its colour table.
+struct IndexedImage {
+    const std::uint8_t* pixels = nullptr;
+    std::int32_t bytes_per_row = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    const std::uint32_t* palette = nullptr;  // 0x00RRGGBB
+    std::size_t palette_size = 0;            // indexes past it show black
+};
+
 class Window {
 public:
     virtual ~Window() = default;
@@ -66,6 +78,9 @@ public:
     virtual void Hide() = 0;
     // Copies the canvas to the window and shows it at the next refresh.
     virtual void Present(const Canvas& canvas) = 0;
+    // Shows image with its top-left corner at position (client pixels) on
+    // the window's black background, at the next refresh: the show's frame.
+    virtual void PresentIndexed(const IndexedImage& image, Point position) = 0;
     // Draws an outline rectangle on the screen (the zoom effect).
     virtual void DrawAnimatedRect(const Rect& from, const Rect& to) = 0;
 };

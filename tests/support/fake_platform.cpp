@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace nuvra::test {
 
@@ -72,6 +73,28 @@ platform::FolderListing FakeFileSystem::ListFolder(std::string_view folder)
     listing.complete = true;
     listing.entries = it->second;
     return listing;
+}
+
+bool FakeFileSystem::IsReal(std::string_view path) const
+{
+    return !real_folder.empty() && path.substr(0, real_folder.size()) == real_folder;
+}
+
+bool FakeFileSystem::CanOpenForReading(std::string_view path)
+{
+    if (m_readable.count(std::string(path)) != 0)
+        return true;
+    std::error_code error;
+    return IsReal(path) && std::filesystem::is_regular_file(std::string(path), error);
+}
+
+bool FakeFileSystem::DeleteFile(std::string_view path)
+{
+    bool deleted = m_readable.erase(std::string(path)) != 0;
+    std::error_code error;
+    if (IsReal(path))
+        deleted = std::filesystem::remove(std::string(path), error) || deleted;
+    return deleted;
 }
 
 std::uint32_t FakeFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)

@@ -43,8 +43,8 @@ public:
     void AddReadableFile(const std::string& path) { m_readable.insert(path); }
 
     platform::FolderListing ListFolder(std::string_view folder) override;
-    bool CanOpenForReading(std::string_view path) override { return m_readable.count(std::string(path)) != 0; }
-    bool DeleteFile(std::string_view path) override { return m_readable.erase(std::string(path)) != 0; }
+    bool CanOpenForReading(std::string_view path) override;
+    bool DeleteFile(std::string_view path) override;
     std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
     std::string SettingsFolder() override { return settings_folder; }
     std::string WorkFolder() override { return work_folder; }
@@ -52,8 +52,12 @@ public:
     std::string settings_folder = "/home/user/.config/nuvra";
     std::string work_folder = "/home/user/.cache/nuvra";
     std::vector<std::string> listed;  // every folder asked for
+    // Paths under this folder are real files (the work files the core
+    // writes itself); empty: none.
+    std::string real_folder;
 
 private:
+    bool IsReal(std::string_view path) const;
     std::map<std::string, std::vector<platform::FolderEntry>> m_folders;
     std::set<std::string> m_readable;
 };

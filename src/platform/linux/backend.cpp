@@ -1,8 +1,14 @@
 #include "platform/linux/backend.h"
 
 #include "platform/linux/file_system.h"
+#include "platform/linux/mci/audio_output.h"
+#include "platform/linux/mci/linux_mci.h"
+#include "platform/linux/mci/linux_sound_player.h"
+#include "platform/linux/picture/picture_codec.h"
 #include "platform/linux/profile_file.h"
+#include "platform/linux/sdl_window.h"
 #include "platform/linux/system_services.h"
+#include "platform/linux/x11_capture.h"
 
 namespace nuvra::linux_platform {
 
@@ -13,7 +19,15 @@ struct LinuxBackend::Services {
     LinuxRandom random;
     LinuxSystemInfo system;
     LinuxInstanceGuard guard;
-    LinuxCursor cursor;
+    SdlCursor cursor;
+    SdlMessageBox message_box;
+    SdlWindowSystem windows{cursor};
+    LinuxPictureCodec pictures;
+    LinuxDesktopCapture capture;
+    // The two players share the audio output, which must outlive them.
+    AudioOutput audio;
+    LinuxMci mci{audio};
+    LinuxSoundPlayer sound{audio};
 };
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
@@ -25,6 +39,12 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.system = &m_services->system;
     m_platform.guard = &m_services->guard;
     m_platform.cursor = &m_services->cursor;
+    m_platform.message_box = &m_services->message_box;
+    m_platform.windows = &m_services->windows;
+    m_platform.pictures = &m_services->pictures;
+    m_platform.capture = &m_services->capture;
+    m_platform.mci = &m_services->mci;
+    m_platform.sound = &m_services->sound;
 }
 
 LinuxBackend::~LinuxBackend() = default;

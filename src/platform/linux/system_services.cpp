@@ -73,20 +73,6 @@ std::int32_t LinuxSystemInfo::VerifyScreenSavePwd(std::int64_t)
     return 1;
 }
 
-std::int32_t LinuxCursor::ShowCursor(bool show)
-{
-    m_display_count += show ? 1 : -1;
-    return m_display_count;
-}
-
-platform::Point LinuxCursor::GetCursorPos()
-{
-    return {};
-}
-
-void LinuxCursor::SetBusy(bool)
-{
-}
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Small Linux services: the clock, the random generator, the version and
 // screen-saver flags (Linux has no saver password or key lock of ours to
-// manage), the pointer's show count, and the single-instance guard.
+// manage), and the single-instance guard.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/system.h"
-#include "platform/window.h"
 
 namespace nuvra::linux_platform {
 
@@ -37,18 +36,6 @@ public:
     std::int32_t VerifyScreenSavePwd(std::int64_t window) override;
 };
 
-// The pointer's show count, as ShowCursor keeps it. Windows created later
-// hide the pointer while the count is negative.
-class LinuxCursor final : public platform::CursorService {
-public:
-    std::int32_t ShowCursor(bool show) override;
-    platform::Point GetCursorPos() override;
-    void SetBusy(bool busy) override;
-    std::int32_t DisplayCount() const { return m_display_count; }
-
-private:
-    std::int32_t m_display_count = 0;
-};
 
 // One lock file per window title; a live window holds an exclusive flock on
 // it, which the kernel drops when the process ends, however it ends.

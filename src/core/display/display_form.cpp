@@ -1,0 +1,373 @@
+#include "display/display_form.h"
+
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "display/frame_step.h"
+#include "display/picture_source.h"
+#include "display/prepare_display.h"
+#include "images/paths.h"
+#include "images/pixel_array.h"
+#include "images/work_file.h"
+#include "settings/number_text.h"
+#include "sound/cd_audio.h"
+#include "sound/file_music.h"
+#include "startup/forms.h"
+#include "startup/startup.h"
+
+namespace nuvra {
+
+namespace {
+
+constexpr std::uint32_t kKeyLeft = 0x25;
+constexpr std::uint32_t kKeyRight = 0x27;
+
+// The last three characters of the music file, upper-cased: "WAV", "MP3"...
+std::string MusicEnding(const std::string& file)
+{
+    std::string ending = file.size() >= 3 ? file.substr(file.size() - 3) : file;
+    for (char& c : ending) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return ending;
+}
+
+std::int16_t HalfToEven16(double value)
+{
+    return RoundToInt16(value).value_or(0);
+}
+
+}  // namespace
+
+DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter,
+                         bool command_line_empty)
+    : m_state(state), m_platform(platform), m_mode_letter(std::move(mode_letter)),
+      m_command_line_empty(command_line_empty)
+{
+}
+
+DisplayForm::~DisplayForm() = default;
+
+int DisplayForm::Form_Load()
+{
+    NuvraS& form = m_form;
+
+    // 1-3: a black, borderless, topmost window over the whole primary
+    // screen, made now and shown only at the end, so that the desktop
+    // capture below still sees the desktop.
+    const platform::Rect screen = m_platform.windows->PrimaryScreen();
+    form.ScreenWidthPx = HalfToEven16(screen.right - screen.left);
+    form.ScreenHeightPx = HalfToEven16(screen.bottom - screen.top);
+    platform::WindowSpec spec;
+    spec.title = kDisplayWindowTitle;
+    spec.style = platform::WindowStyle::Fullscreen;
+    spec.bounds = {0, 0, form.ScreenWidthPx, form.ScreenHeightPx};
+    m_window = m_platform.windows->CreateWindow(spec);
+    if (!m_window || form.ScreenWidthPx <= 0 || form.ScreenHeightPx <= 0) {
+        // Without a window nothing could ever end the show: give up at once,
+        // with the same cleanup as a normal end.
+        m_form.StopFlag = -1;
+        UnloadForm();
+        return kExitNoWindow;
+    }
+    m_claim = m_platform.guard->Claim(kDisplayWindowTitle);
+
+    StartShow();
+    RunKaleidoscope();
+    return kExitShowEnded;
+}
+
+void DisplayForm::StartShow()
+{
+    NuvraS& form = m_form;
+    NuvraB& b = m_state.nuvra_b;
+    const SoundSettings& music = m_state.sound_01.settings;
+    const std::uint64_t now = m_platform.clock->NowMilliseconds();
+
+    // 4: the moving box starts centred, heading for a random corner.
+    if (b.settings.ImagePosition == 1) {
+        form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
+        form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
+        m_platform.random->Randomize();
+        const int r = static_cast<int>(std::floor(4.0 * m_platform.random->Rnd()));
+        static constexpr std::int16_t kSteps[4][2] = {{3, 3}, {-3, -3}, {3, -3}, {-3, 3}};
+        form.BounceStepX = kSteps[r & 3][0];
+        form.BounceStepY = kSteps[r & 3][1];
+        form.BounceOffsetX = 0;
+        form.BounceOffsetY = 0;
+        form.Timer5.Enable(now);
+    }
+
+    // 5-6: the first picture, or the desktop when the folder gave none.
+    if (b.images.ImageCount != 0) {
+        form.PictureIndex = 0;
+        LoadNextPicture(form, b, m_platform);
+        if (b.images.ImageCount > 1)
+            form.Timer4.Enable(now);
+    } else {
+        CaptureDesktop(form, m_platform);
+    }
+    PrepareDisplay(form, b, m_platform);
+    // The moving box is placed by its timer, which has not ticked yet; put it
+    // where that tick starts from, so the first frame is not drawn in the
+    // top-left corner.
+    if (b.settings.ImagePosition == 1)
+        PlaceMovingBox();
+
+    // 7-8
+    form.AngleStep = b.settings.RotationSpeed;
+    form.ChangeTicks = 0;
+
+    // 9-10: the music and its timers.
+    if (music.BgmKind == 1) {
+        CD_Open(m_state.sound_01, m_platform);
+        form.Timer2.Enable(now);
+    }
+    if (music.BgmKind == 2) {
+        const std::string ending = MusicEnding(music.BgmFile);
+        if (ending == "WAV")
+            WAV_Play(m_state.sound_01, m_platform);
+        if (ending == "MP3") {
+            MP3_Open(m_state.sound_01, m_platform);
+            form.Timer1.Enable(now);
+        }
+    }
+
+    // 11-13
+    form.HaveFirstMouse = 0;
+    m_window->Show();
+}
+
+void DisplayForm::RunKaleidoscope()
+{
+    // A refused password stops the frames without ending the show; the
+    // animation then simply goes on, and the next activity asks again.
+    while (!m_ended) {
+        m_form.StopFlag = 0;
+        do {
+            RunFrame();
+        } while (m_form.StopFlag == 0);
+    }
+}
+
+void DisplayForm::RunFrame()
+{
+    RunKaleidoscopeFrame(m_form, m_state.nuvra_b);
+    Repaint();
+    DoEvents();
+}
+
+void DisplayForm::Repaint()
+{
+    if (!m_window)
+        return;
+    const platform::Picture& display = m_form.Display;
+    platform::IndexedImage image;
+    if (m_state.nuvra_b.DisplayPixels.bound() && display.bits_per_pixel == 8 && !display.empty()) {
+        image.pixels = display.pixels.data();
+        image.bytes_per_row = display.stride;
+        image.width = display.width;
+        image.height = display.height;
+        image.palette = display.palette.data();
+        image.palette_size = display.palette.size();
+    }
+    // Fractional places from the centring rule become whole pixels here.
+    const platform::Point at{static_cast<std::int32_t>(std::nearbyint(m_form.DisplayLeft)),
+                             static_cast<std::int32_t>(std::nearbyint(m_form.DisplayTop))};
+    m_window->PresentIndexed(image, at);
+}
+
+void DisplayForm::DoEvents()
+{
+    if (m_ended)
+        return;
+    std::vector<platform::InputEvent> events;
+    m_platform.windows->PollEvents(events);
+    for (const platform::InputEvent& event : events) {
+        if (m_ended)
+            return;
+        switch (event.kind) {
+        case platform::InputKind::MouseDown:
+            Form_MouseDown();
+            break;
+        case platform::InputKind::MouseMove:
+            Form_MouseMove();
+            break;
+        case platform::InputKind::KeyDown:
+            Form_KeyDown(event.key_code);
+            break;
+        case platform::InputKind::Close:
+            // The session is ending or someone asked us to stop: end as a
+            // user's key would, with the whole cleanup.
+            EndShow();
+            break;
+        default:
+            break;
+        }
+    }
+    const std::uint64_t now = m_platform.clock->NowMilliseconds();
+    if (!m_ended && m_form.Timer1.TakeTick(now))
+        Timer1_Timer();
+    if (!m_ended && m_form.Timer2.TakeTick(now))
+        Timer2_Timer();
+    if (!m_ended && m_form.Timer4.TakeTick(now))
+        Timer4_Timer();
+    if (!m_ended && m_form.Timer5.TakeTick(now))
+        Timer5_Timer();
+}
+
+void DisplayForm::Timer1_Timer()
+{
+    MP3_Repeat(m_state.sound_01, m_platform);
+}
+
+void DisplayForm::Timer2_Timer()
+{
+    CD_Check(m_state.sound_01, m_platform);
+    if (!m_state.sound_01.state.CD_Active)
+        m_form.Timer2.Disable();
+}
+
+void DisplayForm::Timer4_Timer()
+{
+    NuvraS& form = m_form;
+    form.ChangeTicks = static_cast<std::int16_t>(form.ChangeTicks + 1);
+    if (form.ChangeTicks >= m_state.nuvra_b.settings.ChangeInterval) {
+        form.ChangeTicks = 0;
+        LoadNextPicture(form, m_state.nuvra_b, m_platform);
+        PrepareDisplay(form, m_state.nuvra_b, m_platform);
+    }
+}
+
+void DisplayForm::Timer5_Timer()
+{
+    NuvraS& form = m_form;
+    // The box is square: its side W serves both directions.
+    const double half = form.DisplayWidth / 2.0;
+    form.BounceOffsetX = static_cast<std::int16_t>(form.BounceOffsetX + form.BounceStepX);
+    form.BounceOffsetY = static_cast<std::int16_t>(form.BounceOffsetY + form.BounceStepY);
+    // The turn is decided after the step, so the box overshoots an edge by
+    // up to one step before it comes back.
+    auto bounce = [half](std::int16_t& step, std::int16_t offset, std::int16_t centre) {
+        if (step > 0 && offset > centre - half)
+            step = static_cast<std::int16_t>(-std::abs(step));
+        if (step <= 0 && offset < half - centre)
+            step = static_cast<std::int16_t>(std::abs(step));
+    };
+    bounce(form.BounceStepX, form.BounceOffsetX, form.BounceCentreX);
+    bounce(form.BounceStepY, form.BounceOffsetY, form.BounceCentreY);
+    PlaceMovingBox();
+}
+
+void DisplayForm::PlaceMovingBox()
+{
+    NuvraS& form = m_form;
+    const double half = form.DisplayWidth / 2.0;
+    form.DisplayLeft = form.BounceCentreX - half + form.BounceOffsetX;
+    form.DisplayTop = form.BounceCentreY - half + form.BounceOffsetY;
+}
+
+void DisplayForm::Form_MouseDown()
+{
+    EndShow();
+}
+
+void DisplayForm::Form_MouseMove()
+{
+    CheckMouseMove();
+}
+
+void DisplayForm::Form_KeyDown(std::uint32_t key_code)
+{
+    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyLeft) {
+        CD_PrevTrack(m_state.sound_01, m_platform);
+        return;
+    }
+    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyRight) {
+        CD_NextTrack(m_state.sound_01, m_platform);
+        return;
+    }
+    EndShow();
+}
+
+void DisplayForm::CheckMouseMove()
+{
+    if (m_command_line_empty)
+        return;
+    const platform::Point position = m_platform.cursor->GetCursorPos();
+    const auto x = static_cast<float>(position.x);
+    const auto y = static_cast<float>(position.y);
+    NuvraS& form = m_form;
+    if (form.HaveFirstMouse == 0) {
+        form.FirstMouseX = x;
+        form.FirstMouseY = y;
+        form.HaveFirstMouse = -1;
+        return;
+    }
+    // Both coordinates must change: a purely horizontal or vertical drift
+    // never ends the show, however long it is.
+    if (x != form.FirstMouseX && y != form.FirstMouseY) {
+        EndShow();
+        form.HaveFirstMouse = 0;
+    }
+}
+
+void DisplayForm::EndShow()
+{
+    if (m_ended)
+        return;
+    NuvraS& form = m_form;
+    NuvraB& b = m_state.nuvra_b;
+    form.StopFlag = -1;
+    DoEvents();
+    // A nested EndShow inside those events may already have ended the show.
+    if (m_ended)
+        return;
+
+    const bool system_show = m_mode_letter == "S";
+    if (system_show && !IsWindowsNT(*m_platform.system)) {
+        b.SavedCursorState = m_platform.cursor->ShowCursor(b.SavedCursorState.value_or(0) != 0);
+        const std::int64_t handle = m_window ? m_window->NativeHandle() : 0;
+        if (m_platform.system->VerifyScreenSavePwd(handle) == 0) {
+            b.SavedCursorState = m_platform.cursor->ShowCursor(false);
+            return;
+        }
+    }
+    UnloadForm();
+}
+
+void DisplayForm::UnloadForm()
+{
+    NuvraB& b = m_state.nuvra_b;
+    const SoundSettings& music = m_state.sound_01.settings;
+    if (m_form.Timer2.Enabled) {
+        m_form.Timer2.Disable();
+        CD_Close(m_state.sound_01, m_platform);
+    }
+    if (music.BgmKind == 2) {
+        const std::string ending = MusicEnding(music.BgmFile);
+        if (ending == "WAV")
+            WAV_Stop(m_state.sound_01, m_platform);
+        if (ending == "MP3")
+            MP3_Close(m_state.sound_01, m_platform);
+    }
+    if (m_mode_letter == "S")
+        EnableSystemKeys(*m_platform.system, true);
+    for (const std::string& path : {SquareWorkFilePath(*m_platform.files), EightBitWorkFilePath(*m_platform.files)}) {
+        if (FileExists(path, *m_platform.files))
+            m_platform.files->DeleteFile(path);
+    }
+    UnbindPixelArray(b.SourcePixels);
+    UnbindPixelArray(b.DisplayPixels);
+    m_platform.system->SetScreenSaveActive(1);
+    m_form.Timer1.Disable();
+    m_form.Timer4.Disable();
+    m_form.Timer5.Disable();
+    m_window.reset();
+    m_claim.reset();
+    m_ended = true;
+}
+
+}  // namespace nuvra

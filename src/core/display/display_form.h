@@ -1,0 +1,76 @@
+// The display form Nuvra_S: the full-screen show from its load to its end.
+//
+// Start-up loads it for the show modes ("S" and the empty command line);
+// Form_Load covers the screen, prepares the first picture, starts the timers
+// and the music, and runs the frame loop until EndShow stops it. Timer ticks
+// and input arrive only in DoEvents, between two frames. Nothing here
+// reads the clock or sleeps: time comes from the platform's clock, and the
+// window's present waits for the display's refresh.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "display/nuvra_s.h"
+#include "modules.h"
+#include "platform/platform.h"
+
+namespace nuvra {
+
+inline constexpr int kExitShowEnded = 0;
+inline constexpr int kExitNoWindow = 1;
+
+class DisplayForm {
+public:
+    // mode_letter and command_line_empty are what start-up read from the
+    // command line; the ending repeats the "S" test on them.
+    DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter, bool command_line_empty);
+    ~DisplayForm();
+    DisplayForm(const DisplayForm&) = delete;
+    DisplayForm& operator=(const DisplayForm&) = delete;
+
+    // Runs the whole show; returns the process's exit status once it ended.
+    int Form_Load();
+
+    // Input handlers. The Display box lies on the form and its mouse events
+    // are the form's, so one handler serves both.
+    void Form_MouseDown();
+    void Form_MouseMove();
+    void Form_KeyDown(std::uint32_t key_code);
+    void CheckMouseMove();
+    void EndShow();
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer4_Timer();
+    void Timer5_Timer();
+    // The moving box at its centre plus its offset.
+    void PlaceMovingBox();
+
+    // Every pending input event, then every due timer at most once.
+    void DoEvents();
+
+    // One pass of the frame loop: frame step, repaint, events.
+    void RunFrame();
+
+    NuvraS& form() { return m_form; }
+    bool ended() const { return m_ended; }
+
+private:
+    void StartShow();
+    void RunKaleidoscope();
+    void Repaint();
+    void UnloadForm();
+
+    ProcessState& m_state;
+    platform::Platform& m_platform;
+    std::string m_mode_letter;
+    bool m_command_line_empty;
+    NuvraS m_form;
+    std::unique_ptr<platform::Window> m_window;
+    std::unique_ptr<platform::InstanceClaim> m_claim;
+    bool m_ended = false;
+};
+
+}  // namespace nuvra

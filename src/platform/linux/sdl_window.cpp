@@ -1,0 +1,417 @@
+#include "platform/linux/sdl_window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+
+namespace nuvra::linux_platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct WindowDeleter {
+    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+};
+struct RendererDeleter {
+    void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+};
+struct TextureDeleter {
+    void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+
+class SdlWindow final : public platform::Window {
+public:
+    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz)
+        : m_window(window), m_renderer(renderer),
+          m_frame_period(std::chrono::microseconds(1000000 / std::max(refresh_hz, 1)))
+    {
+    }
+
+    std::int64_t NativeHandle() const override
+    {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(m_window.get(), &info) && info.subsystem == SDL_SYSWM_X11)
+            return static_cast<std::int64_t>(info.info.x11.window);
+        return static_cast<std::int64_t>(SDL_GetWindowID(m_window.get()));
+    }
+
+    platform::Rect Bounds() const override
+    {
+        int x = 0, y = 0, w = 0, h = 0;
+        SDL_GetWindowPosition(m_window.get(), &x, &y);
+        SDL_GetWindowSize(m_window.get(), &w, &h);
+        return {x, y, x + w, y + h};
+    }
+
+    void SetBounds(const platform::Rect& bounds) override
+    {
+        SDL_SetWindowPosition(m_window.get(), bounds.left, bounds.top);
+        SDL_SetWindowSize(m_window.get(), bounds.right - bounds.left, bounds.bottom - bounds.top);
+    }
+
+    void Show() override
+    {
+        SDL_ShowWindow(m_window.get());
+        SDL_RaiseWindow(m_window.get());
+        // Keys go to the focused window: take the focus so that the first key
+        // press reaches the show.
+        SDL_SetWindowInputFocus(m_window.get());
+    }
+
+    void Hide() override { SDL_HideWindow(m_window.get()); }
+
+    void Present(const platform::Canvas& canvas) override
+    {
+        if (canvas.width <= 0 || canvas.height <= 0 || !EnsureTexture(canvas.width, canvas.height))
+            return;
+        SDL_UpdateTexture(m_texture.get(), nullptr, canvas.pixels.data(), canvas.width * 4);
+        SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
+        SDL_RenderClear(m_renderer.get());
+        SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+        PresentPaced();
+    }
+
+    void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override
+    {
+        SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
+        SDL_RenderClear(m_renderer.get());
+        if (image.pixels != nullptr && image.width > 0 && image.height > 0 &&
+            EnsureTexture(image.width, image.height)) {
+            CopyIndexed(image);
+            SDL_Rect target{position.x, position.y, image.width, image.height};
+            SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, &target);
+        }
+        PresentPaced();
+    }
+
+    void DrawAnimatedRect(const platform::Rect&, const platform::Rect&) override {}
+
+private:
+    bool EnsureTexture(int width, int height)
+    {
+        if (m_texture && m_texture_width == width && m_texture_height == height)
+            return true;
+        m_texture.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                          width, height));
+        m_texture_width = width;
+        m_texture_height = height;
+        return m_texture != nullptr;
+    }
+
+    // The DIB's rows come bottom first; the texture wants the top row first.
+    void CopyIndexed(const platform::IndexedImage& image)
+    {
+        void* locked = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(m_texture.get(), nullptr, &locked, &pitch) != 0)
+            return;
+        std::uint32_t colours[256];
+        for (std::size_t i = 0; i < 256; ++i)
+            colours[i] = 0xFF000000u | (i < image.palette_size ? image.palette[i] : 0u);
+        for (std::int32_t row = 0; row < image.height; ++row) {
+            const std::uint8_t* source =
+                image.pixels + static_cast<std::int64_t>(image.height - 1 - row) * image.bytes_per_row;
+            auto* target = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked) +
+                                                            static_cast<std::int64_t>(row) * pitch);
+            for (std::int32_t x = 0; x < image.width; ++x)
+                target[x] = colours[source[x]];
+        }
+        SDL_UnlockTexture(m_texture.get());
+    }
+
+    // With a working vsync the present itself waits for the refresh. Where
+    // none is to be had (a bare X server, a software renderer) the frame
+    // would be shown again at once and the show would burn a whole core, so
+    // the rest of the refresh period is waited out here instead.
+    void PresentPaced()
+    {
+        SDL_RenderPresent(m_renderer.get());
+        const Clock::time_point now = Clock::now();
+        if (m_next_frame > now)
+            std::this_thread::sleep_until(m_next_frame);
+        m_next_frame = std::max(now, m_next_frame) + m_frame_period;
+    }
+
+    std::unique_ptr<SDL_Window, WindowDeleter> m_window;
+    std::unique_ptr<SDL_Renderer, RendererDeleter> m_renderer;
+    std::unique_ptr<SDL_Texture, TextureDeleter> m_texture;
+    int m_texture_width = 0;
+    int m_texture_height = 0;
+    Clock::duration m_frame_period;
+    Clock::time_point m_next_frame{};
+};
+
+std::atomic<bool> g_termination_requested{false};
+
+extern "C" void RequestTermination(int)
+{
+    g_termination_requested.store(true);
+}
+
+std::uint32_t MouseButtonFlag(std::uint8_t sdl_button)
+{
+    switch (sdl_button) {
+    case SDL_BUTTON_LEFT:
+        return 1;
+    case SDL_BUTTON_RIGHT:
+        return 2;
+    case SDL_BUTTON_MIDDLE:
+        return 4;
+    default:
+        return 8;
+    }
+}
+
+}  // namespace
+
+void InstallTerminationHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = RequestTermination;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal_number, &action, nullptr);
+}
+
+std::int32_t SdlCursor::ShowCursor(bool show)
+{
+    m_display_count += show ? 1 : -1;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_ShowCursor(m_display_count < 0 ? SDL_DISABLE : SDL_ENABLE);
+    return m_display_count;
+}
+
+SdlCursor::~SdlCursor()
+{
+    if (m_display != nullptr)
+        XCloseDisplay(m_display);
+}
+
+// Asked of the X server itself: SDL's global mouse state can lag behind
+// pointer moves that did not pass through our window's events.
+platform::Point SdlCursor::GetCursorPos()
+{
+    if (m_display == nullptr) {
+        const char* name = std::getenv("DISPLAY");
+        if (name == nullptr || *name == '\0')
+            return {};
+        m_display = XOpenDisplay(nullptr);
+        if (m_display == nullptr)
+            return {};
+    }
+    Window root = 0;
+    Window child = 0;
+    int root_x = 0, root_y = 0, window_x = 0, window_y = 0;
+    unsigned int buttons = 0;
+    if (!XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &root_x, &root_y, &window_x,
+                       &window_y, &buttons))
+        return {};
+    return {root_x, root_y};
+}
+
+void SdlCursor::SetBusy(bool) {}
+
+void SdlMessageBox::MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style)
+{
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    if (style == platform::MessageBoxStyle::OkCritical)
+        flags = SDL_MESSAGEBOX_ERROR;
+    else if (style == platform::MessageBoxStyle::OkExclamation)
+        flags = SDL_MESSAGEBOX_WARNING;
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_ShowSimpleMessageBox(flags, title.c_str(), text.c_str(), nullptr);
+}
+
+std::uint32_t VirtualKeyFromSdl(std::int32_t key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return static_cast<std::uint32_t>('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return static_cast<std::uint32_t>('0' + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return static_cast<std::uint32_t>(0x70 + (key - SDLK_F1));
+    switch (key) {
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    case SDLK_PAUSE: return 0x13;
+    case SDLK_CAPSLOCK: return 0x14;
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_SPACE: return 0x20;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_INSERT: return 0x2D;
+    case SDLK_DELETE: return 0x2E;
+    case SDLK_LGUI: return 0x5B;
+    case SDLK_RGUI: return 0x5C;
+    default:
+        // Every key counts: one without a code of its own still arrives.
+        return 0xFF;
+    }
+}
+
+SdlWindowSystem::SdlWindowSystem(SdlCursor& cursor) : m_cursor(cursor) {}
+
+SdlWindowSystem::~SdlWindowSystem()
+{
+    if (m_video_ready)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlWindowSystem::EnsureVideo()
+{
+    if (m_video_ready)
+        return true;
+    // Without a display SDL quietly picks an off-screen driver and the show
+    // would run where nobody sees it; a driver chosen on purpose is honoured.
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0') &&
+        (driver == nullptr || *driver == '\0')) {
+        m_last_error = "no display (DISPLAY is not set)";
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        m_last_error = SDL_GetError();
+        return false;
+    }
+    m_video_ready = true;
+    return true;
+}
+
+platform::Rect SdlWindowSystem::PrimaryScreen()
+{
+    SDL_DisplayMode mode{};
+    if (!EnsureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        return {};
+    return {0, 0, mode.w, mode.h};
+}
+
+std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::WindowSpec& spec)
+{
+    if (!EnsureVideo())
+        return nullptr;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (spec.style == platform::WindowStyle::Fullscreen)
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR;
+    const int width = std::max(1, spec.bounds.right - spec.bounds.left);
+    const int height = std::max(1, spec.bounds.bottom - spec.bounds.top);
+    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.bounds.left, spec.bounds.top, width, height, flags);
+    if (window == nullptr) {
+        m_last_error = SDL_GetError();
+        return nullptr;
+    }
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer == nullptr)
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer == nullptr) {
+        m_last_error = SDL_GetError();
+        SDL_DestroyWindow(window);
+        return nullptr;
+    }
+    SDL_DisplayMode mode{};
+    int refresh = 60;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0)
+        refresh = mode.refresh_rate;
+    SDL_ShowCursor(m_cursor.DisplayCount() < 0 ? SDL_DISABLE : SDL_ENABLE);
+    // SDL reports a motion to the pointer's place when the window appears
+    // under it; knowing where the pointer is lets PollEvents drop it.
+    const platform::Point pointer = m_cursor.GetCursorPos();
+    m_last_pointer = platform::Point{pointer.x - spec.bounds.left, pointer.y - spec.bounds.top};
+    return std::make_unique<SdlWindow>(window, renderer, refresh);
+}
+
+std::optional<platform::Rect> SdlWindowSystem::GetWindowRect(std::int64_t)
+{
+    return std::nullopt;
+}
+
+void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
+{
+    if (g_termination_requested.exchange(false)) {
+        platform::InputEvent close;
+        close.kind = platform::InputKind::Close;
+        events.push_back(close);
+    }
+    if (!m_video_ready)
+        return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        platform::InputEvent input;
+        switch (event.type) {
+        case SDL_MOUSEMOTION: {
+            const platform::Point at{event.motion.x, event.motion.y};
+            // SDL reports a motion when a window appears under a pointer that
+            // has not moved; only a change of position is a movement.
+            const bool moved = !m_last_pointer || m_last_pointer->x != at.x || m_last_pointer->y != at.y;
+            m_last_pointer = at;
+            if (!moved)
+                continue;
+            input.kind = platform::InputKind::MouseMove;
+            input.x = at.x;
+            input.y = at.y;
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            input.kind = event.type == SDL_MOUSEBUTTONDOWN ? platform::InputKind::MouseDown
+                                                           : platform::InputKind::MouseUp;
+            input.x = event.button.x;
+            input.y = event.button.y;
+            input.button = MouseButtonFlag(event.button.button);
+            break;
+        case SDL_MOUSEWHEEL:
+            input.kind = platform::InputKind::Wheel;
+            input.wheel = event.wheel.y;
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            input.kind = event.type == SDL_KEYDOWN ? platform::InputKind::KeyDown : platform::InputKind::KeyUp;
+            input.key_code = VirtualKeyFromSdl(event.key.keysym.sym);
+            break;
+        case SDL_QUIT:
+            input.kind = platform::InputKind::Close;
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event != SDL_WINDOWEVENT_CLOSE)
+                continue;
+            input.kind = platform::InputKind::Close;
+            break;
+        default:
+            continue;
+        }
+        events.push_back(input);
+    }
+}
+
+bool SdlWindowSystem::ParentGone(std::int64_t)
+{
+    return false;
+}
+
+}  // namespace nuvra::linux_platform

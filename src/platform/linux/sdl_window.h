@@ -1,0 +1,78 @@
+// Windows on SDL2 (X11): the show's full-screen window, its frames, input
+// and the pointer. The core decides what is drawn and what input means; this
+// layer only copies pixels and translates SDL's events into the core's.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+struct _XDisplay;  // Xlib's Display, kept out of this header
+
+namespace nuvra::linux_platform {
+
+// The pointer's show count, as ShowCursor keeps it: the pointer is hidden
+// over our windows while the count is negative.
+class SdlCursor final : public platform::CursorService {
+public:
+    SdlCursor() = default;
+    ~SdlCursor() override;
+    SdlCursor(const SdlCursor&) = delete;
+    SdlCursor& operator=(const SdlCursor&) = delete;
+
+    std::int32_t ShowCursor(bool show) override;
+    // The pointer's place on the screen; (0, 0) before any window exists.
+    platform::Point GetCursorPos() override;
+    void SetBusy(bool busy) override;
+    std::int32_t DisplayCount() const { return m_display_count; }
+
+private:
+    std::int32_t m_display_count = 0;
+    ::_XDisplay* m_display = nullptr;  // opened on first use
+};
+
+// The message box of the few messages the program shows; on the terminal
+// too when no window can be opened.
+class SdlMessageBox final : public platform::MessageBoxService {
+public:
+    void MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style) override;
+};
+
+class SdlWindowSystem final : public platform::WindowSystem {
+public:
+    explicit SdlWindowSystem(SdlCursor& cursor);
+    ~SdlWindowSystem() override;
+    SdlWindowSystem(const SdlWindowSystem&) = delete;
+    SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
+
+    // Null (and last_error() says why) when there is no display to open a
+    // window on: SDL would otherwise fall back to an invisible driver.
+    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowSpec& spec) override;
+    platform::Rect PrimaryScreen() override;
+    std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
+    void PollEvents(std::vector<platform::InputEvent>& events) override;
+    bool ParentGone(std::int64_t native_handle) override;
+
+    const std::string& last_error() const { return m_last_error; }
+
+private:
+    bool EnsureVideo();
+
+    SdlCursor& m_cursor;
+    bool m_video_ready = false;
+    std::string m_last_error;
+    std::optional<platform::Point> m_last_pointer;
+};
+
+// SIGTERM, SIGINT and SIGHUP become a Close event for the show, which then
+// ends with its whole cleanup instead of leaving work files and music behind.
+void InstallTerminationHandlers();
+
+// The SDL key code as a Windows virtual-key code.
+std::uint32_t VirtualKeyFromSdl(std::int32_t sdl_keycode);
+
+}  // namespace nuvra::linux_platform

@@ -1,0 +1,271 @@
+#include "display/display_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "images/work_file.h"
+#include "support/fake_pictures.h"
+#include "support/fake_sound.h"
+#include "support/fake_windows.h"
+#include "support/temp_dir.h"
+
+namespace nuvra {
+namespace {
+
+using test::Key;
+using test::MouseDown;
+using test::MouseMove;
+
+constexpr std::uint32_t kLeft = 0x25;
+constexpr std::uint32_t kUp = 0x26;
+constexpr std::uint32_t kRight = 0x27;
+
+struct ShowPlatform : test::FakePicturePlatform {
+    ShowPlatform()
+    {
+        platform.mci = &mci;
+        platform.sound = &sound;
+        platform.windows = &windows;
+        platform.clock = &clock;
+        files.work_folder = work.str();
+        files.real_folder = work.str();
+    }
+    test::FakeMciChannel mci;
+    test::FakeSoundPlayer sound;
+    test::FakeWindowSystem windows;
+    test::FakeClock clock;
+    test::TempDir work;
+};
+
+class DisplayFormTest : public ::testing::Test {
+protected:
+    // count solid pictures at /pics/N.bmp in show order 1..count.
+    void Pictures(int count)
+    {
+        ImageList& images = state.nuvra_b.images;
+        images.ImageCount = static_cast<std::int16_t>(count);
+        images.ImageFiles.assign(1, "");
+        images.ShowOrder.assign(1, 0);
+        for (int i = 1; i <= count; ++i) {
+            const std::string path = "/pics/" + std::to_string(i) + ".bmp";
+            fake.pictures.Add(path, test::MakePicture(64, 48, 24, [i](std::int32_t, std::int32_t) {
+                                  return static_cast<std::uint32_t>(0x101010 * i);
+                              }));
+            images.ImageFiles.push_back(path);
+            images.ShowOrder.push_back(static_cast<std::int16_t>(i));
+        }
+    }
+    int Run(const char* mode = "S", bool command_line_empty = false)
+    {
+        DisplayForm form(state, fake.platform, mode, command_line_empty);
+        return form.Form_Load();
+    }
+    bool WorkFilesExist() const
+    {
+        return std::filesystem::exists(SquareWorkFilePath(const_cast<test::FakeFileSystem&>(fake.files))) ||
+               std::filesystem::exists(EightBitWorkFilePath(const_cast<test::FakeFileSystem&>(fake.files)));
+    }
+
+    ShowPlatform fake;
+    ProcessState state;
+};
+
+TEST_F(DisplayFormTest, AKeyEndsTheShowAndEverythingIsPutBack)
+{
+    Pictures(2);
+    state.nuvra_b.settings.ChangeInterval = 10;
+    state.nuvra_b.settings.RotationSpeed = 5;
+    bool files_during_show = false;
+    fake.windows.on_pump = [&](int) { files_during_show = WorkFilesExist(); };
+    fake.windows.script = {{}, {}, {Key('A')}};
+
+    EXPECT_EQ(Run(), kExitShowEnded);
+    ASSERT_EQ(fake.windows.windows.size(), 1u);
+    const test::FakeWindowRecord& window = *fake.windows.windows[0];
+    EXPECT_EQ(window.spec.title, "Nuvra_Main");
+    EXPECT_EQ(window.spec.style, platform::WindowStyle::Fullscreen);
+    EXPECT_EQ(window.spec.bounds.right, 1024);
+    EXPECT_TRUE(window.shown);
+    EXPECT_TRUE(window.destroyed);
+    // Three frames, the last of them ended by the key; the centred 48-pixel
+    // box sits at ((1024 - 48) / 2, (768 - 48) / 2).
+    EXPECT_EQ(window.presents, 3);
+    EXPECT_EQ(window.last_position.x, 488);
+    EXPECT_EQ(window.last_position.y, 360);
+    EXPECT_TRUE(files_during_show);
+    EXPECT_FALSE(WorkFilesExist()) << "the work files outlived the show";
+    EXPECT_FALSE(state.nuvra_b.SourcePixels.bound());
+    EXPECT_FALSE(state.nuvra_b.DisplayPixels.bound());
+    // "S" raised the running flag at start-up; the end lowers it.
+    EXPECT_EQ(fake.system.screen_saver_running, std::vector<std::int32_t>{0});
+}
+
+TEST_F(DisplayFormTest, NoWindowMeansNoShow)
+{
+    fake.windows.fail_create = true;
+    EXPECT_EQ(Run(), kExitNoWindow);
+    EXPECT_FALSE(WorkFilesExist());
+    EXPECT_TRUE(fake.pictures.loads.empty()) << "a picture was prepared for a show that cannot run";
+}
+
+TEST_F(DisplayFormTest, InputThatEndsTheShow)
+{
+    struct Case {
+        const char* name;
+        std::int16_t bgm_kind;
+        bool command_line_empty;
+        std::vector<platform::InputEvent> input;
+        std::vector<platform::Point> cursor;  // GetCursorPos at each movement
+        bool ends;
+    } cases[] = {
+        {"any button", 0, false, {MouseDown()}, {}, true},
+        {"left arrow without CD music", 0, false, {Key(kLeft)}, {}, true},
+        {"left arrow with CD music", 1, false, {Key(kLeft)}, {}, false},
+        {"right arrow with CD music", 1, false, {Key(kRight)}, {}, false},
+        {"up arrow with CD music", 1, false, {Key(kUp)}, {}, true},
+        {"horizontal movement", 0, false, {MouseMove(100, 100), MouseMove(150, 100)}, {{100, 100}, {150, 100}}, false},
+        {"diagonal movement", 0, false, {MouseMove(100, 100), MouseMove(150, 101)}, {{100, 100}, {150, 101}}, true},
+        {"one pixel diagonal", 0, false, {MouseMove(1, 1), MouseMove(2, 2)}, {{1, 1}, {2, 2}}, true},
+        {"movement, empty command line", 0, true, {MouseMove(1, 1), MouseMove(50, 50)}, {{1, 1}, {50, 50}}, false},
+        {"button, empty command line", 0, true, {MouseDown()}, {}, true},
+    };
+    for (const Case& c : cases) {
+        ShowPlatform local;
+        ProcessState local_state;
+        local_state.sound_01.settings.BgmKind = c.bgm_kind;
+        DisplayForm form(local_state, local.platform, c.command_line_empty ? "" : "S", c.command_line_empty);
+        std::size_t moves = 0;
+        for (const platform::InputEvent& event : c.input) {
+            if (event.kind == platform::InputKind::MouseMove) {
+                local.cursor.position = c.cursor[moves++];
+                form.Form_MouseMove();
+            } else if (event.kind == platform::InputKind::KeyDown) {
+                form.Form_KeyDown(event.key_code);
+            } else {
+                form.Form_MouseDown();
+            }
+        }
+        EXPECT_EQ(form.ended(), c.ends) << c.name;
+    }
+}
+
+TEST_F(DisplayFormTest, ArrowKeysStepTheCdTrack)
+{
+    state.sound_01.settings.BgmKind = 1;
+    fake.mci.Script("status cdaudio current track", {{0, "2"}});
+    fake.mci.Script("status cdaudio number of tracks", {{0, "3"}});
+    DisplayForm form(state, fake.platform, "S", false);
+    form.Form_KeyDown(kRight);
+    form.Form_KeyDown(kLeft);
+    EXPECT_FALSE(form.ended());
+    const std::vector<std::string> commands = fake.mci.Commands();
+    auto sent = [&](const std::string& text) {
+        return std::find(commands.begin(), commands.end(), text) != commands.end();
+    };
+    EXPECT_TRUE(sent("status cdaudio current track")) << "the track was never asked for";
+}
+
+TEST_F(DisplayFormTest, TheMovingBoxTurnsOneStepPastTheEdge)
+{
+    // A box as tall as an even screen only trembles: 3, 0, -3, 0, 3 ...
+    DisplayForm form(state, fake.platform, "S", false);
+    NuvraS& s = form.form();
+    s.DisplayWidth = 768;
+    s.BounceCentreX = 512;
+    s.BounceCentreY = 384;
+    s.BounceStepX = 3;
+    s.BounceStepY = 3;
+    std::vector<int> offsets_y;
+    std::vector<int> offsets_x;
+    for (int i = 0; i < 6; ++i) {
+        form.Timer5_Timer();
+        offsets_y.push_back(s.BounceOffsetY);
+        offsets_x.push_back(s.BounceOffsetX);
+    }
+    EXPECT_EQ(offsets_y, (std::vector<int>{3, 0, -3, 0, 3, 0}));
+    EXPECT_EQ(offsets_x, (std::vector<int>{3, 6, 9, 12, 15, 18}));
+    EXPECT_DOUBLE_EQ(s.DisplayTop, 0.0);  // 384 - 384 + 0
+    EXPECT_DOUBLE_EQ(s.DisplayLeft, 512 - 384 + 18);
+
+    // Heading right, the box turns once its offset passes centre - W/2.
+    s.BounceOffsetX = 128;
+    s.BounceStepX = 3;
+    form.Timer5_Timer();
+    EXPECT_EQ(s.BounceOffsetX, 131);
+    EXPECT_EQ(s.BounceStepX, -3);
+}
+
+TEST_F(DisplayFormTest, TheMovingBoxIsCentredFromTheFirstFrame)
+{
+    Pictures(1);
+    state.nuvra_b.settings.ImagePosition = 1;
+    fake.windows.script = {{Key('A')}};
+
+    EXPECT_EQ(Run(), kExitShowEnded);
+    ASSERT_EQ(fake.windows.windows.size(), 1u);
+    const test::FakeWindowRecord& window = *fake.windows.windows[0];
+    // The timer has not ticked before the first frame: the 48-pixel box is
+    // where its offsets of 0 put it, not at the form's corner.
+    ASSERT_TRUE(window.first_position.has_value());
+    EXPECT_EQ(window.first_position->x, 488);
+    EXPECT_EQ(window.first_position->y, 360);
+}
+
+TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)
+{
+    Pictures(3);
+    state.nuvra_b.settings.ChangeInterval = 3;
+    // A second passes between pumps, except one pump that took five
+    // seconds: its ticks coalesce into one.
+    fake.windows.on_pump = [&](int pump) { fake.clock.now += pump == 4 ? 5000 : 1000; };
+    fake.windows.script.resize(9);
+    fake.windows.script.push_back({Key('Q')});
+    EXPECT_EQ(Run(), kExitShowEnded);
+    // Ticks at pumps 0..9 (ten ticks, the slow pump counting once): the
+    // first picture at load, then a change at every third tick.
+    std::vector<std::string> picture_loads;
+    for (const std::string& path : fake.pictures.loads) {
+        if (path.rfind("/pics/", 0) == 0)
+            picture_loads.push_back(path);
+    }
+    EXPECT_EQ(picture_loads, (std::vector<std::string>{"/pics/1.bmp", "/pics/2.bmp", "/pics/3.bmp", "/pics/1.bmp"}));
+}
+
+TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
+{
+    struct Case {
+        const char* file;
+        bool wav_played;
+        bool mp3_opened;
+    } cases[] = {
+        {"/m/a.wav", true, false}, {"/m/a.WAV", true, false}, {"/m/a.mp3", false, true},
+        {"/m/a.Mp3", false, true}, {"/m/a.ogg", false, false},
+    };
+    for (const Case& c : cases) {
+        ShowPlatform local;
+        ProcessState local_state;
+        local_state.sound_01.settings.BgmKind = 2;
+        local_state.sound_01.settings.BgmFile = c.file;
+        local.files.AddReadableFile(c.file);
+        local.windows.script = {{Key('X')}};
+        DisplayForm form(local_state, local.platform, "S", false);
+        EXPECT_EQ(form.Form_Load(), kExitShowEnded) << c.file;
+        const bool played = !local.sound.calls.empty() && local.sound.calls.front().file_name.has_value();
+        EXPECT_EQ(played, c.wav_played) << c.file;
+        if (c.wav_played) {
+            EXPECT_FALSE(local.sound.calls.back().file_name.has_value()) << c.file << ": the WAV was not stopped";
+        }
+        bool opened = false;
+        bool closed = false;
+        for (const std::string& command : local.mci.Commands()) {
+            opened |= command.rfind("open ", 0) == 0;
+            closed |= command == "close MP3Play";
+        }
+        EXPECT_EQ(opened, c.mp3_opened) << c.file;
+        EXPECT_EQ(closed, c.mp3_opened) << c.file;
+    }
+}
+
+}  // namespace
+}  // namespace nuvra

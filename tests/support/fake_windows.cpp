@@ -1,0 +1,81 @@
+#include "support/fake_windows.h"
+
+namespace nuvra::test {
+
+namespace {
+
+class FakeWindow final : public platform::Window {
+public:
+    explicit FakeWindow(std::shared_ptr<FakeWindowRecord> record) : m_record(std::move(record)) {}
+    ~FakeWindow() override { m_record->destroyed = true; }
+
+    std::int64_t NativeHandle() const override { return 42; }
+    platform::Rect Bounds() const override { return m_record->spec.bounds; }
+    void SetBounds(const platform::Rect& bounds) override { m_record->spec.bounds = bounds; }
+    void Show() override { m_record->shown = true; }
+    void Hide() override { m_record->shown = false; }
+    void Present(const platform::Canvas&) override { ++m_record->presents; }
+    void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override
+    {
+        ++m_record->presents;
+        if (!m_record->first_position)
+            m_record->first_position = position;
+        m_record->last_position = position;
+        m_record->last_width = image.width;
+    }
+    void DrawAnimatedRect(const platform::Rect&, const platform::Rect&) override {}
+
+private:
+    std::shared_ptr<FakeWindowRecord> m_record;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform::WindowSpec& spec)
+{
+    if (fail_create)
+        return nullptr;
+    auto record = std::make_shared<FakeWindowRecord>();
+    record->spec = spec;
+    windows.push_back(record);
+    return std::make_unique<FakeWindow>(record);
+}
+
+void FakeWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
+{
+    const int pump = pumps++;
+    if (on_pump)
+        on_pump(pump);
+    if (script.empty())
+        return;
+    for (const platform::InputEvent& event : script.front())
+        events.push_back(event);
+    script.pop_front();
+}
+
+platform::InputEvent Key(std::uint32_t code)
+{
+    platform::InputEvent event;
+    event.kind = platform::InputKind::KeyDown;
+    event.key_code = code;
+    return event;
+}
+
+platform::InputEvent MouseDown()
+{
+    platform::InputEvent event;
+    event.kind = platform::InputKind::MouseDown;
+    event.button = 1;
+    return event;
+}
+
+platform::InputEvent MouseMove(std::int32_t x, std::int32_t y)
+{
+    platform::InputEvent event;
+    event.kind = platform::InputKind::MouseMove;
+    event.x = x;
+    event.y = y;
+    return event;
+}
+
+}  // namespace nuvra::test

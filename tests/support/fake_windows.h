@@ -1,0 +1,56 @@
+// Fakes of the window system and the clock for the display form's tests:
+// windows record what they were asked to show, and each event pump takes
+// the next scripted batch of input (and lets the clock move on).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace nuvra::test {
+
+class FakeClock final : public platform::Clock {
+public:
+    std::uint64_t NowMilliseconds() override { return now; }
+    std::uint64_t now = 1000;
+};
+
+struct FakeWindowRecord {
+    platform::WindowSpec spec;
+    bool shown = false;
+    bool destroyed = false;
+    int presents = 0;
+    std::optional<platform::Point> first_position;
+    platform::Point last_position;
+    std::int32_t last_width = 0;
+};
+
+class FakeWindowSystem final : public platform::WindowSystem {
+public:
+    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowSpec& spec) override;
+    platform::Rect PrimaryScreen() override { return screen; }
+    std::optional<platform::Rect> GetWindowRect(std::int64_t) override { return std::nullopt; }
+    void PollEvents(std::vector<platform::InputEvent>& events) override;
+    bool ParentGone(std::int64_t) override { return false; }
+
+    platform::Rect screen{0, 0, 1024, 768};
+    bool fail_create = false;
+    std::vector<std::shared_ptr<FakeWindowRecord>> windows;
+    // One batch per pump; an empty script gives no events.
+    std::deque<std::vector<platform::InputEvent>> script;
+    // Runs at every pump, before the batch is handed out (move the clock,
+    // check state, ...).
+    std::function<void(int pump)> on_pump;
+    int pumps = 0;
+};
+
+platform::InputEvent Key(std::uint32_t code);
+platform::InputEvent MouseDown();
+platform::InputEvent MouseMove(std::int32_t x, std::int32_t y);
+
+}  // namespace nuvra::test
