@@ -1,0 +1,156 @@
+// How the show ends, on the real binary under a private X server: by a
+// movement of the pointer in both directions, a button or a key, or a
+// termination signal; each time with status 0 and the work files gone.
+// Straight movements, and any movement on an empty command line, leave it
+// running. A second nuvra leaves a running show alone.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/e2e_harness.h"
+#include "support/e2e_pictures.h"
+
+namespace nuvra::e2e {
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 720;
+// A part of the disc that changes with every frame.
+constexpr Region kWatched{600, 200, 80, 80};
+
+class E2eEndingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<XServer>(kScreenWidth, kScreenHeight); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_server->ready()) << s_server->failure();
+        ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
+        home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}, {"回転ｽﾋﾟｰﾄﾞ", "7"}});
+    }
+
+    XServer& server() { return *s_server; }
+    // A show whose first frame is on the screen.
+    std::unique_ptr<Show> StartShow(const std::vector<std::string>& arguments = {"/s"})
+    {
+        auto show = std::make_unique<Show>(*s_server, home, NUVRA_BINARY, arguments);
+        EXPECT_TRUE(show->WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show->Output();
+        return show;
+    }
+    // Moves the pointer and lets the show take the movement in: true when
+    // it is still running after that.
+    bool MoveAndSurvive(Show& show, int x, int y)
+    {
+        EXPECT_TRUE(server().MovePointer(x, y)) << "xdotool could not move the pointer to " << x << ", " << y;
+        return show.WaitForTwoFrames(kWatched) && show.Running();
+    }
+    // The show ended with status 0 and left nothing behind.
+    void ExpectCleanEnd(Show& show, const std::string& how)
+    {
+        const std::optional<ExitStatus> status = show.WaitForEnd();
+        ASSERT_TRUE(status.has_value()) << how << " did not end the show";
+        EXPECT_EQ(*status, 0) << how << "\n" << show.Output();
+        EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{}) << how;
+        EXPECT_EQ(server().ViewableWindows(kShowTitle), 0) << how;
+    }
+
+    static inline std::unique_ptr<XServer> s_server;
+    ShowHome home;
+};
+
+TEST_F(E2eEndingTest, OnlyAMovementInBothDirectionsEndsTheShow)
+{
+    ASSERT_TRUE(server().MovePointer(100, 100));
+    auto show = StartShow();
+    ASSERT_TRUE(show->Running());
+    EXPECT_EQ(home.WorkFilesPresent(), home.WorkFiles());
+
+    // The first movement only marks where the pointer was.
+    EXPECT_TRUE(MoveAndSurvive(*show, 200, 200)) << "the first movement ended the show";
+    // From there, along one axis at a time, however far.
+    EXPECT_TRUE(MoveAndSurvive(*show, 900, 200)) << "a horizontal movement ended the show";
+    EXPECT_TRUE(MoveAndSurvive(*show, 200, 650)) << "a vertical movement ended the show";
+    EXPECT_TRUE(MoveAndSurvive(*show, 201, 200)) << "a one-pixel horizontal movement ended the show";
+    // Then both coordinates at once.
+    ASSERT_TRUE(server().MovePointer(203, 202));
+    ExpectCleanEnd(*show, "a diagonal movement");
+}
+
+TEST_F(E2eEndingTest, AButtonOrAnyKeyEndsTheShow)
+{
+    // Without CD music the arrow keys are keys like any other.
+    const std::vector<std::vector<std::string>> inputs = {
+        {"click", "1"}, {"click", "3"}, {"key", "a"}, {"key", "space"}, {"key", "Left"}, {"key", "Right"},
+    };
+    for (const std::vector<std::string>& input : inputs) {
+        const std::string how = input[0] + " " + input[1];
+        SCOPED_TRACE(how);
+        auto show = StartShow();
+        ASSERT_TRUE(show->Running());
+        ASSERT_TRUE(server().Xdotool(input));
+        ExpectCleanEnd(*show, how);
+    }
+}
+
+TEST_F(E2eEndingTest, AnEmptyCommandLineIgnoresMovement)
+{
+    ASSERT_TRUE(server().MovePointer(100, 100));
+    auto show = StartShow({});
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_TRUE(MoveAndSurvive(*show, 100 + 150 * i, 100 + 120 * i)) << "movement " << i << " ended the show";
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(*show, "a key");
+}
+
+TEST_F(E2eEndingTest, TerminationSignalsEndWithTheSameCleanup)
+{
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+        const std::string how = std::string("signal ") + sigabbrev_np(signal_number);
+        SCOPED_TRACE(how);
+        auto show = StartShow();
+        ASSERT_TRUE(show->Running());
+        ASSERT_EQ(home.WorkFilesPresent(), home.WorkFiles());
+        show->process().Signal(signal_number);
+        ExpectCleanEnd(*show, how);
+    }
+}
+
+TEST_F(E2eEndingTest, ASecondNuvraLeavesARunningShowAloneAndANewShowStartsAfterIt)
+{
+    auto show = StartShow();
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"/s"}, {"/p", "1234"}, {"/c"}, {}, {"/S"}}) {
+        std::string how = "nuvra";
+        for (const std::string& a : arguments)
+            how += " " + a;
+        SCOPED_TRACE(how);
+        Show second(server(), home, NUVRA_BINARY, arguments);
+        const std::optional<ExitStatus> status = second.process().Wait(Patience(5s));
+        ASSERT_TRUE(status.has_value()) << "the second instance is still running";
+        EXPECT_EQ(*status, 0) << second.Output();
+        EXPECT_EQ(second.Output(), "");
+        EXPECT_TRUE(show->Running());
+        EXPECT_EQ(server().ViewableWindows(kShowTitle), 1);
+        EXPECT_EQ(home.WorkFilesPresent(), home.WorkFiles()) << "the second instance touched the work files";
+    }
+    ASSERT_TRUE(show->WaitForTwoFrames(kWatched)) << "the first show stopped drawing";
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(*show, "a key");
+
+    // The guard went with the show: a new one starts, draws and ends.
+    auto again = StartShow();
+    ASSERT_TRUE(again->Running());
+    EXPECT_EQ(home.WorkFilesPresent(), home.WorkFiles());
+    ASSERT_TRUE(again->WaitForTwoFrames(kWatched));
+    ASSERT_TRUE(server().Xdotool({"click", "1"}));
+    ExpectCleanEnd(*again, "a button");
+}
+
+}  // namespace
+}  // namespace nuvra::e2e

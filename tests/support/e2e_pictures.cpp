@@ -1,0 +1,82 @@
+#include "support/e2e_pictures.h"
+
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+namespace nuvra::e2e {
+
+namespace {
+
+void Put16(std::vector<std::uint8_t>& bytes, std::uint32_t value)
+{
+    bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& bytes, std::uint32_t value)
+{
+    Put16(bytes, value & 0xFFFF);
+    Put16(bytes, value >> 16);
+}
+
+}  // namespace
+
+bool WriteBmp(const std::string& path, int width, int height, const std::function<Rgb(int x, int y)>& colour)
+{
+    const auto stride = static_cast<std::uint32_t>((width * 3 + 3) / 4 * 4);
+    const std::uint32_t image_size = stride * static_cast<std::uint32_t>(height);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(54 + image_size);
+    bytes.push_back('B');
+    bytes.push_back('M');
+    Put32(bytes, 54 + image_size);
+    Put32(bytes, 0);
+    Put32(bytes, 54);
+    Put32(bytes, 40);
+    Put32(bytes, static_cast<std::uint32_t>(width));
+    Put32(bytes, static_cast<std::uint32_t>(height));
+    Put16(bytes, 1);
+    Put16(bytes, 24);
+    Put32(bytes, 0);
+    Put32(bytes, image_size);
+    Put32(bytes, 2835);
+    Put32(bytes, 2835);
+    Put32(bytes, 0);
+    Put32(bytes, 0);
+    // Rows bottom first, each blue, green, red and padded to four bytes.
+    for (int y = height - 1; y >= 0; --y) {
+        const std::size_t row_start = bytes.size();
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = colour(x, y);
+            bytes.push_back(c.b);
+            bytes.push_back(c.g);
+            bytes.push_back(c.r);
+        }
+        bytes.resize(row_start + stride, 0);
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool WriteSolidPicture(const std::string& path, int width, int height, Rgb colour)
+{
+    const std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    if (ending == ".bmp")
+        return WriteBmp(path, width, height, [colour](int, int) { return colour; });
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    return RunTool({"convert", "-size", size, "xc:" + Describe(colour), path}) == 0;
+}
+
+bool WritePatternPicture(const std::string& path, int width, int height)
+{
+    return WriteBmp(path, width, height, [](int x, int y) {
+        // Squares of 12 pixels in changing hues, none darker than 40.
+        const int cell = (x / 12) * 7 + (y / 12) * 13;
+        return Rgb{static_cast<std::uint8_t>(40 + (cell * 37) % 216), static_cast<std::uint8_t>(40 + (cell * 71) % 216),
+                   static_cast<std::uint8_t>(40 + (cell * 113) % 216)};
+    });
+}
+
+}  // namespace nuvra::e2e

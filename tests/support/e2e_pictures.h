@@ -1,0 +1,25 @@
+// Pictures for the end-to-end tests: 24-bit BMPs written here from a colour
+// function, and solid colours of any kind the show reads, made by
+// ImageMagick's convert.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "support/e2e_harness.h"
+
+namespace nuvra::e2e {
+
+// A width x height BMP whose pixel (x, y), top row 0, is colour(x, y).
+bool WriteBmp(const std::string& path, int width, int height, const std::function<Rgb(int x, int y)>& colour);
+
+// A picture of one colour; its kind follows the file's ending (bmp, gif,
+// jpg).
+bool WriteSolidPicture(const std::string& path, int width, int height, Rgb colour);
+
+// A picture where every small area differs from its neighbours and no pixel
+// is black: rotating it changes every part of the disc, and the disc stands
+// out from the black around it.
+bool WritePatternPicture(const std::string& path, int width, int height);
+
+}  // namespace nuvra::e2e
