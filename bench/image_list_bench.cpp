@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -76,6 +77,30 @@ void BM_BareListing(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kPictureCount);
 }
 BENCHMARK(BM_BareListing)->Unit(benchmark::kMillisecond);
+
+// The floor for any listing that reports attributes: the bare listing plus
+// one stat per entry, which is what telling read-only files apart costs.
+void BM_ListingWithStat(benchmark::State& state)
+{
+    const std::string& path = Folder().path();
+    for (auto _ : state) {
+        std::vector<std::string> names;
+        std::vector<mode_t> modes;
+        DIR* dir = ::opendir(path.c_str());
+        const int dir_fd = ::dirfd(dir);
+        while (const dirent* entry = ::readdir(dir)) {
+            struct stat info {};
+            ::fstatat(dir_fd, entry->d_name, &info, 0);
+            names.emplace_back(entry->d_name);
+            modes.push_back(info.st_mode);
+        }
+        ::closedir(dir);
+        benchmark::DoNotOptimize(names.data());
+        benchmark::DoNotOptimize(modes.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPictureCount);
+}
+BENCHMARK(BM_ListingWithStat)->Unit(benchmark::kMillisecond);
 
 void BM_ListFolder(benchmark::State& state)
 {
