@@ -72,6 +72,13 @@ private:
 // ends with its whole cleanup instead of leaving work files and music behind.
 void InstallTerminationHandlers();
 
+// An 8-bit picture through its colour table into 32-bit ARGB rows of pitch
+// bytes, top row first (the picture's rows are stored bottom first).
+void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pitch);
+// The same for part of the picture (in its top-first coordinates, clipped to
+// it): target receives part's top-left pixel.
+void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pitch, const platform::Rect& part);
+
 // The SDL key code as a Windows virtual-key code.
 std::uint32_t VirtualKeyFromSdl(std::int32_t sdl_keycode);
 

@@ -1,0 +1,136 @@
+// One frame of the show as the frame loop makes it: the frame step, then
+// the 8-bit square through its colour table into place on the screen's
+// 32-bit surface. Measured beside the frame step alone, so the report shows
+// what the rest of the frame costs, and beside the same frame built on the
+// straightforward step.
+//
+// The surface is an off-screen one shaped like the window's own, which the
+// show draws into where no graphics card renders (a bare X server); sending
+// the square to the server is left out, so no display is needed. The screen
+// is 16:9 with the square as tall as the screen.
+#include <benchmark/benchmark.h>
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "display/frame_step.h"
+#include "display/mirror_table.h"
+#include "platform/linux/sdl_window.h"
+
+namespace {
+
+using nuvra::NuvraS;
+using nuvra::PixelArray;
+
+struct Scene {
+    explicit Scene(std::int32_t side)
+    {
+        nuvra::platform::Picture& view = form.Img_View;
+        view.width = view.height = side;
+        view.bits_per_pixel = 8;
+        view.stride = (side + 3) / 4 * 4;
+        view.pixels.resize(static_cast<std::size_t>(view.stride) * side);
+        std::mt19937 random(1);
+        for (auto& v : view.pixels)
+            v = static_cast<std::uint8_t>(random());
+        view.palette.resize(256);
+        for (auto& colour : view.palette)
+            colour = random() & 0xFFFFFFu;
+        form.Display = view;
+        nuvra::FillTrigTables(form);
+        nuvra::BuildMirrorTable(form);
+        source = PixelArray(view.pixels.data(), view.stride, side);
+        display = PixelArray(form.Display.pixels.data(), form.Display.stride, side);
+        form.AngleStep = 7;
+    }
+
+    nuvra::platform::IndexedImage Image() const
+    {
+        const nuvra::platform::Picture& picture = form.Display;
+        return {picture.pixels.data(), picture.stride, picture.width, picture.height, picture.palette.data(),
+                picture.palette.size()};
+    }
+
+    NuvraS form;
+    PixelArray source, display;
+};
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+};
+
+// The screen's surface, with the square centred on it.
+struct Canvas {
+    explicit Canvas(std::int32_t side)
+        : surface(SDL_CreateRGBSurfaceWithFormat(0, side * 16 / 9, side, 32, SDL_PIXELFORMAT_RGB888))
+    {
+    }
+    bool ready() const { return surface != nullptr; }
+
+    // What the window's present does, short of sending the square.
+    void Show(const nuvra::platform::IndexedImage& image)
+    {
+        const int left = (surface->w - image.width) / 2;
+        auto* target = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(left) * 4;
+        nuvra::linux_platform::CopyIndexedToArgb(image, target, surface->pitch);
+    }
+
+    std::unique_ptr<SDL_Surface, SurfaceDeleter> surface;
+};
+
+void FrameStepAlone(benchmark::State& state)
+{
+    Scene scene(static_cast<std::int32_t>(state.range(0)));
+    const nuvra::FrameStepUnits units = nuvra::BestFrameStepUnits();
+    for (auto _ : state) {
+        nuvra::AdvanceAngle(scene.form);
+        nuvra::DrawKaleidoscope(scene.form, scene.source, scene.display, units);
+        benchmark::ClobberMemory();
+    }
+}
+
+template <bool kStraightforward>
+void WholeFrame(benchmark::State& state)
+{
+    const auto side = static_cast<std::int32_t>(state.range(0));
+    Scene scene(side);
+    Canvas canvas(side);
+    if (!canvas.ready()) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    const nuvra::FrameStepUnits units = nuvra::BestFrameStepUnits();
+    for (auto _ : state) {
+        nuvra::AdvanceAngle(scene.form);
+        if constexpr (kStraightforward)
+            nuvra::DrawKaleidoscopeStraightforward(scene.form, scene.source, scene.display);
+        else
+            nuvra::DrawKaleidoscope(scene.form, scene.source, scene.display, units);
+        canvas.Show(scene.Image());
+        benchmark::ClobberMemory();
+    }
+}
+
+// The colour-table conversion alone, for the share of the frame it takes.
+void ColourTableConversion(benchmark::State& state)
+{
+    const auto side = static_cast<std::int32_t>(state.range(0));
+    Scene scene(side);
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(side) * side);
+    for (auto _ : state) {
+        nuvra::linux_platform::CopyIndexedToArgb(scene.Image(), rows.data(), side * 4);
+        benchmark::DoNotOptimize(rows.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(FrameStepAlone)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ColourTableConversion)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeFrame<false>)->Name("WholeFrame")->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeFrame<true>)->Name("WholeFrameStraightforward")->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
