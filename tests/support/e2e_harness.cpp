@@ -104,6 +104,14 @@ bool LockHolderAlive(const std::string& lock)
     return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
+// The process that holds a display number's lock, or 0.
+long LockHolder(const std::string& lock)
+{
+    std::ifstream in(lock);
+    long pid = 0;
+    return in >> pid ? pid : 0;
+}
+
 }  // namespace
 
 Milliseconds Patience(Milliseconds base)
@@ -313,17 +321,22 @@ bool XServer::Start(int number)
         m_failure = "Xvfb could not be started";
         return false;
     }
+    // Only a server that holds the number's lock is ours; before it does, a
+    // connection may reach a server someone else started on that number
+    // while ours is still finding out that it lost.
+    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
     ::Display* connection = nullptr;
     WaitUntil(
         [&] {
             if (!process->Running())
                 return true;
+            if (LockHolder(lock) != process->pid())
+                return false;
             connection = XOpenDisplay(display.c_str());
             return connection != nullptr;
         },
         Patience(10s), 20ms);
-    if (connection != nullptr && !process->Running()) {
-        // Ours gave up: what answered is a server someone else started.
+    if (connection != nullptr && (!process->Running() || LockHolder(lock) != process->pid())) {
         XCloseDisplay(connection);
         connection = nullptr;
     }
