@@ -83,9 +83,9 @@ TEST_F(DisplayFormTest, AKeyEndsTheShowAndEverythingIsPutBack)
     EXPECT_EQ(Run(), kExitShowEnded);
     ASSERT_EQ(fake.windows.windows.size(), 1u);
     const test::FakeWindowRecord& window = *fake.windows.windows[0];
-    EXPECT_EQ(window.spec.title, "Nuvra_Main");
-    EXPECT_EQ(window.spec.style, platform::WindowStyle::Fullscreen);
-    EXPECT_EQ(window.spec.bounds.right, 1024);
+    EXPECT_EQ(window.request.title, "Nuvra_Main");
+    EXPECT_EQ(window.request.style, platform::WindowStyle::Fullscreen);
+    EXPECT_EQ(window.request.bounds.right, 1024);
     EXPECT_TRUE(window.shown);
     EXPECT_TRUE(window.destroyed);
     // Three frames, the last of them ended by the key; the centred 48-pixel

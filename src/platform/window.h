@@ -39,7 +39,7 @@ enum class WindowStyle {
     Child,       // a child of a foreign window (the preview pane)
 };
 
-struct WindowSpec {
+struct WindowRequest {
     std::string title;
     WindowStyle style = WindowStyle::Dialog;
     Rect bounds;                           // outer rectangle in screen pixels
@@ -88,7 +88,7 @@ public:
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
-    virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& spec) = 0;
+    virtual std::unique_ptr<Window> CreateWindow(const WindowRequest& request) = 0;
     // Size of the primary display in pixels.
     virtual Rect PrimaryScreen() = 0;
     // Rectangle of a foreign window (GetWindowRect), if it exists.

@@ -10,8 +10,8 @@ public:
     ~FakeWindow() override { m_record->destroyed = true; }
 
     std::int64_t NativeHandle() const override { return 42; }
-    platform::Rect Bounds() const override { return m_record->spec.bounds; }
-    void SetBounds(const platform::Rect& bounds) override { m_record->spec.bounds = bounds; }
+    platform::Rect Bounds() const override { return m_record->request.bounds; }
+    void SetBounds(const platform::Rect& bounds) override { m_record->request.bounds = bounds; }
     void Show() override { m_record->shown = true; }
     void Hide() override { m_record->shown = false; }
     void Present(const platform::Canvas&) override { ++m_record->presents; }
@@ -31,12 +31,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform::WindowSpec& spec)
+std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform::WindowRequest& request)
 {
     if (fail_create)
         return nullptr;
     auto record = std::make_shared<FakeWindowRecord>();
-    record->spec = spec;
+    record->request = request;
     windows.push_back(record);
     return std::make_unique<FakeWindow>(record);
 }

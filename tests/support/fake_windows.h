@@ -21,7 +21,7 @@ public:
 };
 
 struct FakeWindowRecord {
-    platform::WindowSpec spec;
+    platform::WindowRequest request;
     bool shown = false;
     bool destroyed = false;
     int presents = 0;
@@ -32,7 +32,7 @@ struct FakeWindowRecord {
 
 class FakeWindowSystem final : public platform::WindowSystem {
 public:
-    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowSpec& spec) override;
+    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
     platform::Rect PrimaryScreen() override { return screen; }
     std::optional<platform::Rect> GetWindowRect(std::int64_t) override { return std::nullopt; }
     void PollEvents(std::vector<platform::InputEvent>& events) override;

@@ -60,11 +60,11 @@ int DisplayForm::Form_Load()
     const platform::Rect screen = m_platform.windows->PrimaryScreen();
     form.ScreenWidthPx = HalfToEven16(screen.right - screen.left);
     form.ScreenHeightPx = HalfToEven16(screen.bottom - screen.top);
-    platform::WindowSpec spec;
-    spec.title = kDisplayWindowTitle;
-    spec.style = platform::WindowStyle::Fullscreen;
-    spec.bounds = {0, 0, form.ScreenWidthPx, form.ScreenHeightPx};
-    m_window = m_platform.windows->CreateWindow(spec);
+    platform::WindowRequest request;
+    request.title = kDisplayWindowTitle;
+    request.style = platform::WindowStyle::Fullscreen;
+    request.bounds = {0, 0, form.ScreenWidthPx, form.ScreenHeightPx};
+    m_window = m_platform.windows->CreateWindow(request);
     if (!m_window || form.ScreenWidthPx <= 0 || form.ScreenHeightPx <= 0) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.

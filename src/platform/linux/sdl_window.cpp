@@ -429,16 +429,16 @@ platform::Rect SdlWindowSystem::PrimaryScreen()
     return {0, 0, mode.w, mode.h};
 }
 
-std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::WindowSpec& spec)
+std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::WindowRequest& request)
 {
     if (!EnsureVideo())
         return nullptr;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (spec.style == platform::WindowStyle::Fullscreen)
+    if (request.style == platform::WindowStyle::Fullscreen)
         flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR;
-    const int width = std::max(1, spec.bounds.right - spec.bounds.left);
-    const int height = std::max(1, spec.bounds.bottom - spec.bounds.top);
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.bounds.left, spec.bounds.top, width, height, flags);
+    const int width = std::max(1, request.bounds.right - request.bounds.left);
+    const int height = std::max(1, request.bounds.bottom - request.bounds.top);
+    SDL_Window* window = SDL_CreateWindow(request.title.c_str(), request.bounds.left, request.bounds.top, width, height, flags);
     if (window == nullptr) {
         m_last_error = SDL_GetError();
         return nullptr;
@@ -464,7 +464,7 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
     // SDL reports a motion to the pointer's place when the window appears
     // under it; knowing where the pointer is lets PollEvents drop it.
     const platform::Point pointer = m_cursor.GetCursorPos();
-    m_last_pointer = platform::Point{pointer.x - spec.bounds.left, pointer.y - spec.bounds.top};
+    m_last_pointer = platform::Point{pointer.x - request.bounds.left, pointer.y - request.bounds.top};
     return std::make_unique<SdlWindow>(window, renderer, refresh);
 }
 

@@ -51,7 +51,7 @@ public:
 
     // Null (and last_error() says why) when there is no display to open a
     // window on: SDL would otherwise fall back to an invisible driver.
-    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowSpec& spec) override;
+    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
     platform::Rect PrimaryScreen() override;
     std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
     void PollEvents(std::vector<platform::InputEvent>& events) override;
