@@ -20,17 +20,10 @@
 namespace nuvra::e2e {
 namespace {
 
-constexpr int kScreenWidth = 1280;
-constexpr int kScreenHeight = 720;
-
-class E2eDisplayTest : public ::testing::Test {
+class E2eDisplayTest : public ShowTest {
 protected:
-    static void SetUpTestSuite() { s_server = std::make_unique<XServer>(kScreenWidth, kScreenHeight); }
-    static void TearDownTestSuite() { s_server.reset(); }
-    void SetUp() override { ASSERT_TRUE(s_server->ready()) << s_server->failure(); }
     void TearDown() override { s_server->PaintRoot({}); }
 
-    XServer& server() { return *s_server; }
     std::unique_ptr<Show> StartShow(const std::vector<std::string>& arguments = {"/s"})
     {
         return std::make_unique<Show>(*s_server, home, NUVRA_BINARY, arguments);
@@ -56,14 +49,8 @@ protected:
     void EndWithKey(Show& show)
     {
         ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
-        const std::optional<ExitStatus> status = show.WaitForEnd();
-        ASSERT_TRUE(status.has_value()) << "the show did not end on a key";
-        EXPECT_EQ(*status, 0) << show.Output();
-        EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{});
+        ExpectCleanEnd(show, "a key");
     }
-
-    static inline std::unique_ptr<XServer> s_server;
-    ShowHome home;
 };
 
 // The disc of an even side S lies inside its square with the square's

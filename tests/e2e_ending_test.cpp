@@ -19,23 +19,20 @@
 namespace nuvra::e2e {
 namespace {
 
-constexpr int kScreenWidth = 1280;
-constexpr int kScreenHeight = 720;
 // A part of the disc that changes with every frame.
 constexpr Region kWatched{600, 200, 80, 80};
 
-class E2eEndingTest : public ::testing::Test {
+class E2eEndingTest : public ShowTest {
 protected:
-    static void SetUpTestSuite() { s_server = std::make_unique<XServer>(kScreenWidth, kScreenHeight); }
-    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_server->ready()) << s_server->failure();
+        ShowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
         home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}, {"回転ｽﾋﾟｰﾄﾞ", "7"}});
     }
 
-    XServer& server() { return *s_server; }
     // A show whose first frame is on the screen.
     std::unique_ptr<Show> StartShow(const std::vector<std::string>& arguments = {"/s"})
     {
@@ -50,18 +47,6 @@ protected:
         EXPECT_TRUE(server().MovePointer(x, y)) << "xdotool could not move the pointer to " << x << ", " << y;
         return show.WaitForTwoFrames(kWatched) && show.Running();
     }
-    // The show ended with status 0 and left nothing behind.
-    void ExpectCleanEnd(Show& show, const std::string& how)
-    {
-        const std::optional<ExitStatus> status = show.WaitForEnd();
-        ASSERT_TRUE(status.has_value()) << how << " did not end the show";
-        EXPECT_EQ(*status, 0) << how << "\n" << show.Output();
-        EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{}) << how;
-        EXPECT_EQ(server().ViewableWindows(kShowTitle), 0) << how;
-    }
-
-    static inline std::unique_ptr<XServer> s_server;
-    ShowHome home;
 };
 
 TEST_F(E2eEndingTest, OnlyAMovementInBothDirectionsEndsTheShow)

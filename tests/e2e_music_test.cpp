@@ -18,22 +18,19 @@
 namespace nuvra::e2e {
 namespace {
 
-constexpr int kScreenWidth = 1280;
-constexpr int kScreenHeight = 720;
 constexpr Region kWatched{600, 200, 80, 80};
 
-class E2eMusicTest : public ::testing::Test {
+class E2eMusicTest : public ShowTest {
 protected:
-    static void SetUpTestSuite() { s_server = std::make_unique<XServer>(kScreenWidth, kScreenHeight); }
-    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_server->ready()) << s_server->failure();
+        ShowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
         capture = (home.dir().path() / "played.raw").string();
     }
 
-    XServer& server() { return *s_server; }
     void WriteSettings(const std::vector<std::pair<std::string, std::string>>& music)
     {
         std::vector<std::pair<std::string, std::string>> keys = {{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()},
@@ -68,16 +65,7 @@ protected:
             },
             Patience(8s), 20ms);
     }
-    void ExpectCleanEnd(Show& show, const std::string& how)
-    {
-        const std::optional<ExitStatus> status = show.WaitForEnd();
-        ASSERT_TRUE(status.has_value()) << how << " did not end the show";
-        EXPECT_EQ(*status, 0) << how << "\n" << show.Output();
-        EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{}) << how;
-    }
 
-    static inline std::unique_ptr<XServer> s_server;
-    ShowHome home;
     std::string capture;
     std::string heard;  // the last stretch Hears classified
 };

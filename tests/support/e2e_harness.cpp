@@ -589,4 +589,15 @@ bool Show::WaitForTwoFrames(Region region)
     return true;
 }
 
+// --- the suites' common ground ----------------------------------------------------------
+
+void ShowTest::ExpectCleanEnd(Show& show, const std::string& how)
+{
+    const std::optional<ExitStatus> status = show.WaitForEnd();
+    ASSERT_TRUE(status.has_value()) << how << " did not end the show";
+    EXPECT_EQ(*status, 0) << how << "\n" << show.Output();
+    EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{}) << how;
+    EXPECT_EQ(server().ViewableWindows(kShowTitle), 0) << how;
+}
+
 }  // namespace nuvra::e2e

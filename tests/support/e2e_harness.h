@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/temp_dir.h"
 
 struct _XDisplay;  // Xlib's Display; Xlib's macros stay out of the tests
@@ -211,6 +213,25 @@ public:
 private:
     XServer& m_server;
     ChildProcess m_process;
+};
+
+// The common ground of the end-to-end suites: one 1280 x 720 server for the
+// whole suite, a fresh home for every test.
+class ShowTest : public ::testing::Test {
+protected:
+    static constexpr int kScreenWidth = 1280;
+    static constexpr int kScreenHeight = 720;
+
+    static void SetUpTestSuite() { s_server = std::make_unique<XServer>(kScreenWidth, kScreenHeight); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override { ASSERT_TRUE(s_server->ready()) << s_server->failure(); }
+
+    XServer& server() { return *s_server; }
+    // The show ended with status 0, its window gone and no work file left.
+    void ExpectCleanEnd(Show& show, const std::string& how);
+
+    static inline std::unique_ptr<XServer> s_server;
+    ShowHome home;
 };
 
 }  // namespace nuvra::e2e
