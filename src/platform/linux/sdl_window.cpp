@@ -239,14 +239,27 @@ private:
         SDL_UnlockTexture(m_texture.get());
     }
 
-    // With a working vsync the present itself waits for the refresh. Where
-    // none is to be had (a bare X server, a software renderer) the frame
-    // would be shown again at once and the show would burn a whole core, so
-    // the rest of the refresh period is waited out here instead.
+    // With a working vsync the present itself waits for the refresh, and
+    // nothing more is waited here. Where there is none (a driver that ignores
+    // it, presents coming far faster than the refresh) the frame would be
+    // shown again at once and the show would burn a whole core, so the rest
+    // of the refresh period is waited out instead.
     void PresentPaced()
     {
         SDL_RenderPresent(m_renderer.get());
-        WaitForNextFrame();
+        const Clock::time_point now = Clock::now();
+        const bool waited_for_refresh = HasVsync() && now - m_last_present >= m_frame_period / 2;
+        m_last_present = now;
+        if (waited_for_refresh)
+            m_next_frame = now + m_frame_period;
+        else
+            WaitForNextFrame();
+    }
+
+    bool HasVsync() const
+    {
+        SDL_RendererInfo info{};
+        return SDL_GetRendererInfo(m_renderer.get(), &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     }
 
     void WaitForNextFrame()
@@ -264,6 +277,7 @@ private:
     int m_texture_height = 0;
     Clock::duration m_frame_period;
     Clock::time_point m_next_frame{};
+    Clock::time_point m_last_present{};
     // The surface path's state: the surface last drawn into, the box on it.
     SDL_Surface* m_surface = nullptr;
     SDL_Rect m_last_box{};
