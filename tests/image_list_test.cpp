@@ -157,6 +157,65 @@ TEST(BuildImageList, RebuildsReplaceTheListAndTheCountStopsAt32767)
     }
 }
 
+// The fake's folders, with ListFolderTypes showing read-only files as
+// writable ones, as a system may where the write test costs a call a file.
+class TypesOnlyFileSystem final : public platform::FileSystem {
+public:
+    explicit TypesOnlyFileSystem(FakeFileSystem& files) : m_files(files) {}
+    platform::FolderListing ListFolder(std::string_view folder) override
+    {
+        ++exact_listings;
+        return m_files.ListFolder(folder);
+    }
+    platform::FolderListing ListFolderTypes(std::string_view folder) override
+    {
+        ++types_listings;
+        platform::FolderListing listing = m_files.ListFolder(folder);
+        for (FolderEntry& entry : listing.entries) {
+            if (entry.attributes == 1)
+                entry.attributes = 32;
+        }
+        return listing;
+    }
+    bool CanOpenForReading(std::string_view path) override { return m_files.CanOpenForReading(path); }
+    bool DeleteFile(std::string_view path) override { return m_files.DeleteFile(path); }
+    std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override
+    {
+        return m_files.GetShortPathName(path, buffer);
+    }
+    std::string SettingsFolder() override { return m_files.SettingsFolder(); }
+    std::string WorkFolder() override { return m_files.WorkFolder(); }
+
+    int exact_listings = 0;
+    int types_listings = 0;
+
+private:
+    FakeFileSystem& m_files;
+};
+
+TEST(BuildImageList, TheReadOnlyFlagIsReadOnlyWhenTheListFillsUp)
+{
+    // Read-only files (1) come a pass after writable ones (32). Below the
+    // cap the sort hides that order, so the cheap listing serves; at the
+    // cap it decides which files are left out, and the exact one is read.
+    for (const int count : {100, kMaxImageCount + 40}) {
+        std::vector<FolderEntry> entries;
+        for (int i = 0; i < count; ++i)
+            entries.push_back({std::to_string(i) + ".jpg", i % 3 == 0 ? 1u : 32u});
+        FakeFileSystem fake;
+        fake.AddFolder("/photos", std::move(entries));
+        ImageList exact;
+        BuildImageList(exact, kAllKinds, "/photos", fake);
+
+        TypesOnlyFileSystem files(fake);
+        ImageList list;
+        BuildImageList(list, kAllKinds, "/photos", files);
+        EXPECT_EQ(Listed(list), Listed(exact)) << count << " files";
+        EXPECT_EQ(files.types_listings, 1) << count << " files";
+        EXPECT_EQ(files.exact_listings, count > kMaxImageCount ? 1 : 0) << count << " files";
+    }
+}
+
 // UTF-16 code units of valid UTF-8.
 std::u16string ToUtf16(std::string_view text)
 {

@@ -101,6 +101,15 @@ TEST_F(PictureFolder, ListingMapsTypeNameAndPermissions)
         {"link.bmp", 32},  {"f.bmp", 4},      {"locked", 16},
     };
     EXPECT_EQ(got, expected) << "a dangling symlink is left out; every other entry is mapped";
+
+    // Without the write test a read-only file shows as writable; nothing
+    // else changes.
+    std::map<std::string, std::uint32_t> types;
+    for (const platform::FolderEntry& entry : m_files.ListFolderTypes(m_dir.str()).entries)
+        types[entry.name] = entry.attributes;
+    std::map<std::string, std::uint32_t> expected_types = expected;
+    expected_types["ro.gif"] = 32;
+    EXPECT_EQ(types, expected_types);
 }
 
 TEST_F(PictureFolder, AnOrdinaryUserSeesReadOnlyFilesInTheLastPass)

@@ -45,6 +45,12 @@ public:
     // them), in the file system's own order.
     virtual FolderListing ListFolder(std::string_view folder) = 0;
 
+    // ListFolder for a caller that can do without the read-only flag: a
+    // read-only file (1) may be reported as a writable one (32); every other
+    // value is exact. Where attributes come with the names anyway this is
+    // ListFolder; where each one costs a call per file, it saves the calls.
+    virtual FolderListing ListFolderTypes(std::string_view folder) { return ListFolder(folder); }
+
     // True when path names something that can be opened for reading now.
     virtual bool CanOpenForReading(std::string_view path) = 0;
 

@@ -74,7 +74,7 @@ std::size_t CommonPrefixLength(std::string_view a, std::string_view b)
 const platform::FolderListing& ScanContext::Listing(const std::string& directory)
 {
     if (!m_listing || m_directory != directory) {
-        m_listing = m_files.ListFolder(directory);
+        m_listing = m_exact ? m_files.ListFolder(directory) : m_files.ListFolderTypes(directory);
         m_directory = directory;
     }
     return *m_listing;
@@ -94,8 +94,10 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
             continue;
         if (!WildcardMatch(entry.name, name_pattern))
             continue;
-        if (list.ImageCount >= kMaxImageCount)
+        if (list.ImageCount >= kMaxImageCount) {
+            context.set_capped();
             return;
+        }
         ++list.ImageCount;
         // The array ends at ImageCount whatever state the caller left it in.
         list.ImageFiles.resize(static_cast<std::size_t>(list.ImageCount) + 1);
@@ -115,18 +117,29 @@ void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_ki
     if (folder.empty())
         return;
 
-    ScanContext context(files);
-    std::string pattern;
-    for (const std::int16_t attribute : kPassAttributes) {
-        list.ScanAttribute = attribute;
-        for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
-            if (image_kinds[kind] != 1)
-                continue;
-            pattern.assign(folder);
-            pattern += platform::kPathSeparator;
-            pattern += kKindWildcards[kind];
-            ScanPattern(list, pattern, attribute, context);
+    // A read-only file and a writable one are both listed, one pass apart,
+    // and the sort then forgets the pass order: unless the list fills up,
+    // the read-only flag changes nothing, and the first scan does without
+    // it (it costs a call per file on some systems). A full list depends on
+    // which passes came first, so then the scan is made again with it.
+    for (const bool exact : {false, true}) {
+        list.ImageCount = 0;
+        list.ImageFiles.resize(1);
+        ScanContext context(files, exact);
+        std::string pattern;
+        for (const std::int16_t attribute : kPassAttributes) {
+            list.ScanAttribute = attribute;
+            for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
+                if (image_kinds[kind] != 1)
+                    continue;
+                pattern.assign(folder);
+                pattern += platform::kPathSeparator;
+                pattern += kKindWildcards[kind];
+                ScanPattern(list, pattern, attribute, context);
+            }
         }
+        if (!context.capped())
+            break;
     }
     if (list.ImageCount > 1)
         SortImageList(list);

@@ -41,13 +41,21 @@ void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_ki
 // listing, instead of asking the file system twelve times.
 class ScanContext {
 public:
-    explicit ScanContext(platform::FileSystem& files) : m_files(files) {}
+    // exact false: the listings may show read-only files as writable ones
+    // (FileSystem::ListFolderTypes).
+    explicit ScanContext(platform::FileSystem& files, bool exact = true) : m_files(files), m_exact(exact) {}
 
     // The listing of directory, read on first use.
     const platform::FolderListing& Listing(const std::string& directory);
+    bool exact() const { return m_exact; }
+    // A match was left out because the list was full.
+    bool capped() const { return m_capped; }
+    void set_capped() { m_capped = true; }
 
 private:
     platform::FileSystem& m_files;
+    bool m_exact;
+    bool m_capped = false;
     std::string m_directory;
     std::optional<platform::FolderListing> m_listing;
 };

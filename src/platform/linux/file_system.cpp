@@ -73,21 +73,27 @@ private:
     bool m_read_only_mount = false;
 };
 
-std::uint32_t AttributesOfStat(const struct stat& st, const WriteAccess& access)
+// access null: a regular file is taken as writable.
+std::uint32_t AttributesOfStat(const struct stat& st, const WriteAccess* access)
 {
     if (S_ISDIR(st.st_mode))
         return platform::kAttributeDirectory;
     if (S_ISREG(st.st_mode))
-        return access.Writable(st) ? platform::kAttributeArchive : platform::kAttributeReadOnly;
+        return access == nullptr || access->Writable(st) ? platform::kAttributeArchive : platform::kAttributeReadOnly;
     return platform::kAttributeSystem;
 }
 
 // The attribute value of one directory entry, or nothing when the entry is
 // gone by the time we look (deleted since readdir, or a dangling symlink).
-std::optional<std::uint32_t> AttributesOf(int folder_fd, const dirent& entry, const WriteAccess& access)
+// access null: a regular file is taken as writable, without a stat.
+std::optional<std::uint32_t> AttributesOf(int folder_fd, const dirent& entry, const WriteAccess* access)
 {
     const std::uint32_t hidden = entry.d_name[0] == '.' ? platform::kAttributeHidden : 0u;
     switch (entry.d_type) {
+    case DT_REG:
+        if (access == nullptr)
+            return platform::kAttributeArchive | hidden;
+        break;
     case DT_DIR:
         return platform::kAttributeDirectory | hidden;
     case DT_FIFO:
@@ -120,6 +126,16 @@ void CreateFolders(const std::string& folder)
 
 FolderListing LinuxFileSystem::ListFolder(std::string_view folder)
 {
+    return List(folder, true);
+}
+
+FolderListing LinuxFileSystem::ListFolderTypes(std::string_view folder)
+{
+    return List(folder, false);
+}
+
+FolderListing LinuxFileSystem::List(std::string_view folder, bool with_write_access)
+{
     FolderListing listing;
     const std::optional<std::string> path = ToKernelPath(folder);
     if (!path)
@@ -127,7 +143,9 @@ FolderListing LinuxFileSystem::ListFolder(std::string_view folder)
     FileDescriptor fd(::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
         return listing;
-    const WriteAccess access(fd.get());
+    std::optional<WriteAccess> access;
+    if (with_write_access)
+        access.emplace(fd.get());
     DirectoryHandle dir(::fdopendir(fd.get()));
     if (!dir)
         return listing;
@@ -141,7 +159,7 @@ FolderListing LinuxFileSystem::ListFolder(std::string_view folder)
             listing.complete = errno == 0;
             break;
         }
-        if (const std::optional<std::uint32_t> attributes = AttributesOf(folder_fd, *entry, access))
+        if (const std::optional<std::uint32_t> attributes = AttributesOf(folder_fd, *entry, access ? &*access : nullptr))
             listing.entries.push_back(FolderEntry{entry->d_name, *attributes});
     }
     return listing;

@@ -17,6 +17,8 @@ namespace nuvra::linux_platform {
 class LinuxFileSystem : public platform::FileSystem {
 public:
     platform::FolderListing ListFolder(std::string_view folder) override;
+    // Regular files without their stat: each shows as writable.
+    platform::FolderListing ListFolderTypes(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
     std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
@@ -24,6 +26,9 @@ public:
     std::string SettingsFolder() override;
     // $XDG_CACHE_HOME/nuvra, else $HOME/.cache/nuvra; created (0700) if missing.
     std::string WorkFolder() override;
+
+private:
+    static platform::FolderListing List(std::string_view folder, bool with_write_access);
 };
 
 }  // namespace nuvra::linux_platform
