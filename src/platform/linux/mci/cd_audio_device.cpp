@@ -81,7 +81,12 @@ MciResult CdAudioDevice::Play(const std::optional<std::string>& from, const std:
     if (!RefreshDisc())
         return {kMciNoDisc, {}};
     const CdToc& toc = *m_toc;
-    std::int32_t start = m_position;
+    std::int32_t start = 0;
+    {
+        // The audio thread moves the position on as it plays.
+        std::lock_guard lock(m_state_mutex);
+        start = m_position;
+    }
     if (from) {
         const std::optional<std::int32_t> sector = toc.PositionOf(*from);
         if (!sector)

@@ -52,8 +52,9 @@ private:
     std::mutex m_disc_mutex;
     std::unique_ptr<CdDisc> m_disc;
 
-    // Written on the user-interface thread under the lock; read by the audio
-    // thread under it.
+    // Shared with the audio thread, which moves the position on and ends
+    // play: both threads hold the lock for every access. Only m_toc, which
+    // the user-interface thread alone writes, is read there without it.
     std::mutex m_state_mutex;
     std::optional<CdToc> m_toc;
     bool m_playing = false;
