@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/linux/picture/byte_reader.h"
+
 namespace nuvra::linux_platform {
 
 namespace {
@@ -13,11 +15,6 @@ namespace {
 bool StartsWith(std::span<const std::uint8_t> bytes, std::initializer_list<std::uint8_t> magic)
 {
     return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
-}
-
-std::uint16_t U16At(std::span<const std::uint8_t> bytes, std::size_t offset)
-{
-    return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
 }  // namespace
@@ -34,7 +31,7 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
         return PictureFormat::Wmf;
     // A metafile without the placeable header: in memory (1) or on disk (2),
     // and a header of nine 16-bit words.
-    if (bytes.size() >= 4 && (U16At(bytes, 0) == 1 || U16At(bytes, 0) == 2) && U16At(bytes, 2) == 9)
+    if ((ReadU16(bytes, 0) == 1 || ReadU16(bytes, 0) == 2) && ReadU16(bytes, 2) == 9)
         return PictureFormat::Wmf;
     return PictureFormat::Unknown;
 }
