@@ -49,7 +49,15 @@ bool CdAudioDevice::RefreshDisc()
     std::optional<CdToc> toc;
     bool changed = false;
     {
-        std::lock_guard lock(m_disc_mutex);
+        // While the audio thread reads a sector the disc is plainly there,
+        // and a real drive may take its time (spinning up, retrying a
+        // scratch): the table already read stands, and the show's poll does
+        // not wait for the drive.
+        std::unique_lock lock(m_disc_mutex, std::try_to_lock);
+        if (!lock.owns_lock() && m_toc)
+            return true;
+        if (!lock.owns_lock())
+            lock.lock();
         changed = m_disc->MediaChanged();
         if (!changed && m_toc)
             return true;
