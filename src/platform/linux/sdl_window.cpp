@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 
@@ -149,10 +150,10 @@ private:
             const SDL_Rect wanted{position.x, position.y, image.width, image.height};
             SDL_IntersectRect(&wanted, &screen, &box);
         }
-        // Once a second, and whenever the surface is new, all of it is sent:
-        // that heals whatever an exposure may have spoilt.
+        // After an exposure, whenever the surface is new, and once a second
+        // in case an exposure went unreported, all of it is sent.
         const Clock::time_point now = Clock::now();
-        const bool whole = surface != m_surface || now >= m_next_whole_update;
+        const bool whole = surface != m_surface || now >= m_next_whole_update || std::exchange(s_exposed, false);
         if (whole) {
             SDL_FillRect(surface, nullptr, 0);
             m_surface = surface;
@@ -278,6 +279,13 @@ private:
     Clock::duration m_frame_period;
     Clock::time_point m_next_frame{};
     Clock::time_point m_last_present{};
+public:
+    // Some part of a window was uncovered and its pixels on the screen are
+    // gone (the frame loop's thread only).
+    static void NoteExposed() { s_exposed = true; }
+
+private:
+    static inline bool s_exposed = false;
     // The surface path's state: the surface last drawn into, the box on it.
     SDL_Surface* m_surface = nullptr;
     SDL_Rect m_last_box{};
@@ -534,6 +542,8 @@ void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
             input.kind = platform::InputKind::Close;
             break;
         case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+                SdlWindow::NoteExposed();
             if (event.window.event != SDL_WINDOWEVENT_CLOSE)
                 continue;
             input.kind = platform::InputKind::Close;
