@@ -577,10 +577,9 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
         const std::uint8_t* source =
             image.pixels + static_cast<std::int64_t>(image.height - 1 - row) * image.bytes_per_row;
         auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) +
-                                                     static_cast<std::int64_t>(row - top) * pitch) -
-                    left;
+                                                     static_cast<std::int64_t>(row - top) * pitch);
         for (std::int32_t x = left; x < right; ++x)
-            out[x] = colours[source[x]];
+            out[x - left] = colours[source[x]];
     }
 }
 
