@@ -49,7 +49,7 @@ bool CdAudioDevice::RefreshDisc()
     std::optional<CdToc> toc;
     bool changed = false;
     {
-        // While the audio thread reads a sector the disc is plainly there,
+        // While the reader thread reads a sector the disc is plainly there,
         // and a real drive may take its time (spinning up, retrying a
         // scratch): the table already read stands, and the show's poll does
         // not wait for the drive.
@@ -67,6 +67,7 @@ bool CdAudioDevice::RefreshDisc()
     if (changed) {
         m_playing = false;
         ++m_generation;
+        DropReadAhead();
     }
     m_toc = std::move(toc);
     if (m_toc)
@@ -118,11 +119,18 @@ MciResult CdAudioDevice::Play(const std::optional<std::string>& from, const std:
         m_audio.AddStream(*this);
         m_streaming = true;
     }
-    std::lock_guard lock(m_state_mutex);
-    m_position = start;
-    m_end = end;
-    m_playing = true;
-    ++m_generation;
+    if (!m_reader.joinable())
+        m_reader = std::jthread([this](std::stop_token stop) { ReadAhead(stop); });
+    {
+        std::lock_guard lock(m_state_mutex);
+        m_position = start;
+        m_read_position = start;
+        m_end = end;
+        m_playing = true;
+        ++m_generation;
+        DropReadAhead();
+    }
+    m_wake_reader.notify_one();
     return {};
 }
 
@@ -131,7 +139,14 @@ MciResult CdAudioDevice::Stop()
     std::lock_guard lock(m_state_mutex);
     m_playing = false;
     ++m_generation;
+    DropReadAhead();
     return {};
+}
+
+void CdAudioDevice::DropReadAhead()
+{
+    m_ring_head = 0;
+    m_ring_count = 0;
 }
 
 MciResult CdAudioDevice::Set(std::span<const MciWord> words)
@@ -174,13 +189,13 @@ void CdAudioDevice::MixInto(std::span<std::int16_t> stereo_samples)
 {
     {
         std::lock_guard lock(m_state_mutex);
-        // A play or stop since the sector was read makes its rest stale.
+        // A play or stop since the sector was taken makes its rest stale.
         if (m_sector_generation != m_generation)
             m_sector_used = kSamplesPerSector;
     }
     std::size_t done = 0;
     while (done < stereo_samples.size()) {
-        if (m_sector_used == kSamplesPerSector && !FetchSector())
+        if (m_sector_used == kSamplesPerSector && !TakeSector())
             return;
         const std::size_t count = std::min(stereo_samples.size() - done, kSamplesPerSector - m_sector_used);
         for (std::size_t i = 0; i < count; ++i)
@@ -190,42 +205,59 @@ void CdAudioDevice::MixInto(std::span<std::int16_t> stereo_samples)
     }
 }
 
-bool CdAudioDevice::FetchSector()
+bool CdAudioDevice::TakeSector()
 {
-    // A play command may land while the disc is being read; then the sector
-    // read is thrown away and the new position read instead.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        std::int32_t sector = 0;
-        std::uint64_t generation = 0;
-        bool audio = false;
-        {
-            std::lock_guard lock(m_state_mutex);
-            if (!m_playing)
-                return false;
-            sector = m_position;
-            generation = m_generation;
-            audio = m_toc && m_toc->IsAudio(sector);
-        }
+    {
+        std::lock_guard lock(m_state_mutex);
+        // A drive that has not caught up gives a moment's silence; play
+        // stays where it is until the sector arrives.
+        if (!m_playing || m_ring_count == 0)
+            return false;
+        m_sector = m_ring[m_ring_head];
+        m_ring_head = (m_ring_head + 1) % kReadAhead;
+        --m_ring_count;
+        ++m_position;
+        if (m_position >= m_end)
+            m_playing = false;
+        m_sector_generation = m_generation;
+        m_sector_used = 0;
+    }
+    m_wake_reader.notify_one();
+    return true;
+}
+
+void CdAudioDevice::ReadAhead(std::stop_token stop)
+{
+    std::unique_lock lock(m_state_mutex);
+    for (;;) {
+        const bool wanted = m_wake_reader.wait(lock, stop, [this] {
+            return m_playing && m_ring_count < kReadAhead && m_read_position < m_end;
+        });
+        if (!wanted)
+            return;  // asked to stop
+        const std::int32_t sector = m_read_position;
+        const std::uint64_t generation = m_generation;
+        const bool audio = m_toc && m_toc->IsAudio(sector);
+        lock.unlock();
+        SectorSamples samples;
         bool read = false;
         if (audio) {
-            std::lock_guard lock(m_disc_mutex);
-            read = m_disc && m_disc->ReadSector(sector, m_sector);
+            std::lock_guard disc_lock(m_disc_mutex);
+            read = m_disc && m_disc->ReadSector(sector, samples);
         }
         // Data tracks and unreadable sectors play as silence, so that play
         // moves on instead of stalling at one place.
         if (!read)
-            m_sector.fill(0);
-        std::lock_guard lock(m_state_mutex);
+            samples.fill(0);
+        lock.lock();
+        // A play or stop while the disc was read: the sector belongs to the
+        // old play, and reading starts again from the new place.
         if (generation != m_generation)
             continue;
-        m_position = sector + 1;
-        if (m_position >= m_end)
-            m_playing = false;
-        m_sector_generation = generation;
-        m_sector_used = 0;
-        return true;
+        m_ring[(m_ring_head + m_ring_count) % kReadAhead] = samples;
+        ++m_ring_count;
+        ++m_read_position;
     }
-    return false;
 }
 
 }  // namespace nuvra::linux_platform
