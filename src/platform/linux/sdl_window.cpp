@@ -435,6 +435,10 @@ bool SdlWindowSystem::EnsureVideo()
     }
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // SDL drops a click that comes within a moment of the window taking the
+    // focus, as the click that gave it the focus; on the show, every click
+    // counts, the one that comes right after it appears too.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         m_last_error = SDL_GetError();
         return false;
