@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -62,7 +63,8 @@ public:
     // draw into the window's own surface (see PresentToSurface).
     SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz)
         : m_window(window), m_renderer(renderer),
-          m_frame_period(std::chrono::microseconds(1000000 / std::max(refresh_hz, 1)))
+          m_frame_period(std::chrono::microseconds(1000000 / std::max(refresh_hz, 1))),
+          m_vsync(HasVsync(renderer))
     {
     }
 
@@ -159,7 +161,7 @@ private:
             m_surface = surface;
             m_next_whole_update = now + std::chrono::seconds(1);
         }
-        std::vector<SDL_Rect> dirty;
+        DirtyRects dirty;
         if (!whole)
             ClearUncovered(surface, m_last_box, box, dirty);
         if (box.w > 0 && box.h > 0) {
@@ -172,28 +174,35 @@ private:
                                              box.y - position.y + box.h});
             if (SDL_MUSTLOCK(surface))
                 SDL_UnlockSurface(surface);
-            dirty.push_back(box);
+            dirty.Add(box);
         }
         m_last_box = box;
         if (whole)
             SDL_UpdateWindowSurface(m_window.get());
-        else if (!dirty.empty())
-            SDL_UpdateWindowSurfaceRects(m_window.get(), dirty.data(), static_cast<int>(dirty.size()));
+        else if (dirty.count > 0)
+            SDL_UpdateWindowSurfaceRects(m_window.get(), dirty.rects.data(), dirty.count);
         WaitForNextFrame();
         return true;
     }
 
     // Paints black the parts of the old box that the new one leaves bare,
     // as at most four strips.
+    // What a frame sends: the box and at most four strips of the last one.
+    struct DirtyRects {
+        std::array<SDL_Rect, 5> rects{};
+        int count = 0;
+        void Add(const SDL_Rect& rect) { rects[static_cast<std::size_t>(count++)] = rect; }
+    };
+
     static void ClearUncovered(SDL_Surface* surface, const SDL_Rect& old_box, const SDL_Rect& new_box,
-                               std::vector<SDL_Rect>& dirty)
+                               DirtyRects& dirty)
     {
         if (old_box.w <= 0 || old_box.h <= 0)
             return;
         SDL_Rect overlap{};
         if (!SDL_IntersectRect(&old_box, &new_box, &overlap)) {
             SDL_FillRect(surface, &old_box, 0);
-            dirty.push_back(old_box);
+            dirty.Add(old_box);
             return;
         }
         const SDL_Rect strips[4] = {
@@ -205,7 +214,7 @@ private:
         for (const SDL_Rect& strip : strips) {
             if (strip.w > 0 && strip.h > 0) {
                 SDL_FillRect(surface, &strip, 0);
-                dirty.push_back(strip);
+                dirty.Add(strip);
             }
         }
     }
@@ -249,7 +258,7 @@ private:
     {
         SDL_RenderPresent(m_renderer.get());
         const Clock::time_point now = Clock::now();
-        const bool waited_for_refresh = HasVsync() && now - m_last_present >= m_frame_period / 2;
+        const bool waited_for_refresh = m_vsync && now - m_last_present >= m_frame_period / 2;
         m_last_present = now;
         if (waited_for_refresh)
             m_next_frame = now + m_frame_period;
@@ -257,10 +266,12 @@ private:
             WaitForNextFrame();
     }
 
-    bool HasVsync() const
+
+    static bool HasVsync(SDL_Renderer* renderer)
     {
         SDL_RendererInfo info{};
-        return SDL_GetRendererInfo(m_renderer.get(), &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        return renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0 &&
+               (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     }
 
     void WaitForNextFrame()
@@ -279,6 +290,7 @@ private:
     Clock::duration m_frame_period;
     Clock::time_point m_next_frame{};
     Clock::time_point m_last_present{};
+    bool m_vsync;  // the renderer's present waits for the refresh
 public:
     // Some part of a window was uncovered and its pixels on the screen are
     // gone (the frame loop's thread only).
