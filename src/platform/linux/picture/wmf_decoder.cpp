@@ -167,6 +167,7 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
     ArcShapes shapes;
     const double device_width = static_cast<double>(frame.device.BR.x) - frame.device.TL.x;
     shapes.pixels_per_unit = device_width > 0 ? static_cast<double>(frame.width) / device_width : 1;
+    shapes.frame = frame.device;
     ReplaceArcShapes(api.get(), shapes);
 
     // wmf_play writes the drawn extent into its argument; the renderer must
