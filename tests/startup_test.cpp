@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "settings/ini.h"
 #include "startup/command_line.h"
 #include "support/fake_platform.h"
@@ -46,9 +48,12 @@ public:
     int LoadDisplayForm() override
     {
         calls.push_back("show");
+        if (on_show)
+            on_show();
         return 0;
     }
     std::vector<std::string> calls;
+    std::function<void()> on_show;
 };
 
 class MainTest : public ::testing::Test {
@@ -169,6 +174,42 @@ TEST_F(MainTest, AnOpenShowOrDialogEndsEveryMode)
             EXPECT_TRUE(forms.calls.empty()) << line;
             EXPECT_TRUE(fake.profile.read_files.empty()) << line;
         }
+    }
+}
+
+TEST_F(MainTest, TheShowAndTheDialogClaimTheirTitleBeforeAnythingElse)
+{
+    // Held while the form runs, gone afterwards.
+    bool held_during_show = false;
+    forms.on_show = [&] { held_during_show = fake.guard.open_windows.count(kDisplayWindowTitle) != 0; };
+    EXPECT_EQ(Run("/s"), 0);
+    EXPECT_TRUE(held_during_show);
+    EXPECT_TRUE(fake.guard.open_windows.empty());
+    EXPECT_EQ(fake.guard.claims, (std::vector<std::string>{kDisplayWindowTitle}));
+
+    fake.guard.claims.clear();
+    EXPECT_EQ(Run("/c"), 0);
+    EXPECT_EQ(fake.guard.claims, (std::vector<std::string>{kDialogWindowTitle}));
+
+    // Modes without a window of their own claim nothing.
+    fake.guard.claims.clear();
+    for (const char* line : {"/p 1234", "/a 1", "/x"})
+        Run(line);
+    EXPECT_TRUE(fake.guard.claims.empty());
+}
+
+TEST_F(MainTest, AProcessThatLosesTheClaimEndsAtOnce)
+{
+    // Another process started at the same moment passed the search too and
+    // claimed the title first.
+    for (const auto& [line, title] : {std::pair{"/s", kDisplayWindowTitle}, std::pair{"", kDisplayWindowTitle},
+                                       std::pair{"/c", kDialogWindowTitle}}) {
+        fake.guard.taken_by_another = {title};
+        fake.profile.read_files.clear();
+        EXPECT_EQ(Run(line), 0) << line;
+        EXPECT_TRUE(forms.calls.empty()) << line;
+        EXPECT_TRUE(fake.profile.read_files.empty()) << "nothing read before the claim: " << line;
+        EXPECT_TRUE(fake.cursor.calls.empty()) << line;
     }
 }
 

@@ -152,11 +152,30 @@ bool FakeGuard::WindowExists(std::string_view title)
     return open_windows.count(std::string(title)) != 0;
 }
 
+namespace {
+
+// Holds its title among the guard's open windows until it goes.
+class FakeClaim final : public platform::InstanceClaim {
+public:
+    FakeClaim(std::set<std::string>& open_windows, std::string title)
+        : m_open_windows(open_windows), m_title(std::move(title))
+    {
+    }
+    ~FakeClaim() override { m_open_windows.erase(m_title); }
+
+private:
+    std::set<std::string>& m_open_windows;
+    std::string m_title;
+};
+
+}  // namespace
+
 std::unique_ptr<platform::InstanceClaim> FakeGuard::Claim(std::string_view title)
 {
-    if (!open_windows.insert(std::string(title)).second)
+    claims.emplace_back(title);
+    if (taken_by_another.count(std::string(title)) != 0 || !open_windows.insert(std::string(title)).second)
         return nullptr;
-    return std::make_unique<platform::InstanceClaim>();
+    return std::make_unique<FakeClaim>(open_windows, std::string(title));
 }
 
 std::int32_t FakeCursor::ShowCursor(bool show)

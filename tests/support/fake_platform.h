@@ -90,8 +90,11 @@ public:
     bool WindowExists(std::string_view title) override;
     std::unique_ptr<platform::InstanceClaim> Claim(std::string_view title) override;
 
-    std::set<std::string> open_windows;
+    std::set<std::string> open_windows;  // a live claim's title stays here until it goes
+    // Titles another process claims between our search and our claim.
+    std::set<std::string> taken_by_another;
     std::vector<std::string> searched;
+    std::vector<std::string> claims;
 };
 
 class FakeCursor final : public platform::CursorService {

@@ -72,7 +72,6 @@ int DisplayForm::Form_Load()
         UnloadForm();
         return kExitNoWindow;
     }
-    m_claim = m_platform.guard->Claim(kDisplayWindowTitle);
 
     StartShow();
     RunKaleidoscope();
@@ -366,7 +365,6 @@ void DisplayForm::UnloadForm()
     m_form.Timer4.Disable();
     m_form.Timer5.Disable();
     m_window.reset();
-    m_claim.reset();
     m_ended = true;
 }
 

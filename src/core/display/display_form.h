@@ -69,7 +69,6 @@ private:
     bool m_command_line_empty;
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;
-    std::unique_ptr<platform::InstanceClaim> m_claim;
     bool m_ended = false;
 };
 

@@ -1,5 +1,6 @@
 #include "startup/startup.h"
 
+#include <memory>
 #include <string>
 
 #include "images/image_list.h"
@@ -38,6 +39,18 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
         return kExitNormally;
 
     const std::string mode = ModeLetter(command_line);
+
+    // A mode that opens a window claims its title now, before it reads or
+    // writes anything: the search above only sees windows that already
+    // exist, so of two processes started at the same moment both would pass
+    // it. The claim is atomic; the one that loses it ends at once.
+    const bool show_mode = mode == "S" || command_line.empty();
+    std::unique_ptr<platform::InstanceClaim> claim;
+    if (show_mode || mode == "C") {
+        claim = platform.guard->Claim(show_mode ? kDisplayWindowTitle : kDialogWindowTitle);
+        if (!claim)
+            return kExitNormally;
+    }
 
     if (mode == "P") {
         // The host always passes a decimal handle; a value that does not fit
