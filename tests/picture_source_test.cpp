@@ -122,7 +122,7 @@ TEST_F(PictureSourceTest, DesktopSquareComesFromTheMiddleOfTheScreen)
         ASSERT_NE(saved, nullptr) << c.width << " x " << c.height;
         EXPECT_EQ(saved->width, c.height);
         EXPECT_EQ(saved->height, c.height);
-        EXPECT_EQ(saved->bits_per_pixel, 32);
+        EXPECT_EQ(saved->bits_per_pixel, 24) << "the screen's depth";
         // A square reaching past the screen's edge (a portrait screen) is
         // black there, as a copy from off the screen gives.
         const std::uint32_t expected_corner = c.left < 0 ? 0u : PositionColour(c.left, 0);
@@ -173,8 +173,8 @@ TEST_F(PictureSourceTest, AFailedLoadShowsThePreviousPictureAgain)
 
 TEST_F(PictureSourceTest, EachFailingStepIsSkippedAndTheRestRun)
 {
-    // The first work file cannot be written: reading it back fails too, but
-    // the 8-bit file is still made from the picture just loaded.
+    // The first work file cannot be written, but the 8-bit file is still
+    // made from the picture just loaded.
     fake.pictures.Add("/pics/a.bmp", PositionPicture(800, 600));
     fake.files.AddReadableFile(Square());
     fake.pictures.fail_saves = true;
@@ -189,17 +189,52 @@ TEST_F(PictureSourceTest, EachFailingStepIsSkippedAndTheRestRun)
     EXPECT_EQ(test::PixelAt(form.Pic_Ogn, 0, 0), PositionColour(100, 0)) << "the square converted is the new one";
 }
 
-TEST_F(PictureSourceTest, CaptureStopsAtTheFirstFailingStep)
+TEST_F(PictureSourceTest, PalettePicturesBecomeTheScreenDepthSquareAndAreReduced)
 {
-    fake.capture.screen = PositionPicture(1024, 768, 32);
-    fake.pictures.fail_saves = true;
-    folder.WriteFile("Tmp_nuvra02.bmp", "older");
+    // 8-bit pictures (what 1-, 4- and 8-bit BMPs decode to) pass through the
+    // first work file at the screen's depth like any other, so the 8-bit work
+    // file is made for them too and carries their colours.
+    Picture palette = test::MakePicture(50, 40, 8, [](std::int32_t x, std::int32_t) { return x < 25 ? 3u : 7u; });
+    palette.palette.assign(256, 0);
+    palette.palette[3] = 0xFF0000;
+    palette.palette[7] = 0x0000FF;
+    fake.pictures.Add("/pics/clipart.bmp", palette);
+    List({"/pics/clipart.bmp"});
 
+    LoadNextPicture(form, nuvra_b, fake.platform);
+
+    ASSERT_NE(Saved(), nullptr);
+    EXPECT_EQ(Saved()->bits_per_pixel, 24);
+    const std::optional<Picture> work = test::ReadSimpleBmp(EightBit());
+    ASSERT_TRUE(work.has_value()) << "the 8-bit work file is written";
+    ASSERT_EQ(work->width, 40);
+    EXPECT_EQ(test::PixelAt(*work, 2, 20), 0xFF0000u);
+    EXPECT_EQ(test::PixelAt(*work, 37, 20), 0x0000FFu);
+    PrepareDisplay(form, nuvra_b, fake.platform);
+    EXPECT_TRUE(nuvra_b.SourcePixels.bound());
+    EXPECT_TRUE(fake.message_box.shown.empty());
+}
+
+TEST_F(PictureSourceTest, WorkFilesThatCannotBeWrittenLeaveThePictureInMemoryAndAreReportedOnce)
+{
+    test::FakeDiagnostics diagnostics;
+    fake.platform.diagnostics = &diagnostics;
+    fake.pictures.fail_saves = true;
+    fake.files.work_folder = folder.str() + "/missing";  // nothing can be created there
+    for (const char* path : {"/pics/a.bmp", "/pics/b.bmp"})
+        fake.pictures.Add(path, PositionPicture(300, 200));
+    List({"/pics/a.bmp", "/pics/b.bmp"});
+
+    LoadNextPicture(form, nuvra_b, fake.platform);
+    PrepareDisplay(form, nuvra_b, fake.platform);
+    LoadNextPicture(form, nuvra_b, fake.platform);
     CaptureDesktop(form, fake.platform);
 
-    EXPECT_EQ(fake.pictures.saves.size(), 1u);
-    EXPECT_TRUE(fake.pictures.loads.empty()) << "nothing is read back after a failed save";
-    EXPECT_EQ(folder.ReadFile("Tmp_nuvra02.bmp"), "older");
+    EXPECT_EQ(form.Img_View.width, 200);
+    EXPECT_TRUE(nuvra_b.SourcePixels.bound());
+    EXPECT_TRUE(fake.message_box.shown.empty());
+    ASSERT_EQ(diagnostics.reports.size(), 1u);
+    EXPECT_NE(diagnostics.reports[0].find(folder.str() + "/missing"), std::string::npos) << diagnostics.reports[0];
 }
 
 TEST_F(PictureSourceTest, TheSamplePictureStandsInWhereNoDesktopCanBeCaptured)
@@ -330,14 +365,16 @@ TEST_F(PrepareDisplayTest, ADisplayLeftSmallerThanTheNewSourceIsNeverDrawnInto)
 {
     ShowPicture(300);
     PrepareDisplay(form, nuvra_b, fake.platform);
+    const Picture small_display = form.Display;
     ShowPicture(600);
-    // The second load of the work file (into Display) fails this time.
-    fake.pictures.failing_load_numbers.insert(fake.pictures.loads.size() + 1);
-
     PrepareDisplay(form, nuvra_b, fake.platform);
+    // The display keeps a smaller picture than the source's (as a failed
+    // copy would leave it).
+    UnbindPixelArray(nuvra_b.DisplayPixels);
+    form.Display = small_display;
+    BindPixelArray(form.Display, nuvra_b.DisplayPixels, fake.platform);
 
     EXPECT_EQ(form.ViewSize, 600);
-    EXPECT_EQ(form.Display.width, 300);
     const std::vector<std::uint8_t> before = form.Display.pixels;
     RunKaleidoscopeFrame(form, nuvra_b);
     EXPECT_EQ(form.Display.pixels, before);
@@ -348,9 +385,9 @@ TEST_F(PrepareDisplayTest, ARefusedPictureNeverLeavesAnArrayOnFreedMemory)
     ShowPicture(64);
     PrepareDisplay(form, nuvra_b, fake.platform);
     ASSERT_TRUE(nuvra_b.SourcePixels.bound());
-    // A 24-bit file where the 8-bit work file should be: it loads, but
+    // A 24-bit square where the 8-bit one should be: it is copied, but
     // cannot be bound, and the pictures it replaced are gone.
-    fake.pictures.Add(EightBit(), PositionPicture(64, 64));
+    form.EightBitSquare = PositionPicture(64, 64);
 
     PrepareDisplay(form, nuvra_b, fake.platform);
 
@@ -407,9 +444,17 @@ TEST_F(RealCodecTest, APictureFileBecomesTheRendererSquare)
     EXPECT_EQ(form.Img_View.bits_per_pixel, 8);
     EXPECT_EQ(form.ViewSize, 601);
     EXPECT_TRUE(message_box.shown.empty());
-    // The square starts at x = 99.5, rounded to 100 (even): the first work
-    // file, read back into Pic_Ogn, has the exact pixels.
+    // The square starts at x = 99.5, rounded to 100 (even): Pic_Ogn and the
+    // first work file have the exact pixels.
     ASSERT_EQ(form.Pic_Ogn.width, 601);
+    const platform::PictureResult square = codec.LoadPicture(folder.str() + "/Tmp_nuvra01.bmp");
+    ASSERT_TRUE(square.picture.has_value());
+    EXPECT_EQ(square.picture->pixels, form.Pic_Ogn.pixels);
+    // What the renderer takes from memory is what the 8-bit work file holds.
+    const platform::PictureResult eight_bit = codec.LoadPicture(folder.str() + "/Tmp_nuvra02.bmp");
+    ASSERT_TRUE(eight_bit.picture.has_value());
+    EXPECT_EQ(eight_bit.picture->pixels, form.Img_View.pixels);
+    EXPECT_EQ(eight_bit.picture->palette, form.Img_View.palette);
     EXPECT_EQ(test::PixelAt(form.Pic_Ogn, 0, 0), PositionColour(100, 0));
     EXPECT_EQ(test::PixelAt(form.Pic_Ogn, 600, 600), PositionColour(700, 600));
     form.AngleStep = 7;

@@ -37,6 +37,7 @@ struct Platform {
     MciChannel* mci = nullptr;
     SoundPlayer* sound = nullptr;
     Shell* shell = nullptr;
+    Diagnostics* diagnostics = nullptr;
 };
 
 }  // namespace nuvra::platform

@@ -1,5 +1,6 @@
 // Small system services: time, random numbers, the operating-system version,
-// the screen-saver flags, the password services and the single-instance guard.
+// the screen-saver flags, the password services, messages for standard error
+// and the single-instance guard.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +48,15 @@ public:
     virtual std::int32_t PwdChangePassword(std::int32_t parent_window) = 0;
     // VerifyScreenSavePwd(window); only non-NT systems have it.
     virtual std::int32_t VerifyScreenSavePwd(std::int64_t window) = 0;
+};
+
+// Messages for the person who started the program, outside any window
+// (standard error on Linux): what the program could not do and went on
+// without. Never a question, never modal.
+class Diagnostics {
+public:
+    virtual ~Diagnostics() = default;
+    virtual void Report(std::string_view message) = 0;
 };
 
 // A window title held by a live window of this program. Released on

@@ -145,6 +145,16 @@ platform::PictureResult FakePictureCodec::LoadPictureRegion(std::string_view pat
         result.error = "region outside the picture";
         return result;
     }
+    if (full.bits_per_pixel == 8) {
+        // Indexes and colour table as they are, as a palette decoder gives.
+        result.picture = MakePicture(rect.right - rect.left, rect.bottom - rect.top, 8,
+                                     [&](std::int32_t x, std::int32_t y) {
+                                         const std::int64_t row = full.height - 1 - (rect.top + y);
+                                         return full.pixels[static_cast<std::size_t>(row * full.stride + rect.left + x)];
+                                     });
+        result.picture->palette = full.palette;
+        return result;
+    }
     result.picture = MakePicture(rect.right - rect.left, rect.bottom - rect.top, full.bits_per_pixel,
                                  [&](std::int32_t x, std::int32_t y) {
                                      return PixelAt(full, rect.left + x, rect.top + y);

@@ -109,6 +109,12 @@ public:
     bool busy = false;
 };
 
+class FakeDiagnostics final : public platform::Diagnostics {
+public:
+    void Report(std::string_view message) override { reports.emplace_back(message); }
+    std::vector<std::string> reports;
+};
+
 // A Platform whose services are the fakes above.
 struct FakePlatform {
     FakePlatform();

@@ -66,11 +66,15 @@ struct NuvraS {
     float FirstMouseY = 0.0f;
 
     // The form's pictures. Img_View is the 8-bit source, Display the 8-bit
-    // copy drawn into, Pic_Ogn the last picture loaded (after a picture
-    // change: the square crop read back from the first work file).
+    // copy drawn into, Pic_Ogn the square of the picture shown, at the
+    // screen's depth, and EightBitSquare its 8-bit form, from which every
+    // PrepareDisplay copies Img_View and Display afresh.
     platform::Picture Img_View;
     platform::Picture Display;
     platform::Picture Pic_Ogn;
+    platform::Picture EightBitSquare;
+    // Set once work files could not be written, so that is said only once.
+    bool WorkFilesReported = false;
 
     // The Display box on the form: its position as the placement rule gives
     // it (fractions kept; the drawing code turns them into pixels) and its

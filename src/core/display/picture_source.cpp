@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "display/sample_picture.h"
-#include "display/steps.h"
 #include "images/image_list.h"
 #include "images/paths.h"
 #include "images/work_file.h"
@@ -95,61 +94,62 @@ void DrawScaled(const platform::Picture& source, double factor, platform::Pictur
     }
 }
 
-// Step 2: the listed file, cut to its centre square while decoding where the
-// decoder can. After it Pic_Ogn holds that square, whose own centre square is
-// itself, so steps 3 to 7 crop it at (0, 0) and keep it whole.
-bool LoadListedPicture(NuvraS& form, const ImageList& list, platform::PictureCodec& pictures)
-{
-    const auto index = static_cast<std::size_t>(form.PictureIndex);
-    if (index >= list.ShowOrder.size())
-        return false;
-    const std::int16_t file = list.ShowOrder[index];
-    if (file < 1 || static_cast<std::size_t>(file) >= list.ImageFiles.size())
-        return false;
-    const std::int32_t screen_height = form.ScreenHeightPx;
-    platform::PictureResult result =
-        pictures.LoadPictureRegion(list.ImageFiles[static_cast<std::size_t>(file)],
-                                   [screen_height](std::int32_t width, std::int32_t height) {
-                                       const std::int32_t side = CentreSquareSide(width, height, screen_height);
-                                       const std::int32_t left = CentreOffset(width, side);
-                                       const std::int32_t top = CentreOffset(height, side);
-                                       return platform::Rect{left, top, left + side, top + side};
-                                   });
-    if (!result.picture || result.picture->empty())
-        return false;
-    form.Pic_Ogn = std::move(*result.picture);
-    return true;
-}
-
-// Steps 3 to 7: the centre square of Pic_Ogn, no taller than the screen.
+// The centre square of a picture, no taller than the screen.
 platform::Picture CentreSquareOf(const platform::Picture& picture, std::int32_t screen_height)
 {
     const std::int32_t side = CentreSquareSide(picture.width, picture.height, screen_height);
     return CropSquare(picture, CentreOffset(picture.width, side), CentreOffset(picture.height, side), side);
 }
 
-// Steps 8 to 11: the square through the first work file and back, then the
-// 8-bit work file.
-void WriteWorkFiles(NuvraS& form, const platform::Picture& square, platform::Platform& platform, Steps& steps)
+// The square as the screen holds it: 24 bits, whatever the picture's own
+// depth, so that an 8-bit or palette picture is reduced like any other.
+platform::Picture AtScreenDepth(const platform::Picture& square)
+{
+    if (square.bits_per_pixel == 24 || !HasItsPixels(square))
+        return square;
+    platform::Picture converted = BlankPicture(square.width, square.height, 24);
+    for (std::int32_t top = 0; top < square.height; ++top) {
+        std::uint8_t* row = converted.pixels.data() + static_cast<std::int64_t>(square.height - 1 - top) * converted.stride;
+        for (std::int32_t x = 0; x < square.width; ++x) {
+            const auto bgr = ReadBgr(square, x, top);
+            for (std::size_t k = 0; k < 3; ++k)
+                row[3 * x + static_cast<std::int32_t>(k)] = static_cast<std::uint8_t>(bgr[k]);
+        }
+    }
+    return converted;
+}
+
+// The two work files, written from memory: a work file that cannot be
+// written is said once, and the show goes on with the square it has.
+void WriteWorkFiles(NuvraS& form, platform::Platform& platform)
 {
     platform::FileSystem& files = *platform.files;
-    platform::PictureCodec& pictures = *platform.pictures;
     const std::string path = SquareWorkFilePath(files);
-    steps
-        .Run([&] {
-            if (FileExists(path, files))
-                files.DeleteFile(path);
-            return true;
-        })
-        .Run([&] { return !square.empty() && pictures.SavePicture(square, path); })
-        .Run([&] {
-            platform::PictureResult result = pictures.LoadPicture(path);
-            if (!result.picture)
-                return false;
-            form.Pic_Ogn = std::move(*result.picture);
-            return true;
-        })
-        .Run([&] { return SaveAs8BitBitmap(form.Pic_Ogn, files) == WorkFileResult::Written; });
+    if (FileExists(path, files))
+        files.DeleteFile(path);
+    const bool square_written = platform.pictures != nullptr && platform.pictures->SavePicture(form.Pic_Ogn, path);
+    const bool eight_bit_written = WriteEightBitWorkFile(form.EightBitSquare, files) == WorkFileResult::Written;
+    if ((!square_written || !eight_bit_written) && !form.WorkFilesReported && platform.diagnostics != nullptr) {
+        form.WorkFilesReported = true;
+        platform.diagnostics->Report("the work files could not be written in " + files.WorkFolder() +
+                                     "; the show goes on with its pictures in memory");
+    }
+}
+
+std::optional<PreparedPicture> PrepareDesktopSquare(const NuvraS& form, platform::Platform& platform,
+                                                    platform::DesktopCapture* capture)
+{
+    if (platform.pictures == nullptr)
+        return std::nullopt;
+    std::optional<platform::Picture> desktop;
+    if (capture != nullptr)
+        desktop = capture->CaptureScreen();
+    if (!desktop || desktop->empty())
+        desktop = SampleDesktop(form.ScreenWidthPx, form.ScreenHeightPx, *platform.pictures);
+    if (!desktop)
+        return std::nullopt;
+    const std::int32_t side = form.ScreenHeightPx;
+    return PrepareSquare(CropSquare(*desktop, CentreOffset(form.ScreenWidthPx, side), 0, side));
 }
 
 }  // namespace
@@ -214,51 +214,93 @@ std::optional<platform::Picture> SampleDesktop(std::int32_t screen_width, std::i
     return desktop;
 }
 
-void LoadNextPicture(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
+std::optional<PreparedPicture> PrepareSquare(const platform::Picture& square)
+{
+    if (square.empty())
+        return std::nullopt;
+    PreparedPicture prepared;
+    prepared.square = AtScreenDepth(square);
+    std::optional<platform::Picture> eight_bit = ReduceToEightBit(prepared.square);
+    if (!eight_bit)
+        return std::nullopt;
+    prepared.eight_bit = std::move(*eight_bit);
+    return prepared;
+}
+
+std::optional<PreparedPicture> PreparePictureFile(std::string_view path, std::int32_t screen_height,
+                                                  platform::PictureCodec& pictures)
+{
+    if (path.empty())
+        return std::nullopt;
+    // The file, cut to its centre square while decoding where the decoder
+    // can; that square's own centre square is itself, so the crop below keeps
+    // it whole.
+    platform::PictureResult result =
+        pictures.LoadPictureRegion(path, [screen_height](std::int32_t width, std::int32_t height) {
+            const std::int32_t side = CentreSquareSide(width, height, screen_height);
+            const std::int32_t left = CentreOffset(width, side);
+            const std::int32_t top = CentreOffset(height, side);
+            return platform::Rect{left, top, left + side, top + side};
+        });
+    if (!result.picture || result.picture->empty())
+        return std::nullopt;
+    return PrepareSquare(CentreSquareOf(*result.picture, screen_height));
+}
+
+std::int16_t NextPictureIndex(const NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
 {
     ImageList& list = nuvra_b.images;
     // The index is a 16-bit field, but the step past a full list of 32767
     // files is taken in a wider type so that it wraps instead of overflowing.
-    std::int32_t next = form.PictureIndex + 1;
-    if (next > list.ImageCount) {
-        if (platform.random != nullptr)
-            BuildShowOrder(list, nuvra_b.settings.OrderMode, *platform.random);
-        next = 1;
-    }
-    form.PictureIndex = static_cast<std::int16_t>(next);
+    const std::int32_t next = form.PictureIndex + 1;
+    if (next <= list.ImageCount)
+        return static_cast<std::int16_t>(next);
+    if (platform.random != nullptr)
+        BuildShowOrder(list, nuvra_b.settings.OrderMode, *platform.random);
+    return 1;
+}
 
-    if (platform.pictures == nullptr || platform.files == nullptr)
+std::string ListedPicturePath(const ImageList& list, std::int16_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= list.ShowOrder.size())
+        return {};
+    const std::int16_t file = list.ShowOrder[static_cast<std::size_t>(index)];
+    if (file < 1 || static_cast<std::size_t>(file) >= list.ImageFiles.size())
+        return {};
+    return list.ImageFiles[static_cast<std::size_t>(file)];
+}
+
+void CommitPicture(NuvraS& form, PreparedPicture picture, platform::Platform& platform)
+{
+    form.Pic_Ogn = std::move(picture.square);
+    form.EightBitSquare = std::move(picture.eight_bit);
+    if (platform.files != nullptr)
+        WriteWorkFiles(form, platform);
+}
+
+void LoadNextPicture(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
+{
+    form.PictureIndex = NextPictureIndex(form, nuvra_b, platform);
+    if (platform.pictures == nullptr)
         return;
-    Steps steps(OnStepFailure::SkipStep);
-    steps.Run([&] { return LoadListedPicture(form, list, *platform.pictures); });
-    platform::Picture square;
-    steps.Run([&] {
-        square = CentreSquareOf(form.Pic_Ogn, form.ScreenHeightPx);
-        return !square.empty();
-    });
-    WriteWorkFiles(form, square, platform, steps);
+    // A picture that cannot be loaded leaves the one before in place, work
+    // files included, so the previous picture is shown again.
+    std::optional<PreparedPicture> prepared =
+        PreparePictureFile(ListedPicturePath(nuvra_b.images, form.PictureIndex), form.ScreenHeightPx, *platform.pictures);
+    if (prepared)
+        CommitPicture(form, std::move(*prepared), platform);
 }
 
 void CaptureDesktop(NuvraS& form, platform::Platform& platform)
 {
-    if (platform.pictures == nullptr || platform.files == nullptr)
-        return;
-    Steps steps(OnStepFailure::StopHere);
-    std::optional<platform::Picture> desktop;
-    steps.Run([&] {
-        if (platform.capture != nullptr)
-            desktop = platform.capture->CaptureScreen();
-        if (!desktop || desktop->empty())
-            desktop = SampleDesktop(form.ScreenWidthPx, form.ScreenHeightPx, *platform.pictures);
-        return desktop.has_value();
-    });
-    platform::Picture square;
-    steps.Run([&] {
-        const std::int32_t side = form.ScreenHeightPx;
-        square = CropSquare(*desktop, CentreOffset(form.ScreenWidthPx, side), 0, side);
-        return !square.empty();
-    });
-    WriteWorkFiles(form, square, platform, steps);
+    if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, platform.capture))
+        CommitPicture(form, std::move(*prepared), platform);
+}
+
+void ShowSamplePicture(NuvraS& form, platform::Platform& platform)
+{
+    if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, nullptr))
+        CommitPicture(form, std::move(*prepared), platform);
 }
 
 }  // namespace nuvra

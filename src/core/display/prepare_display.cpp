@@ -6,23 +6,20 @@
 
 #include "display/mirror_table.h"
 #include "images/pixel_array.h"
-#include "images/work_file.h"
 
 namespace nuvra {
 
 namespace {
 
-// Replaces a picture with a freshly loaded one. The array viewing the old
-// picture is unbound before the old memory goes, so no binding outlives its
-// bytes even when the new picture is later refused.
-void LoadBoundPicture(platform::Picture& target, PixelArray& view, const std::string& path,
-                      platform::PictureCodec& pictures)
+// Replaces a picture with a fresh copy of the prepared square. The array
+// viewing the old picture is unbound before the old memory goes, so no
+// binding outlives its bytes even when the new picture is later refused.
+void CopyBoundPicture(platform::Picture& target, PixelArray& view, const platform::Picture& prepared)
 {
-    platform::PictureResult result = pictures.LoadPicture(path);
-    if (!result.picture)
+    if (prepared.empty())
         return;
     UnbindPixelArray(view);
-    target = std::move(*result.picture);
+    target = prepared;
 }
 
 void PlaceDisplayBox(NuvraS& form, std::int16_t image_position, platform::Random* random)
@@ -66,11 +63,8 @@ void PrepareDisplay(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
 {
     FillTrigTables(form);
 
-    if (platform.pictures != nullptr && platform.files != nullptr) {
-        const std::string path = EightBitWorkFilePath(*platform.files);
-        LoadBoundPicture(form.Img_View, nuvra_b.SourcePixels, path, *platform.pictures);
-        LoadBoundPicture(form.Display, nuvra_b.DisplayPixels, path, *platform.pictures);
-    }
+    CopyBoundPicture(form.Img_View, nuvra_b.SourcePixels, form.EightBitSquare);
+    CopyBoundPicture(form.Display, nuvra_b.DisplayPixels, form.EightBitSquare);
 
     form.DisplayWidth = form.Img_View.width;
     form.DisplayHeight = form.Img_View.height;

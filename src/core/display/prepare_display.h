@@ -1,10 +1,10 @@
-// PrepareDisplay: readies the renderer for the picture in the 8-bit work
-// file. Run once when the show starts and again after every picture change,
-// always between two frames.
+// PrepareDisplay: readies the renderer for the form's 8-bit square (the
+// picture the 8-bit work file holds). Run once when the show starts and again
+// after every picture change, always between two frames.
 //
 // Every step runs even when an earlier one failed; a failing step is skipped
-// and leaves its target as it was: a missing work file keeps the pictures
-// loaded before, and a picture that cannot be bound leaves its array unbound
+// and leaves its target as it was: no square yet keeps the pictures copied
+// before, and a picture that cannot be bound leaves its array unbound
 // (the frame step then draws nothing).
 #pragma once
 
@@ -15,7 +15,7 @@
 namespace nuvra {
 
 // 1. fills the trigonometric tables;
-// 2. loads the 8-bit work file into Img_View, then again into Display;
+// 2. copies the 8-bit square into Img_View, then again into Display;
 // 3. sizes the Display box to Img_View;
 // 4. places the box by ImagePosition: 0 centred (fractions kept), 2 at a
 //    random place on screen, anything else left where it is;

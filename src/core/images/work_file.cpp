@@ -1,5 +1,6 @@
 #include "images/work_file.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <vector>
@@ -68,18 +69,32 @@ std::int64_t WorkFilePixelBufferSize(std::int32_t width, std::int32_t height)
     return ((static_cast<std::int64_t>(width) - 1) / 8 + 1) * 8 * height;
 }
 
-WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::FileSystem& files)
+std::optional<platform::Picture> ReduceToEightBit(const platform::Picture& picture)
 {
-    if (picture.bits_per_pixel <= 8)
-        return WorkFileResult::NotNeeded;
-    if (picture.empty() || picture.width > platform::kMaxPictureSide || picture.height > platform::kMaxPictureSide)
-        return WorkFileResult::ConversionFailed;
-
-    const std::int64_t buffer_size = WorkFilePixelBufferSize(picture.width, picture.height);
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(buffer_size));
+    if (picture.bits_per_pixel <= 8 || picture.empty() || picture.width > platform::kMaxPictureSide ||
+        picture.height > platform::kMaxPictureSide)
+        return std::nullopt;
+    platform::Picture eight_bit;
+    eight_bit.width = picture.width;
+    eight_bit.height = picture.height;
+    eight_bit.bits_per_pixel = 8;
+    eight_bit.stride = static_cast<std::int32_t>(EightBitStride(picture.width));
+    eight_bit.pixels.assign(static_cast<std::size_t>(eight_bit.stride) * static_cast<std::size_t>(picture.height), 0);
     Palette256 palette{};
-    if (!ReduceTo256Colours(picture, palette, buffer))
+    if (!ReduceTo256Colours(picture, palette, eight_bit.pixels))
+        return std::nullopt;
+    eight_bit.palette.assign(palette.begin(), palette.end());
+    return eight_bit;
+}
+
+WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files)
+{
+    const std::int64_t rows_size = static_cast<std::int64_t>(eight_bit.stride) * eight_bit.height;
+    if (eight_bit.bits_per_pixel != 8 || eight_bit.empty() || eight_bit.stride != EightBitStride(eight_bit.width) ||
+        static_cast<std::int64_t>(eight_bit.pixels.size()) < rows_size || eight_bit.palette.size() > 256)
         return WorkFileResult::ConversionFailed;
+    Palette256 palette{};
+    std::copy(eight_bit.palette.begin(), eight_bit.palette.end(), palette.begin());
 
     const std::string path = EightBitWorkFilePath(files);
     if (FileExists(path, files))
@@ -93,10 +108,15 @@ WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::File
     // bitmap.
     std::array<std::uint8_t, kFileHeaderSize> header{};
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
-    const std::array<std::uint8_t, kInfoSize> info = BitmapInfo(picture, palette);
+    const std::array<std::uint8_t, kInfoSize> info = BitmapInfo(eight_bit, palette);
     out.write(reinterpret_cast<const char*>(info.data()), info.size());
     const auto pixel_offset = static_cast<std::int64_t>(out.tellp());
-    out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    // The buffer is sized for the width rounded up to 8, of which only the
+    // 4-aligned rows are filled; the rest is written as zeros.
+    out.write(reinterpret_cast<const char*>(eight_bit.pixels.data()), static_cast<std::streamsize>(rows_size));
+    const std::vector<char> padding(
+        static_cast<std::size_t>(WorkFilePixelBufferSize(eight_bit.width, eight_bit.height) - rows_size), 0);
+    out.write(padding.data(), static_cast<std::streamsize>(padding.size()));
     const auto file_size = static_cast<std::int64_t>(out.tellp());
     if (!out || pixel_offset != kWorkFilePixelOffset)
         return WorkFileResult::WriteFailed;
@@ -109,6 +129,16 @@ WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::File
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     out.close();
     return out ? WorkFileResult::Written : WorkFileResult::WriteFailed;
+}
+
+WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::FileSystem& files)
+{
+    if (picture.bits_per_pixel <= 8)
+        return WorkFileResult::NotNeeded;
+    const std::optional<platform::Picture> eight_bit = ReduceToEightBit(picture);
+    if (!eight_bit)
+        return WorkFileResult::ConversionFailed;
+    return WriteEightBitWorkFile(*eight_bit, files);
 }
 
 }  // namespace nuvra

@@ -1,9 +1,8 @@
 // The two work files of the show, in the work folder: "Tmp_nuvra01.bmp" (the
-// square crop at the picture's own depth, written by the platform's BMP
+// square crop at the screen's depth, 24 bits, written by the platform's BMP
 // writer) and "Tmp_nuvra02.bmp" (the same square at 8 bits, written here).
 //
-// SaveAs8BitBitmap is called by LoadNextPicture and CaptureDesktop after the
-// square has been read back. It writes a fixed layout that the renderer's
+// SaveAs8BitBitmap is called for the square of every picture. It writes a fixed layout that the renderer's
 // loader reads: the pixels always at offset 1078, behind a full 256-entry
 // colour table, and a pixel buffer sized for the width rounded up to 8 (not
 // 4) of which only the 4-aligned rows are filled; the rest stays zero but is
@@ -11,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -38,5 +38,17 @@ enum class WorkFileResult {
 // 8-bit work file, deleting the old one first. Pictures of 8 bits or fewer
 // and failed conversions write nothing and leave an older file in place.
 WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::FileSystem& files);
+
+// The two halves of SaveAs8BitBitmap, for a show that prepares its pictures
+// in memory ahead of time and writes the files only when one is shown.
+//
+// ReduceToEightBit: the picture (24 or 32 bits) as the 8-bit work file holds
+// it and the renderer reads it back: rows of the width rounded up to 4, bottom
+// row first, and the 256-entry colour table. Pure computation; safe on any
+// thread. Nothing for 8 bits or fewer, an empty or oversized picture.
+std::optional<platform::Picture> ReduceToEightBit(const platform::Picture& picture);
+// WriteEightBitWorkFile: writes such a picture as the 8-bit work file,
+// deleting the old one first.
+WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files);
 
 }  // namespace nuvra

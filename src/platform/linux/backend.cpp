@@ -7,6 +7,7 @@
 #include "platform/linux/picture/picture_codec.h"
 #include "platform/linux/profile_file.h"
 #include "platform/linux/sdl_window.h"
+#include "platform/linux/stderr_diagnostics.h"
 #include "platform/linux/system_services.h"
 #include "platform/linux/x11_capture.h"
 
@@ -28,6 +29,7 @@ struct LinuxBackend::Services {
     AudioOutput audio;
     LinuxMci mci{audio};
     LinuxSoundPlayer sound{audio};
+    StderrDiagnostics diagnostics;
 };
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
@@ -45,6 +47,7 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.capture = &m_services->capture;
     m_platform.mci = &m_services->mci;
     m_platform.sound = &m_services->sound;
+    m_platform.diagnostics = &m_services->diagnostics;
 }
 
 LinuxBackend::~LinuxBackend() = default;
