@@ -232,6 +232,34 @@ TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)
     EXPECT_EQ(picture_loads, (std::vector<std::string>{"/pics/1.bmp", "/pics/2.bmp", "/pics/3.bmp", "/pics/1.bmp"}));
 }
 
+TEST_F(DisplayFormTest, AFirstPictureThatCannotBePreparedGivesTheSamplePicture)
+{
+    // An empty file sorted first and a picture the decoder refuses: the show
+    // runs on the sample picture, with no message box, and goes on to the
+    // next picture at the change.
+    Pictures(2);
+    fake.pictures.failing_loads.insert("/pics/1.bmp");
+    fake.pictures.memory_picture =
+        test::MakePicture(152, 112, 24, [](std::int32_t, std::int32_t) { return 0x00FF00u; });
+    state.nuvra_b.settings.ChangeInterval = 1;
+    std::vector<std::uint32_t> centre_colours;
+    DisplayForm form(state, fake.platform, "S", false);
+    fake.windows.on_pump = [&](int) {
+        const platform::Picture& view = form.form().Img_View;
+        centre_colours.push_back(view.empty() ? 0xDEADu : test::PixelAt(view, view.width / 2, view.height / 2));
+        fake.clock.now += 1000;
+    };
+    fake.windows.script.resize(2);
+    fake.windows.script.push_back({Key('Q')});
+
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+
+    EXPECT_TRUE(fake.message_box.shown.empty());
+    ASSERT_GE(centre_colours.size(), 2u);
+    EXPECT_EQ(centre_colours[0], 0x00FF00u) << "the sample";
+    EXPECT_EQ(centre_colours[1], 0x202020u) << "the second picture";
+}
+
 TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
 {
     struct Case {

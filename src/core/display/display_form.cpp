@@ -103,6 +103,12 @@ void DisplayForm::StartShow()
     if (b.images.ImageCount != 0) {
         form.PictureIndex = 0;
         LoadNextPicture(form, b, m_platform);
+        // A first picture that cannot be prepared (an empty or broken file
+        // sorted first, a picture too large to decode) has no earlier one to
+        // fall back on: the sample picture stands in until the next change,
+        // rather than a black screen or the refusal of an empty picture.
+        if (form.EightBitSquare.empty())
+            ShowSamplePicture(form, m_platform);
         if (b.images.ImageCount > 1)
             form.Timer4.Enable(now);
     } else {
