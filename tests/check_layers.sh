@@ -8,7 +8,7 @@ source_dir=$1
 core_link_libraries=${2:-}
 status=0
 
-standard='algorithm|any|array|atomic|bit|bitset|cassert|cctype|cerrno|cfenv|cfloat|charconv|chrono|cinttypes|climits|cmath|compare|concepts|cstddef|cstdint|cstdio|cstdlib|cstring|deque|exception|filesystem|format|fstream|functional|initializer_list|iomanip|ios|iosfwd|iostream|istream|iterator|limits|list|map|memory|new|numbers|numeric|optional|ostream|queue|random|ranges|ratio|set|span|sstream|stack|stdexcept|string|string_view|system_error|tuple|type_traits|unordered_map|unordered_set|utility|variant|vector'
+standard='algorithm|any|array|atomic|bit|bitset|cassert|cctype|cerrno|cfenv|cfloat|charconv|chrono|cinttypes|climits|cmath|compare|concepts|condition_variable|cstddef|cstdint|cstdio|cstdlib|cstring|deque|exception|filesystem|format|fstream|functional|future|initializer_list|iomanip|ios|iosfwd|iostream|istream|iterator|limits|list|map|memory|mutex|new|numbers|numeric|optional|ostream|queue|random|ranges|ratio|set|span|sstream|stack|stdexcept|string|string_view|system_error|thread|tuple|type_traits|unordered_map|unordered_set|utility|variant|vector'
 
 while IFS= read -r line; do
   file=${line%%:*}

@@ -229,7 +229,33 @@ TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)
         if (path.rfind("/pics/", 0) == 0)
             picture_loads.push_back(path);
     }
-    EXPECT_EQ(picture_loads, (std::vector<std::string>{"/pics/1.bmp", "/pics/2.bmp", "/pics/3.bmp", "/pics/1.bmp"}));
+    // The last load is the picture after the last change, prepared ahead.
+    EXPECT_EQ(picture_loads, (std::vector<std::string>{"/pics/1.bmp", "/pics/2.bmp", "/pics/3.bmp", "/pics/1.bmp",
+                                                        "/pics/2.bmp"}));
+}
+
+TEST_F(DisplayFormTest, EachChangeShowsThePicturePreparedAheadInShowOrder)
+{
+    // Two pictures of different sizes, and a broken one between them: the
+    // broken one leaves the picture before it on screen.
+    Pictures(3);
+    fake.pictures.Add("/pics/1.bmp", test::MakePicture(40, 40, 24, [](std::int32_t, std::int32_t) { return 0x102030u; }));
+    fake.pictures.Add("/pics/3.bmp", test::MakePicture(30, 30, 24, [](std::int32_t, std::int32_t) { return 0x405060u; }));
+    fake.pictures.failing_loads.insert("/pics/2.bmp");
+    state.nuvra_b.settings.ChangeInterval = 1;
+    std::vector<std::pair<std::int16_t, std::int32_t>> shown;  // PictureIndex and square side after each pump
+    DisplayForm form(state, fake.platform, "S", false);
+    fake.windows.on_pump = [&](int) {
+        shown.emplace_back(form.form().PictureIndex, form.form().Img_View.width);
+        fake.clock.now += 1000;
+    };
+    fake.windows.script.resize(5);
+    fake.windows.script.push_back({Key('Q')});
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+    ASSERT_GE(shown.size(), 5u);
+    const std::vector<std::pair<std::int16_t, std::int32_t>> expected = {{1, 40}, {2, 40}, {3, 30}, {1, 40}, {2, 40}};
+    EXPECT_EQ(std::vector(shown.begin(), shown.begin() + 5), expected);
+    EXPECT_TRUE(fake.message_box.shown.empty());
 }
 
 TEST_F(DisplayFormTest, AFirstPictureThatCannotBePreparedGivesTheSamplePicture)

@@ -109,8 +109,10 @@ void DisplayForm::StartShow()
         // rather than a black screen or the refusal of an empty picture.
         if (form.EightBitSquare.empty())
             ShowSamplePicture(form, m_platform);
-        if (b.images.ImageCount > 1)
+        if (b.images.ImageCount > 1) {
             form.Timer4.Enable(now);
+            StartPrefetch();
+        }
     } else {
         CaptureDesktop(form, m_platform);
     }
@@ -241,9 +243,32 @@ void DisplayForm::Timer4_Timer()
     form.ChangeTicks = static_cast<std::int16_t>(form.ChangeTicks + 1);
     if (form.ChangeTicks >= m_state.nuvra_b.settings.ChangeInterval) {
         form.ChangeTicks = 0;
-        LoadNextPicture(form, m_state.nuvra_b, m_platform);
+        ShowNextPicture();
         PrepareDisplay(form, m_state.nuvra_b, m_platform);
+        StartPrefetch();
     }
+}
+
+void DisplayForm::ShowNextPicture()
+{
+    if (!m_prefetch.started()) {
+        LoadNextPicture(m_form, m_state.nuvra_b, m_platform);
+        return;
+    }
+    // The picture prepared since the last change; one that could not be
+    // prepared leaves the previous picture, and its work files, in place.
+    m_form.PictureIndex = m_prefetch.index();
+    if (std::optional<PreparedPicture> prepared = m_prefetch.Take())
+        CommitPicture(m_form, std::move(*prepared), m_platform);
+}
+
+void DisplayForm::StartPrefetch()
+{
+    if (m_platform.pictures == nullptr)
+        return;
+    const std::int16_t next = NextPictureIndex(m_form, m_state.nuvra_b, m_platform);
+    m_prefetch.Start(next, ListedPicturePath(m_state.nuvra_b.images, next), m_form.ScreenHeightPx,
+                     *m_platform.pictures);
 }
 
 void DisplayForm::Timer5_Timer()

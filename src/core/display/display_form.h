@@ -3,8 +3,9 @@
 // Start-up loads it for the show modes ("S" and the empty command line);
 // Form_Load covers the screen, prepares the first picture, starts the timers
 // and the music, and runs the frame loop until EndShow stops it. Timer ticks
-// and input arrive only in DoEvents, between two frames. Nothing here
-// reads the clock or sleeps: time comes from the platform's clock, and the
+// and input arrive only in DoEvents, between two frames; the next picture is
+// prepared ahead on a worker (PicturePrefetch) and swapped in at the change.
+// Nothing here reads the clock or sleeps: time comes from the platform's clock, and the
 // window's present waits for the display's refresh.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "display/nuvra_s.h"
+#include "display/picture_prefetch.h"
 #include "modules.h"
 #include "platform/platform.h"
 
@@ -62,6 +64,10 @@ private:
     void RunKaleidoscope();
     void Repaint();
     void UnloadForm();
+    // The picture change: takes the prepared picture (or, with none under
+    // way, loads the next one now), then starts preparing the one after.
+    void ShowNextPicture();
+    void StartPrefetch();
 
     ProcessState& m_state;
     platform::Platform& m_platform;
@@ -69,6 +75,7 @@ private:
     bool m_command_line_empty;
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;
+    PicturePrefetch m_prefetch;
     bool m_ended = false;
 };
 
