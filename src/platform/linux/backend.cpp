@@ -49,4 +49,9 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
 
 LinuxBackend::~LinuxBackend() = default;
 
+const std::string& LinuxBackend::window_error() const
+{
+    return m_services->windows.last_error();
+}
+
 }  // namespace nuvra::linux_platform

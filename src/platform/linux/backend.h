@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -16,6 +17,11 @@ public:
     LinuxBackend& operator=(const LinuxBackend&) = delete;
 
     platform::Platform& services() { return m_platform; }
+
+    // Why the show's window could not be opened (after CreateWindow or
+    // PrimaryScreen failed), in words for the user: "the X display ":5"
+    // named by DISPLAY could not be opened". Empty before any failure.
+    const std::string& window_error() const;
 
 private:
     struct Services;

@@ -435,16 +435,16 @@ bool SdlWindowSystem::EnsureVideo()
 {
     if (m_video_ready)
         return true;
-    // Without a display SDL quietly picks an off-screen driver and the show
-    // would run where nobody sees it; a driver chosen on purpose is honoured.
+    // Where X cannot be had SDL quietly falls back to another driver (an
+    // off-screen one, the console's) and the show would run where nobody
+    // sees it, holding the instance lock: X11 or nothing, whatever
+    // SDL_VIDEODRIVER says.
     const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0') &&
-        (driver == nullptr || *driver == '\0')) {
+    if (display == nullptr || *display == '\0') {
         m_last_error = "no display (DISPLAY is not set)";
         return false;
     }
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     // SDL drops a click that comes within a moment of the window taking the
@@ -452,7 +452,13 @@ bool SdlWindowSystem::EnsureVideo()
     // counts, the one that comes right after it appears too.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        m_last_error = SDL_GetError();
+        m_last_error = std::string("the X display \"") + display + "\" named by DISPLAY could not be opened";
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        m_last_error = std::string("no X11 display (SDL chose ") + (driver ? driver : "nothing") + ")";
         return false;
     }
     m_video_ready = true;

@@ -49,8 +49,8 @@ public:
     SdlWindowSystem(const SdlWindowSystem&) = delete;
     SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
 
-    // Null (and last_error() says why) when there is no display to open a
-    // window on: SDL would otherwise fall back to an invisible driver.
+    // Null (and last_error() says why, in words for the user) when there is
+    // no X display to open a window on: no other driver is ever used.
     std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
     platform::Rect PrimaryScreen() override;
     std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
