@@ -1,6 +1,6 @@
-// The real binary in a hostile session: a DISPLAY naming no server. The show
-// ends at once with status 1 and a message, and leaves nothing behind that
-// would keep the next show from starting.
+// The real binary in a hostile session: a DISPLAY naming no server, a server
+// that goes away under the show. The show ends at once with status 1, and
+// leaves nothing behind that would keep the next show from starting.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -51,6 +51,49 @@ TEST_F(E2eHostileTest, ADisplayWithoutAServerEndsTheShowAndFreesItsLock)
         EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{});
     }
 
+    Show show(server(), home, NUVRA_BINARY, {"/s"});
+    ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(show, "a key");
+}
+
+// The session ends under a running show: its server is killed.
+class E2eDisplayLostTest : public E2eHostileTest {
+protected:
+    // Status of the show after its server went away, or nothing when it
+    // did not end.
+    std::optional<ExitStatus> LoseTheServerUnderAShow()
+    {
+        XServer own(kScreenWidth, kScreenHeight);
+        EXPECT_TRUE(own.ready()) << own.failure();
+        if (!own.ready())
+            return std::nullopt;
+        Show show(own, home, NUVRA_BINARY, {"/s"});
+        EXPECT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+        EXPECT_EQ(home.WorkFilesPresent(), home.WorkFiles());
+        own.Crash();
+        const std::optional<ExitStatus> status = show.WaitForEnd();
+        output = show.Output();
+        return status;
+    }
+    std::string output;
+};
+
+TEST_F(E2eDisplayLostTest, TheShowEndsWhenItsServerGoesAway)
+{
+    const std::optional<ExitStatus> status = LoseTheServerUnderAShow();
+    ASSERT_TRUE(status.has_value()) << "the show runs on without its server";
+    EXPECT_EQ(*status, 1) << output;
+}
+
+// Needs the app to register its cleanup with LinuxBackend::SetDisplayLostHandler.
+TEST_F(E2eDisplayLostTest, DISABLED_TheShowCleansUpWhenItsServerGoesAway)
+{
+    const std::optional<ExitStatus> status = LoseTheServerUnderAShow();
+    ASSERT_TRUE(status.has_value()) << "the show runs on without its server";
+    EXPECT_EQ(*status, 1) << output;
+    EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{}) << "the work files outlived the session";
+    // The lock went with the process: a show on the suite's server runs.
     Show show(server(), home, NUVRA_BINARY, {"/s"});
     ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
     ASSERT_TRUE(server().Xdotool({"key", "Escape"}));

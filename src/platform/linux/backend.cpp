@@ -9,6 +9,7 @@
 #include "platform/linux/sdl_window.h"
 #include "platform/linux/system_services.h"
 #include "platform/linux/x11_capture.h"
+#include "platform/linux/x11_display_loss.h"
 
 namespace nuvra::linux_platform {
 
@@ -32,6 +33,9 @@ struct LinuxBackend::Services {
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
 {
+    // Before any connection is opened: Xlib's own handler would end the
+    // process without a word to the app.
+    InstallDisplayLossHandler();
     m_platform.profile = &m_services->profile;
     m_platform.files = &m_services->files;
     m_platform.clock = &m_services->clock;
@@ -47,7 +51,16 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.sound = &m_services->sound;
 }
 
-LinuxBackend::~LinuxBackend() = default;
+LinuxBackend::~LinuxBackend()
+{
+    // The cleanup refers to the app's objects, which may go with us.
+    linux_platform::SetDisplayLostHandler(nullptr);
+}
+
+void LinuxBackend::SetDisplayLostHandler(std::function<void()> cleanup)
+{
+    linux_platform::SetDisplayLostHandler(std::move(cleanup));
+}
 
 const std::string& LinuxBackend::window_error() const
 {
