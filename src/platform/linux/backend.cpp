@@ -1,6 +1,7 @@
 #include "platform/linux/backend.h"
 
 #include "platform/linux/file_system.h"
+#include "platform/linux/message_box.h"
 #include "platform/linux/mci/audio_output.h"
 #include "platform/linux/mci/linux_mci.h"
 #include "platform/linux/mci/linux_sound_player.h"
@@ -21,7 +22,7 @@ struct LinuxBackend::Services {
     LinuxSystemInfo system;
     LinuxInstanceGuard guard;
     SdlCursor cursor;
-    SdlMessageBox message_box;
+    LinuxMessageBox message_box;
     SdlWindowSystem windows{cursor};
     LinuxPictureCodec pictures;
     LinuxDesktopCapture capture;
@@ -60,6 +61,11 @@ LinuxBackend::~LinuxBackend()
 void LinuxBackend::SetDisplayLostHandler(std::function<void()> cleanup)
 {
     linux_platform::SetDisplayLostHandler(std::move(cleanup));
+}
+
+LinuxMessageBox& LinuxBackend::message_box()
+{
+    return m_services->message_box;
 }
 
 const std::string& LinuxBackend::window_error() const

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/message_box.h"
 #include "platform/platform.h"
 
 namespace nuvra::linux_platform {
@@ -18,6 +19,11 @@ public:
     LinuxBackend& operator=(const LinuxBackend&) = delete;
 
     platform::Platform& services() { return m_platform; }
+
+    // The message box behind services().message_box, for its settings: a
+    // run hosted by a screen-saver daemon calls
+    // message_box().SetPlace(MessageBoxPlace::TerminalOnly) (message_box.h).
+    LinuxMessageBox& message_box();
 
     // Why the show's window could not be opened (after CreateWindow or
     // PrimaryScreen failed), in words for the user: "the X display ":5"

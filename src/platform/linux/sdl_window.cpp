@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <chrono>
 #include <cstdlib>
@@ -304,13 +302,6 @@ private:
     Clock::time_point m_next_whole_update{};
 };
 
-std::atomic<bool> g_termination_requested{false};
-
-extern "C" void RequestTermination(int)
-{
-    g_termination_requested.store(true);
-}
-
 std::uint32_t MouseButtonFlag(std::uint8_t sdl_button)
 {
     switch (sdl_button) {
@@ -326,15 +317,6 @@ std::uint32_t MouseButtonFlag(std::uint8_t sdl_button)
 }
 
 }  // namespace
-
-void InstallTerminationHandlers()
-{
-    struct sigaction action {};
-    action.sa_handler = RequestTermination;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signal_number, &action, nullptr);
-}
 
 std::int32_t SdlCursor::ShowCursor(bool show)
 {
@@ -373,18 +355,6 @@ platform::Point SdlCursor::GetCursorPos()
 }
 
 void SdlCursor::SetBusy(bool) {}
-
-void SdlMessageBox::MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style)
-{
-    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-    if (style == platform::MessageBoxStyle::OkCritical)
-        flags = SDL_MESSAGEBOX_ERROR;
-    else if (style == platform::MessageBoxStyle::OkExclamation)
-        flags = SDL_MESSAGEBOX_WARNING;
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        SDL_ShowSimpleMessageBox(flags, title.c_str(), text.c_str(), nullptr);
-}
 
 std::uint32_t VirtualKeyFromSdl(std::int32_t key)
 {
@@ -519,7 +489,7 @@ std::optional<platform::Rect> SdlWindowSystem::GetWindowRect(std::int64_t)
 
 void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
 {
-    if (g_termination_requested.exchange(false)) {
+    if (TakeTerminationRequest()) {
         platform::InputEvent close;
         close.kind = platform::InputKind::Close;
         events.push_back(close);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/termination.h"  // the pump turns a request into Close
 #include "platform/window.h"
 
 struct _XDisplay;  // Xlib's Display, kept out of this header
@@ -33,13 +34,6 @@ public:
 private:
     std::int32_t m_display_count = 0;
     ::_XDisplay* m_display = nullptr;  // opened on first use
-};
-
-// The message box of the few messages the program shows; on the terminal
-// too when no window can be opened.
-class SdlMessageBox final : public platform::MessageBoxService {
-public:
-    void MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style) override;
 };
 
 class SdlWindowSystem final : public platform::WindowSystem {
@@ -67,10 +61,6 @@ private:
     std::string m_last_error;
     std::optional<platform::Point> m_last_pointer;
 };
-
-// SIGTERM, SIGINT and SIGHUP become a Close event for the show, which then
-// ends with its whole cleanup instead of leaving work files and music behind.
-void InstallTerminationHandlers();
 
 // An 8-bit picture through its colour table into 32-bit ARGB rows of pitch
 // bytes, top row first (the picture's rows are stored bottom first).
