@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,6 +82,24 @@ std::string StandardErrorOf(const std::function<void()>& body, const test::TempD
     dup2(saved, STDERR_FILENO);
     close(saved);
     return dir.ReadFile("stderr.txt");
+}
+
+// Runs body on a thread of its own and says whether it finished within a
+// generous deadline. A body stuck opening the FIFO is let go by opening its
+// other end, so that a regression fails the test instead of hanging it.
+bool FinishesWithoutAWriter(const std::string& fifo, const std::function<void()>& body)
+{
+    std::packaged_task<void()> task(body);
+    std::future<void> done = task.get_future();
+    std::thread runner(std::move(task));
+    const bool in_time = done.wait_for(10s) == std::future_status::ready;
+    while (done.wait_for(50ms) != std::future_status::ready) {
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0)
+            close(writer);
+    }
+    runner.join();
+    return in_time;
 }
 
 // --- fixture -----------------------------------------------------------------
@@ -354,6 +374,46 @@ TEST_F(LinuxMciTest, NoDiscOrDriveStopsThePollWithoutHanging)
             EXPECT_EQ(Send("play cdaudio").code, kMciNoDisc) << c.name;
         }
         CD_Close(fresh, platform);
+    }
+}
+
+TEST_F(LinuxMciTest, PipesNamedAsDiscsOrFilesAreRefusedWithoutWaitingForAWriter)
+{
+    // A FIFO opens only once something writes to it: nothing here may wait
+    // for that, the show goes on silently.
+    const std::string fifo = (dir.path() / "pipe").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* name : {"pipe.cue", "pipe.bin", "pipe.mp3", "pipe.wav"})
+        std::filesystem::create_symlink(fifo, dir.path() / name);
+    // A sound disc image whose data is the FIFO.
+    dir.WriteFile("piped.cue", "FILE \"pipe\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const auto path = [&](const char* name) { return (dir.path() / name).string(); };
+
+    struct Case {
+        const char* name;
+        std::function<bool()> refused;
+    };
+    const auto disc_refused = [&](const std::string& source) {
+        return [&, source] {
+            setenv("NUVRA_CDROM", source.c_str(), 1);
+            const Answer opened = Send("open cdaudio");
+            const Answer track = Send("status cdaudio current track");
+            Send("close cdaudio");
+            return opened.code == kMciNoDrive || (opened.code == 0 && track.code == kMciNoDisc);
+        };
+    };
+    const Case cases[] = {
+        {"a drive", disc_refused(fifo)},
+        {"a cue sheet", disc_refused(path("pipe.cue"))},
+        {"a disc image", disc_refused(path("pipe.bin"))},
+        {"a cue sheet's data", disc_refused(path("piped.cue"))},
+        {"an MP3", [&] { return Send("open \"" + path("pipe.mp3") + "\" type MPEGVideo alias m").code != 0; }},
+        {"a WAV", [&] { return player.PlaySound(path("pipe.wav").c_str(), 9) == 0; }},
+    };
+    for (const Case& c : cases) {
+        bool refused = false;
+        EXPECT_TRUE(FinishesWithoutAWriter(fifo, [&] { refused = c.refused(); })) << c.name << " waited for a writer";
+        EXPECT_TRUE(refused) << c.name;
     }
 }
 

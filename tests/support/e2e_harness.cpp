@@ -369,6 +369,18 @@ void XServer::Stop()
     }
 }
 
+void XServer::Crash()
+{
+    if (m_display != nullptr) {
+        XCloseDisplay(m_display);
+        m_display = nullptr;
+    }
+    if (m_process) {
+        m_process->Signal(SIGKILL);
+        m_process->Wait(Patience(5s));
+    }
+}
+
 Screenshot XServer::Grab(Region region)
 {
     Screenshot shot;

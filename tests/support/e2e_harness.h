@@ -142,6 +142,10 @@ public:
     // window covers it).
     void PaintRoot(Rgb colour);
 
+    // Ends the server at once, as when the session is lost. Our own
+    // connection is closed first, so only the other clients see it go.
+    void Crash();
+
     // Runs xdotool on this server and waits until the pointer is where a
     // mousemove put it, so the server has dealt out the events before this
     // returns.

@@ -1,6 +1,7 @@
 #include "platform/linux/backend.h"
 
 #include "platform/linux/file_system.h"
+#include "platform/linux/message_box.h"
 #include "platform/linux/mci/audio_output.h"
 #include "platform/linux/mci/linux_mci.h"
 #include "platform/linux/mci/linux_sound_player.h"
@@ -10,6 +11,7 @@
 #include "platform/linux/stderr_diagnostics.h"
 #include "platform/linux/system_services.h"
 #include "platform/linux/x11_capture.h"
+#include "platform/linux/x11_display_loss.h"
 
 namespace nuvra::linux_platform {
 
@@ -21,7 +23,7 @@ struct LinuxBackend::Services {
     LinuxSystemInfo system;
     LinuxInstanceGuard guard;
     SdlCursor cursor;
-    SdlMessageBox message_box;
+    LinuxMessageBox message_box;
     SdlWindowSystem windows{cursor};
     LinuxPictureCodec pictures;
     LinuxDesktopCapture capture;
@@ -34,6 +36,9 @@ struct LinuxBackend::Services {
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
 {
+    // Before any connection is opened: Xlib's own handler would end the
+    // process without a word to the app.
+    InstallDisplayLossHandler();
     m_platform.profile = &m_services->profile;
     m_platform.files = &m_services->files;
     m_platform.clock = &m_services->clock;
@@ -50,6 +55,25 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.diagnostics = &m_services->diagnostics;
 }
 
-LinuxBackend::~LinuxBackend() = default;
+LinuxBackend::~LinuxBackend()
+{
+    // The cleanup refers to the app's objects, which may go with us.
+    linux_platform::SetDisplayLostHandler(nullptr);
+}
+
+void LinuxBackend::SetDisplayLostHandler(std::function<void()> cleanup)
+{
+    linux_platform::SetDisplayLostHandler(std::move(cleanup));
+}
+
+LinuxMessageBox& LinuxBackend::message_box()
+{
+    return m_services->message_box;
+}
+
+const std::string& LinuxBackend::window_error() const
+{
+    return m_services->windows.last_error();
+}
 
 }  // namespace nuvra::linux_platform

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <chrono>
 #include <cstdlib>
@@ -304,13 +302,6 @@ private:
     Clock::time_point m_next_whole_update{};
 };
 
-std::atomic<bool> g_termination_requested{false};
-
-extern "C" void RequestTermination(int)
-{
-    g_termination_requested.store(true);
-}
-
 std::uint32_t MouseButtonFlag(std::uint8_t sdl_button)
 {
     switch (sdl_button) {
@@ -326,15 +317,6 @@ std::uint32_t MouseButtonFlag(std::uint8_t sdl_button)
 }
 
 }  // namespace
-
-void InstallTerminationHandlers()
-{
-    struct sigaction action {};
-    action.sa_handler = RequestTermination;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signal_number, &action, nullptr);
-}
 
 std::int32_t SdlCursor::ShowCursor(bool show)
 {
@@ -373,18 +355,6 @@ platform::Point SdlCursor::GetCursorPos()
 }
 
 void SdlCursor::SetBusy(bool) {}
-
-void SdlMessageBox::MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style)
-{
-    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-    if (style == platform::MessageBoxStyle::OkCritical)
-        flags = SDL_MESSAGEBOX_ERROR;
-    else if (style == platform::MessageBoxStyle::OkExclamation)
-        flags = SDL_MESSAGEBOX_WARNING;
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        SDL_ShowSimpleMessageBox(flags, title.c_str(), text.c_str(), nullptr);
-}
 
 std::uint32_t VirtualKeyFromSdl(std::int32_t key)
 {
@@ -435,16 +405,16 @@ bool SdlWindowSystem::EnsureVideo()
 {
     if (m_video_ready)
         return true;
-    // Without a display SDL quietly picks an off-screen driver and the show
-    // would run where nobody sees it; a driver chosen on purpose is honoured.
+    // Where X cannot be had SDL quietly falls back to another driver (an
+    // off-screen one, the console's) and the show would run where nobody
+    // sees it, holding the instance lock: X11 or nothing, whatever
+    // SDL_VIDEODRIVER says.
     const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0') &&
-        (driver == nullptr || *driver == '\0')) {
+    if (display == nullptr || *display == '\0') {
         m_last_error = "no display (DISPLAY is not set)";
         return false;
     }
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     // SDL drops a click that comes within a moment of the window taking the
@@ -452,7 +422,13 @@ bool SdlWindowSystem::EnsureVideo()
     // counts, the one that comes right after it appears too.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        m_last_error = SDL_GetError();
+        m_last_error = std::string("the X display \"") + display + "\" named by DISPLAY could not be opened";
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        m_last_error = std::string("no X11 display (SDL chose ") + (driver ? driver : "nothing") + ")";
         return false;
     }
     m_video_ready = true;
@@ -513,7 +489,7 @@ std::optional<platform::Rect> SdlWindowSystem::GetWindowRect(std::int64_t)
 
 void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
 {
-    if (g_termination_requested.exchange(false)) {
+    if (TakeTerminationRequest()) {
         platform::InputEvent close;
         close.kind = platform::InputKind::Close;
         events.push_back(close);

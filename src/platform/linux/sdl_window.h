@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/termination.h"  // the pump turns a request into Close
 #include "platform/window.h"
 
 struct _XDisplay;  // Xlib's Display, kept out of this header
@@ -35,13 +36,6 @@ private:
     ::_XDisplay* m_display = nullptr;  // opened on first use
 };
 
-// The message box of the few messages the program shows; on the terminal
-// too when no window can be opened.
-class SdlMessageBox final : public platform::MessageBoxService {
-public:
-    void MessageBox(const std::string& text, const std::string& title, platform::MessageBoxStyle style) override;
-};
-
 class SdlWindowSystem final : public platform::WindowSystem {
 public:
     explicit SdlWindowSystem(SdlCursor& cursor);
@@ -49,8 +43,8 @@ public:
     SdlWindowSystem(const SdlWindowSystem&) = delete;
     SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
 
-    // Null (and last_error() says why) when there is no display to open a
-    // window on: SDL would otherwise fall back to an invisible driver.
+    // Null (and last_error() says why, in words for the user) when there is
+    // no X display to open a window on: no other driver is ever used.
     std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
     platform::Rect PrimaryScreen() override;
     std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
@@ -67,10 +61,6 @@ private:
     std::string m_last_error;
     std::optional<platform::Point> m_last_pointer;
 };
-
-// SIGTERM, SIGINT and SIGHUP become a Close event for the show, which then
-// ends with its whole cleanup instead of leaving work files and music behind.
-void InstallTerminationHandlers();
 
 // An 8-bit picture through its colour table into 32-bit ARGB rows of pitch
 // bytes, top row first (the picture's rows are stored bottom first).

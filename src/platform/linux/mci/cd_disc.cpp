@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/linux/mci/media_file.h"
 #include "platform/linux/mci/mci_words.h"
 
 namespace nuvra::linux_platform {
@@ -73,6 +74,10 @@ struct CdDisc::Handles {
 std::unique_ptr<CdDisc> CdDisc::Open(const std::string& source)
 {
     cdio_log_set_handler(&DropMessage);
+    // libcdio opens an image with a plain open(), which waits for ever on a
+    // FIFO; what is neither an image file nor a drive is no disc at all.
+    if (!source.empty() && !IsImageOrDrive(source))
+        return nullptr;
     const driver_id_t driver = source.empty() ? DRIVER_DEVICE : DriverFor(source);
     auto handles = std::make_unique<Handles>();
     handles->cdio = cdio_open(source.empty() ? nullptr : source.c_str(), driver);

@@ -2,6 +2,8 @@
 
 #include <SDL_mixer.h>
 
+#include "platform/linux/mci/media_file.h"
+
 namespace nuvra::linux_platform {
 
 namespace {
@@ -35,7 +37,9 @@ std::int32_t LinuxSoundPlayer::PlaySound(const char* file_name, std::uint32_t fl
         return 1;
     if (!m_audio.Open())
         return 0;
-    m_chunk = Mix_LoadWAV(file_name);
+    // A FIFO would hold the show until something writes to it.
+    if (SDL_RWops* file = OpenRegularFile(file_name))
+        m_chunk = Mix_LoadWAV_RW(file, SDL_TRUE);
     if (!m_chunk)
         return 0;
     const int loops = (flags & platform::kSndLoop) != 0 ? kLoopForever : kPlayOnce;

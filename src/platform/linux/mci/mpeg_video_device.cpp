@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/linux/mci/media_file.h"
+
 namespace nuvra::linux_platform {
 
 namespace {
@@ -50,7 +52,7 @@ MciResult MpegVideoDevice::Open()
     // The decoder is chosen from the file's first bytes, not its name: a
     // file that only claims to be MP3 is refused before the MP3 decoder can
     // print its complaints.
-    if (SDL_RWops* file = SDL_RWFromFile(m_file.c_str(), "rb"))
+    if (SDL_RWops* file = OpenRegularFile(m_file))
         m_music = Mix_LoadMUS_RW(file, SDL_TRUE);
     if (!m_music)
         return {kMciUnplayableFile, {}};
