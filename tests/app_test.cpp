@@ -55,8 +55,8 @@ TEST_F(NuvraBinaryTest, EachModeSaysWhatItCannotDo)
         int status;
         const char* message;
     } cases[] = {
-        {"/s", 1, "nuvra: the show needs a display, and none could be opened\n"},
-        {"", 1, "nuvra: the show needs a display, and none could be opened\n"},
+        {"/s", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
+        {"", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
         {"/c", 2, "nuvra: the settings dialog is not built yet\n"},
         {"/p 1234", 2, "nuvra: the preview is not built yet\n"},
     };

@@ -17,8 +17,8 @@ constexpr int kExitNotBuilt = 2;
 // and end with status 2.
 class AppForms final : public nuvra::Forms {
 public:
-    AppForms(nuvra::ProcessState& state, nuvra::platform::Platform& platform, std::string command_line)
-        : m_state(state), m_platform(platform), m_command_line(std::move(command_line))
+    AppForms(nuvra::ProcessState& state, nuvra::linux_platform::LinuxBackend& backend, std::string command_line)
+        : m_state(state), m_backend(backend), m_platform(backend.services()), m_command_line(std::move(command_line))
     {
     }
 
@@ -27,9 +27,16 @@ public:
     int LoadDisplayForm() override
     {
         nuvra::DisplayForm form(m_state, m_platform, nuvra::ModeLetter(m_command_line), m_command_line.empty());
+        // A session that ends under the show still stops the music and
+        // removes the work files.
+        m_backend.SetDisplayLostHandler([&form] { form.DisplayLost(); });
         const int status = form.Form_Load();
-        if (status == nuvra::kExitNoWindow)
-            std::fprintf(stderr, "nuvra: the show needs a display, and none could be opened\n");
+        m_backend.SetDisplayLostHandler({});
+        if (status == nuvra::kExitNoWindow) {
+            const std::string& why = m_backend.window_error();
+            std::fprintf(stderr, "nuvra: the show needs a display, and none could be opened%s%s%s\n",
+                         why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
+        }
         return status;
     }
 
@@ -41,6 +48,7 @@ private:
     }
 
     nuvra::ProcessState& m_state;
+    nuvra::linux_platform::LinuxBackend& m_backend;
     nuvra::platform::Platform& m_platform;
     std::string m_command_line;
 };
@@ -66,6 +74,6 @@ int main(int argc, char** argv)
     nuvra::linux_platform::LinuxBackend backend;
     nuvra::ProcessState state;
     const std::string command_line = CommandLine(argc, argv);
-    AppForms forms(state, backend.services(), command_line);
+    AppForms forms(state, backend, command_line);
     return nuvra::Main(state, backend.services(), forms, command_line);
 }

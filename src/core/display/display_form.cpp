@@ -368,6 +368,15 @@ void DisplayForm::EndShow()
     UnloadForm();
 }
 
+void DisplayForm::DisplayLost()
+{
+    if (m_ended)
+        return;
+    // Deliberately never destroyed: the process ends without it.
+    static_cast<void>(m_window.release());
+    UnloadForm();
+}
+
 void DisplayForm::UnloadForm()
 {
     NuvraB& b = m_state.nuvra_b;

@@ -42,6 +42,11 @@ public:
     void Form_KeyDown(std::uint32_t key_code);
     void CheckMouseMove();
     void EndShow();
+    // The display went away under the show (the session ended): the music
+    // stops and the work files go as at a normal end, but the window is
+    // left alone, since closing it would speak to the display that is gone.
+    // The process ends right after.
+    void DisplayLost();
 
     void Timer1_Timer();
     void Timer2_Timer();

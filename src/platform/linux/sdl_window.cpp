@@ -411,7 +411,7 @@ bool SdlWindowSystem::EnsureVideo()
     // SDL_VIDEODRIVER says.
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
-        m_last_error = "no display (DISPLAY is not set)";
+        m_last_error = "DISPLAY is not set";
         return false;
     }
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
