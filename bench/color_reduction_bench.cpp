@@ -81,6 +81,14 @@ void Reduce(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(ReduceTo256Colours(square, reduction.palette, reduction.indexes));
     ReportError(state, square, reduction);
+
+    // How many pixels got another colour than the version it replaced gave.
+    Reduction before = EmptyReduction(square);
+    bench::ReferenceReduceTo256Colours(square, before.palette, before.indexes);
+    std::int64_t changed = 0;
+    for (std::size_t i = 0; i < before.indexes.size(); ++i)
+        changed += reduction.palette[reduction.indexes[i]] != before.palette[before.indexes[i]] ? 1 : 0;
+    state.counters["pixels_changed"] = static_cast<double>(changed);
 }
 
 void ReduceAsBefore(benchmark::State& state)
