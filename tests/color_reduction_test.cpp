@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -156,6 +157,32 @@ TEST(ReduceTo256Colours, EveryPixelGetsANearestEntry)
             for (std::uint32_t entry : reduced.palette)
                 best = std::fmin(best, Distance(original, entry));
             ASSERT_EQ(Distance(original, reduced.ColourAt(x, y, 96)), best) << "(" << x << ", " << y << ")";
+        }
+    }
+}
+
+// The same pixels in another order give the same palette, and each colour
+// the same entry wherever it stands: nothing learnt from earlier pixels
+// (cached answers, sums) may colour later ones.
+TEST(ReduceTo256Colours, PixelOrderDoesNotChangeTheResult)
+{
+    constexpr std::int32_t kWidth = 96, kHeight = 64;
+    const auto shuffled = [](std::int32_t x, std::int32_t y) {
+        const std::int32_t i = ((x + kWidth * y) * 4099 + 1237) % (kWidth * kHeight);  // 4099 is prime: a bijection
+        return PhotoLike(i % kWidth, i / kWidth);
+    };
+    const Reduced in_order = Reduce(test::MakePicture(kWidth, kHeight, 24, PhotoLike));
+    const Reduced out_of_order = Reduce(test::MakePicture(kWidth, kHeight, 24, shuffled));
+    ASSERT_TRUE(in_order.ok && out_of_order.ok);
+    EXPECT_EQ(in_order.palette, out_of_order.palette);
+    std::map<std::uint32_t, std::uint8_t> entry_of_colour;
+    for (std::int32_t y = 0; y < kHeight; ++y)
+        for (std::int32_t x = 0; x < kWidth; ++x)
+            entry_of_colour[PhotoLike(x, y)] = in_order.indexes[static_cast<std::size_t>((kHeight - 1 - y) * in_order.stride + x)];
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+        for (std::int32_t x = 0; x < kWidth; ++x) {
+            const std::uint8_t index = out_of_order.indexes[static_cast<std::size_t>((kHeight - 1 - y) * out_of_order.stride + x)];
+            ASSERT_EQ(index, entry_of_colour[shuffled(x, y)]) << "(" << x << ", " << y << ")";
         }
     }
 }
