@@ -304,6 +304,45 @@ int CutPalette(const std::vector<CellSums>& cells, Palette256& palette)
     return filled;
 }
 
+// A picture of at most 255 colours besides black (a drawing, most GIFs)
+// gets exactly its own colours, which cuts on the histogram's coarse cells
+// cannot promise. Returns how many entries it filled, or -1 for a picture
+// with more colours; a photograph fills more than 256 cells, so it is told
+// apart without another pass over its pixels.
+int CollectFewColours(const platform::Picture& picture, const std::vector<CellSums>& cells, Palette256& palette)
+{
+    const auto filled_cells = std::count_if(cells.begin(), cells.end(), [](const CellSums& c) { return c.weight > 0; });
+    if (filled_cells > kCutColours + 1)
+        return -1;
+    // An open-addressed set, never more than a quarter full.
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    std::array<std::uint32_t, 1024> seen{};
+    seen.fill(kEmpty);
+    std::vector<std::uint32_t> colours;
+    const int step = picture.bits_per_pixel / 8;
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        const std::uint8_t* p = Row(picture, y);
+        for (std::int32_t x = 0; x < picture.width; ++x, p += step) {
+            const std::uint32_t colour = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+            if (colour == 0)
+                continue;  // black is entry 0 already
+            std::size_t slot = (colour * 2654435761u) >> 22;
+            while (seen[slot] != kEmpty && seen[slot] != colour)
+                slot = (slot + 1) % seen.size();
+            if (seen[slot] == colour)
+                continue;
+            if (static_cast<int>(colours.size()) == kCutColours)
+                return -1;
+            seen[slot] = colour;
+            colours.push_back(colour);
+        }
+    }
+    std::sort(colours.begin(), colours.end());
+    palette.fill(0);
+    std::copy(colours.begin(), colours.end(), palette.begin() + 1);
+    return static_cast<int>(colours.size());
+}
+
 template <int kBytes>
 void MapPixels(const platform::Picture& picture, NearestColourMap& nearest, std::uint8_t* indexes, std::int64_t stride)
 {
@@ -333,7 +372,9 @@ bool ReduceTo256Colours(const platform::Picture& picture, Palette256& palette, s
 
     const bool four_bytes = picture.bits_per_pixel == 32;
     const std::vector<CellSums> cells = four_bytes ? Histogram<4>(picture) : Histogram<3>(picture);
-    const int filled = CutPalette(cells, palette);
+    int filled = CollectFewColours(picture, cells, palette);
+    if (filled < 0)
+        filled = CutPalette(cells, palette);
     NearestColourMap nearest(palette, 1 + filled);
     if (four_bytes)
         MapPixels<4>(picture, nearest, indexes.data(), stride);
