@@ -190,24 +190,48 @@ const std::uint8_t* Row(const platform::Picture& picture, std::int32_t y)
     return picture.pixels.data() + static_cast<std::int64_t>(y) * picture.stride;
 }
 
+void AddPixel(CellSums& cell, int r, int g, int b)
+{
+    cell.weight += 1;
+    cell.red += r;
+    cell.green += g;
+    cell.blue += b;
+    cell.squares += r * r + g * g + b * b;
+}
+
+int CellOf(const std::uint8_t* bgr)
+{
+    return Cell((bgr[2] >> 3) + 1, (bgr[1] >> 3) + 1, (bgr[0] >> 3) + 1);
+}
+
 // Per histogram cell, indexed like the moments. The sums of a cell are kept
-// side by side, so each pixel touches one line of memory.
+// side by side, so each pixel touches one line of memory, and neighbours
+// (often in the same cell) add into two tables in turn, so that one's sums
+// need not wait for the other's to be stored.
 template <int kBytes>
 std::vector<CellSums> Histogram(const platform::Picture& picture)
 {
-    std::vector<CellSums> cells(kCells);
+    std::vector<CellSums> cells(2 * kCells);
+    CellSums* even = cells.data();
+    CellSums* odd = cells.data() + kCells;
     for (std::int32_t y = 0; y < picture.height; ++y) {
         const std::uint8_t* p = Row(picture, y);
-        for (std::int32_t x = 0; x < picture.width; ++x, p += kBytes) {
-            const int b = p[0], g = p[1], r = p[2];
-            CellSums& cell = cells[static_cast<std::size_t>(Cell((r >> 3) + 1, (g >> 3) + 1, (b >> 3) + 1))];
-            cell.weight += 1;
-            cell.red += r;
-            cell.green += g;
-            cell.blue += b;
-            cell.squares += r * r + g * g + b * b;
+        std::int32_t x = 0;
+        for (; x + 1 < picture.width; x += 2, p += 2 * kBytes) {
+            AddPixel(even[CellOf(p)], p[2], p[1], p[0]);
+            AddPixel(odd[CellOf(p + kBytes)], p[kBytes + 2], p[kBytes + 1], p[kBytes]);
         }
+        if (x < picture.width)
+            AddPixel(even[CellOf(p)], p[2], p[1], p[0]);
     }
+    for (std::size_t i = 0; i < kCells; ++i) {
+        even[i].weight += odd[i].weight;
+        even[i].red += odd[i].red;
+        even[i].green += odd[i].green;
+        even[i].blue += odd[i].blue;
+        even[i].squares += odd[i].squares;
+    }
+    cells.resize(kCells);
     return cells;
 }
 

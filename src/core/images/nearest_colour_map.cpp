@@ -1,6 +1,7 @@
 #include "images/nearest_colour_map.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace nuvra {
 
@@ -10,6 +11,7 @@ constexpr int kCells = 32 * 32 * 32;     // 8 x 8 x 8 colours each
 constexpr int kBlocks = 64 * 64 * 64;    // 4 x 4 x 4 colours each
 constexpr int kBlockColours = 64;
 constexpr int kSolidBlocks = 256;        // one per entry, for blocks it fills alone
+constexpr int kFar = 4096;               // far enough never to be a candidate, near enough not to overflow
 
 int Channel(std::uint32_t colour, int shift)
 {
@@ -29,6 +31,11 @@ NearestColourMap::NearestColourMap(const std::array<std::uint32_t, 256>& palette
       m_block_of_cell(kBlocks, -1),
       m_answers(static_cast<std::size_t>(kSolidBlocks) * kBlockColours)
 {
+    // Entries past the palette's end stand far outside the colour cube, so
+    // the loops over candidates can run over all 256 without a check.
+    m_red.fill(kFar);
+    m_green.fill(kFar);
+    m_blue.fill(kFar);
     for (int i = 0; i < m_entries; ++i) {
         const auto k = static_cast<std::size_t>(i);
         m_red[k] = Channel(palette[k], 16);
@@ -39,32 +46,26 @@ NearestColourMap::NearestColourMap(const std::array<std::uint32_t, 256>& palette
         std::fill_n(m_answers.begin() + i * kBlockColours, kBlockColours, static_cast<std::uint8_t>(i));
 }
 
-int NearestColourMap::Distance(int index, int r, int g, int b) const
-{
-    const auto k = static_cast<std::size_t>(index);
-    return Squared(m_red[k] - r) + Squared(m_green[k] - g) + Squared(m_blue[k] - b);
-}
-
 // An entry can be the nearest for some colour of the cell only if its least
 // distance to the cell is no more than the smallest greatest distance of
 // any entry: the entry with that greatest distance is at least as near to
-// every colour of the cell.
+// every colour of the cell. Written without branches, over all 256 slots,
+// so that the compiler can work on several entries at once.
 std::int32_t NearestColourMap::CandidatesOfCell(int cell)
 {
     std::int32_t& first = m_candidates_of_cell[static_cast<std::size_t>(cell)];
     if (first >= 0)
         return first;
     const int low_r = (cell >> 10) << 3, low_g = ((cell >> 5) & 31) << 3, low_b = (cell & 31) << 3;
-    const auto farthest = [](int value, int low) { return value - low > low + 7 - value ? low : low + 7; };
+    const auto nearest = [](int value, int low) { return std::max(std::max(low - value, value - low - 7), 0); };
+    const auto farthest = [](int value, int low) { return std::max(value - low, low + 7 - value); };
     std::array<int, 256> least{};
     int bound = 1 << 30;
-    for (int i = 0; i < m_entries; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        least[k] = Squared(std::clamp(m_red[k], low_r, low_r + 7) - m_red[k]) +
-                   Squared(std::clamp(m_green[k], low_g, low_g + 7) - m_green[k]) +
-                   Squared(std::clamp(m_blue[k], low_b, low_b + 7) - m_blue[k]);
-        bound = std::min(bound, Distance(i, farthest(m_red[k], low_r), farthest(m_green[k], low_g),
-                                         farthest(m_blue[k], low_b)));
+    for (std::size_t k = 0; k < 256; ++k) {
+        least[k] = Squared(nearest(m_red[k], low_r)) + Squared(nearest(m_green[k], low_g)) +
+                   Squared(nearest(m_blue[k], low_b));
+        bound = std::min(bound, Squared(farthest(m_red[k], low_r)) + Squared(farthest(m_green[k], low_g)) +
+                                    Squared(farthest(m_blue[k], low_b)));
     }
     first = static_cast<std::int32_t>(m_candidates.size());
     m_candidates.push_back(0);
@@ -125,26 +126,34 @@ std::int32_t NearestColourMap::SolveBlock(int block_cell)
 
     std::int32_t block = centre;
     if (kept_count > 1) {
-        block = static_cast<std::int32_t>(m_answers.size() / kBlockColours);
-        m_answers.resize(m_answers.size() + kBlockColours);
-        std::uint8_t* answer = m_answers.data() + static_cast<std::size_t>(block) * kBlockColours;
-        for (int r = low_r; r < low_r + 4; ++r) {
-            for (int g = low_g; g < low_g + 4; ++g) {
-                for (int b = low_b; b < low_b + 4; ++b) {
-                    // In index order with a strict comparison: ties keep the lowest.
-                    int best = kept[0];
-                    int best_distance = Distance(best, r, g, b);
-                    for (int k = 1; k < kept_count; ++k) {
-                        const int distance = Distance(kept[static_cast<std::size_t>(k)], r, g, b);
-                        if (distance < best_distance) {
-                            best_distance = distance;
-                            best = kept[static_cast<std::size_t>(k)];
-                        }
-                    }
-                    *answer++ = static_cast<std::uint8_t>(best);
+        // Each entry's distance less the colour's own squared length, which
+        // all entries share, is linear in the colour; times 256 plus the
+        // index, the least of these keys is the nearest entry, ties going
+        // to the lowest index, found without a branch.
+        std::array<int, kBlockColours> least_key{};
+        least_key.fill(std::numeric_limits<int>::max());
+        for (int k = 0; k < kept_count; ++k) {
+            const int index = kept[static_cast<std::size_t>(k)];
+            const auto i = static_cast<std::size_t>(index);
+            const int at_low = Squared(m_red[i]) + Squared(m_green[i]) + Squared(m_blue[i]) -
+                               2 * (low_r * m_red[i] + low_g * m_green[i] + low_b * m_blue[i]);
+            std::array<int, 4> blue_step{};
+            for (int d = 0; d < 4; ++d)
+                blue_step[static_cast<std::size_t>(d)] = -512 * d * m_blue[i];
+            for (int dr = 0; dr < 4; ++dr) {
+                for (int dg = 0; dg < 4; ++dg) {
+                    const int row = 256 * at_low + index - 512 * (dr * m_red[i] + dg * m_green[i]);
+                    int* keys = least_key.data() + 16 * dr + 4 * dg;
+                    for (std::size_t db = 0; db < 4; ++db)
+                        keys[db] = std::min(keys[db], row + blue_step[db]);
                 }
             }
         }
+        block = static_cast<std::int32_t>(m_answers.size() / kBlockColours);
+        m_answers.resize(m_answers.size() + kBlockColours);
+        std::uint8_t* answer = m_answers.data() + static_cast<std::size_t>(block) * kBlockColours;
+        for (std::size_t k = 0; k < kBlockColours; ++k)
+            answer[k] = static_cast<std::uint8_t>(least_key[k] & 0xFF);
     }
     m_block_of_cell[static_cast<std::size_t>(block_cell)] = block;
     return block;

@@ -31,7 +31,6 @@ public:
 private:
     std::int32_t SolveBlock(int block_cell);
     std::int32_t CandidatesOfCell(int cell);
-    int Distance(int index, int r, int g, int b) const;
 
     int m_entries;
     std::array<int, 256> m_red{}, m_green{}, m_blue{};
