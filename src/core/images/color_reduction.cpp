@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "images/colour_histogram.h"
 #include "images/nearest_colour_map.h"
 
 namespace nuvra {
@@ -178,61 +179,9 @@ bool IsConvertible(const platform::Picture& picture)
            static_cast<std::int64_t>(picture.pixels.size());
 }
 
-// One cell's pixels: how many, and the sums of their channels and of their
-// squared lengths, all whole numbers so that any order of adding gives the
-// same palette.
-struct CellSums {
-    std::int64_t weight = 0, red = 0, green = 0, blue = 0, squares = 0;
-};
-
 const std::uint8_t* Row(const platform::Picture& picture, std::int32_t y)
 {
     return picture.pixels.data() + static_cast<std::int64_t>(y) * picture.stride;
-}
-
-void AddPixel(CellSums& cell, int r, int g, int b)
-{
-    cell.weight += 1;
-    cell.red += r;
-    cell.green += g;
-    cell.blue += b;
-    cell.squares += r * r + g * g + b * b;
-}
-
-int CellOf(const std::uint8_t* bgr)
-{
-    return Cell((bgr[2] >> 3) + 1, (bgr[1] >> 3) + 1, (bgr[0] >> 3) + 1);
-}
-
-// Per histogram cell, indexed like the moments. The sums of a cell are kept
-// side by side, so each pixel touches one line of memory, and neighbours
-// (often in the same cell) add into two tables in turn, so that one's sums
-// need not wait for the other's to be stored.
-template <int kBytes>
-std::vector<CellSums> Histogram(const platform::Picture& picture)
-{
-    std::vector<CellSums> cells(2 * kCells);
-    CellSums* even = cells.data();
-    CellSums* odd = cells.data() + kCells;
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        const std::uint8_t* p = Row(picture, y);
-        std::int32_t x = 0;
-        for (; x + 1 < picture.width; x += 2, p += 2 * kBytes) {
-            AddPixel(even[CellOf(p)], p[2], p[1], p[0]);
-            AddPixel(odd[CellOf(p + kBytes)], p[kBytes + 2], p[kBytes + 1], p[kBytes]);
-        }
-        if (x < picture.width)
-            AddPixel(even[CellOf(p)], p[2], p[1], p[0]);
-    }
-    for (std::size_t i = 0; i < kCells; ++i) {
-        even[i].weight += odd[i].weight;
-        even[i].red += odd[i].red;
-        even[i].green += odd[i].green;
-        even[i].blue += odd[i].blue;
-        even[i].squares += odd[i].squares;
-    }
-    cells.resize(kCells);
-    return cells;
 }
 
 // Turns the per-cell moments into moments of the box from the origin to
@@ -278,12 +227,14 @@ std::uint8_t MeanChannel(std::int64_t sum, std::int64_t weight)
 int CutPalette(const std::vector<CellSums>& cells, Palette256& palette)
 {
     Moments m;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        m.weight[i] = cells[i].weight;
-        m.red[i] = cells[i].red;
-        m.green[i] = cells[i].green;
-        m.blue[i] = cells[i].blue;
-        m.squares[i] = cells[i].squares;
+    for (int c = 0; c < kHistogramCells; ++c) {
+        const CellSums& sums = cells[static_cast<std::size_t>(c)];
+        const auto i = static_cast<std::size_t>(Cell((c >> 10) + 1, ((c >> 5) & 31) + 1, (c & 31) + 1));
+        m.weight[i] = sums.weight;
+        m.red[i] = sums.red;
+        m.green[i] = sums.green;
+        m.blue[i] = sums.blue;
+        m.squares[i] = sums.squares;
     }
     Accumulate(m);
 
@@ -394,13 +345,12 @@ bool ReduceTo256Colours(const platform::Picture& picture, Palette256& palette, s
     if (static_cast<std::int64_t>(indexes.size()) < stride * picture.height)
         return false;
 
-    const bool four_bytes = picture.bits_per_pixel == 32;
-    const std::vector<CellSums> cells = four_bytes ? Histogram<4>(picture) : Histogram<3>(picture);
+    const std::vector<CellSums> cells = ColourHistogram(picture);
     int filled = CollectFewColours(picture, cells, palette);
     if (filled < 0)
         filled = CutPalette(cells, palette);
     NearestColourMap nearest(palette, 1 + filled);
-    if (four_bytes)
+    if (picture.bits_per_pixel == 32)
         MapPixels<4>(picture, nearest, indexes.data(), stride);
     else
         MapPixels<3>(picture, nearest, indexes.data(), stride);
