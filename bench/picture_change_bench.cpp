@@ -8,24 +8,19 @@
 // whole-picture decode shows what the centre-square decode saves. The
 // longest pause the frame loop sees at a change is reported too.
 //
-// The JPEG is generated once into a temporary folder (smooth colour with
-// grain, so it compresses like a photograph).
+// The JPEG is generated once into a temporary folder (see
+// support/photo_jpeg.h).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-// After <cstdio>: the library's header needs FILE and size_t declared.
-#include <jpeglib.h>
 
 #include "display/mirror_table.h"
 #include "display/picture_prefetch.h"
@@ -36,13 +31,12 @@
 #include "platform/linux/file_system.h"
 #include "platform/linux/picture/picture_codec.h"
 #include "platform/linux/system_services.h"
+#include "support/photo_jpeg.h"
 
 namespace {
 
 using namespace nuvra;
 
-constexpr std::int32_t kPhotoWidth = 6000;
-constexpr std::int32_t kPhotoHeight = 4000;
 constexpr std::int16_t kScreenWidth = 1920;
 constexpr std::int16_t kScreenHeight = 1080;
 
@@ -60,43 +54,6 @@ public:
     void MessageBox(const std::string&, const std::string&, platform::MessageBoxStyle) override {}
 };
 
-bool WritePhotoJpeg(const std::string& path)
-{
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file)
-        return false;
-    jpeg_compress_struct compress{};
-    jpeg_error_mgr errors{};
-    compress.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&compress);
-    jpeg_stdio_dest(&compress, file.get());
-    compress.image_width = kPhotoWidth;
-    compress.image_height = kPhotoHeight;
-    compress.input_components = 3;
-    compress.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&compress);
-    jpeg_set_quality(&compress, 90, TRUE);
-    jpeg_start_compress(&compress, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(kPhotoWidth) * 3);
-    std::uint32_t grain = 12345;
-    while (compress.next_scanline < compress.image_height) {
-        const double y = compress.next_scanline;
-        for (std::int32_t x = 0; x < kPhotoWidth; ++x) {
-            grain = grain * 1103515245u + 12345u;
-            const int noise = static_cast<int>(grain >> 28) - 8;
-            const double wave = std::sin(x / 230.0) * std::cos(y / 170.0);
-            row[static_cast<std::size_t>(3 * x)] = static_cast<std::uint8_t>(std::clamp(128 + 100 * wave + noise, 0.0, 255.0));
-            row[static_cast<std::size_t>(3 * x + 1)] = static_cast<std::uint8_t>(std::clamp(x / 24.0 + noise, 0.0, 255.0));
-            row[static_cast<std::size_t>(3 * x + 2)] = static_cast<std::uint8_t>(std::clamp(y / 16.0 - noise, 0.0, 255.0));
-        }
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&compress, &pointer, 1);
-    }
-    jpeg_finish_compress(&compress);
-    jpeg_destroy_compress(&compress);
-    return true;
-}
-
 // One show's worth of services and state over a temporary work folder.
 struct Show {
     Show()
@@ -106,7 +63,7 @@ struct Show {
             std::abort();
         folder = pattern;
         photo = folder + "/photo.jpg";
-        if (!WritePhotoJpeg(photo))
+        if (!bench::WritePhotoJpeg(photo))
             std::abort();
         files = std::make_unique<WorkFolderFileSystem>(folder);
         platform.files = files.get();

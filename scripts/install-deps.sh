@@ -11,6 +11,7 @@ packages=(
   libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev
   libx11-dev libxext-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libimagequant-dev  # only the colour reduction bench compares with it
   # run time
   fonts-ipafont-gothic fonts-urw-base35 zenity xdg-utils
   # tests

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -109,6 +110,64 @@ TEST(ReduceTo256Colours, FewWellSeparatedColoursComeBackExactly)
             ASSERT_EQ(reduced.ColourAt(x, y, 50), test::PixelAt(picture, x, y)) << "(" << x << ", " << y << ")";
 }
 
+// Few colours, however close together, come back exactly: the renderer
+// shows a drawing or a GIF with the colours it has, not their cells' means.
+TEST(ReduceTo256Colours, AtMost255ColoursBesidesBlackComeBackExactly)
+{
+    const struct {
+        const char* name;
+        int colours;
+        std::uint32_t (*colour)(int i);
+    } cases[] = {
+        {"five greys a level apart", 5, [](int i) { return Rgb(100 + i, 100 + i, 100 + i); }},
+        {"255 colours in one histogram cell", 255,
+         [](int i) { return Rgb(64 + i % 8, 64 + (i / 8) % 8, 64 + i / 64); }},
+        {"black and 255 colours", 256, [](int i) { return i == 0 ? 0u : Rgb(i, 255 - i, (i * 3) % 7); }},
+        {"near-black greys beside black", 4, [](int i) { return Rgb(i, i, i); }},
+    };
+    for (const auto& c : cases) {
+        for (const std::uint16_t bits : {std::uint16_t{24}, std::uint16_t{32}}) {
+            const Picture picture = test::MakePicture(33, 17, bits, [&](std::int32_t x, std::int32_t y) {
+                return c.colour((x + 33 * y) % c.colours);
+            });
+            const Reduced reduced = Reduce(picture);
+            ASSERT_TRUE(reduced.ok) << c.name;
+            EXPECT_EQ(reduced.palette[0], 0u) << c.name;
+            int wrong = 0;
+            for (std::int32_t y = 0; y < 17; ++y) {
+                for (std::int32_t x = 0; x < 33; ++x) {
+                    const std::uint32_t expected = test::PixelAt(picture, x, y);
+                    const std::uint32_t got = reduced.ColourAt(x, y, 17);
+                    if (got != expected && ++wrong <= 3)
+                        ADD_FAILURE() << c.name << ", " << bits << " bits, (" << x << ", " << y << "): expected "
+                                      << std::hex << expected << ", got " << got << std::dec;
+                }
+            }
+        }
+    }
+}
+
+// One colour more than the palette holds: the cuts take over, and every
+// pixel still gets a colour near its own, the one far from the rest (white,
+// the last in any order by value) its very own.
+TEST(ReduceTo256Colours, The256thColourBesidesBlackFallsBackToCuts)
+{
+    const auto colour = [](int i) { return i == 255 ? 0xFFFFFFu : Rgb(64 + i % 8, 64 + (i / 8) % 8, 64 + i / 64); };
+    const Picture picture = test::MakePicture(32, 16, 24, [&](std::int32_t x, std::int32_t y) {
+        return colour((x + 32 * y) % 256);  // 512 pixels, each colour twice
+    });
+    const Reduced reduced = Reduce(picture);
+    ASSERT_TRUE(reduced.ok);
+    EXPECT_EQ(reduced.palette[0], 0u);
+    for (std::int32_t y = 0; y < 16; ++y) {
+        for (std::int32_t x = 0; x < 32; ++x) {
+            const std::uint32_t own = test::PixelAt(picture, x, y);
+            const double distance = Distance(reduced.ColourAt(x, y, 16), own);
+            EXPECT_LT(distance, own == 0xFFFFFFu ? 0.5 : 8.0) << "(" << x << ", " << y << "): " << std::hex << own;
+        }
+    }
+}
+
 TEST(ReduceTo256Colours, PhotoLikeGradientStaysCloseToItsColours)
 {
     // The picture's colours fill a curved sheet a little over 256 x 256 in
@@ -156,6 +215,32 @@ TEST(ReduceTo256Colours, EveryPixelGetsANearestEntry)
             for (std::uint32_t entry : reduced.palette)
                 best = std::fmin(best, Distance(original, entry));
             ASSERT_EQ(Distance(original, reduced.ColourAt(x, y, 96)), best) << "(" << x << ", " << y << ")";
+        }
+    }
+}
+
+// The same pixels in another order give the same palette, and each colour
+// the same entry wherever it stands: nothing learnt from earlier pixels
+// (cached answers, sums) may colour later ones.
+TEST(ReduceTo256Colours, PixelOrderDoesNotChangeTheResult)
+{
+    constexpr std::int32_t kWidth = 96, kHeight = 64;
+    const auto shuffled = [](std::int32_t x, std::int32_t y) {
+        const std::int32_t i = ((x + kWidth * y) * 4099 + 1237) % (kWidth * kHeight);  // 4099 is prime: a bijection
+        return PhotoLike(i % kWidth, i / kWidth);
+    };
+    const Reduced in_order = Reduce(test::MakePicture(kWidth, kHeight, 24, PhotoLike));
+    const Reduced out_of_order = Reduce(test::MakePicture(kWidth, kHeight, 24, shuffled));
+    ASSERT_TRUE(in_order.ok && out_of_order.ok);
+    EXPECT_EQ(in_order.palette, out_of_order.palette);
+    std::map<std::uint32_t, std::uint8_t> entry_of_colour;
+    for (std::int32_t y = 0; y < kHeight; ++y)
+        for (std::int32_t x = 0; x < kWidth; ++x)
+            entry_of_colour[PhotoLike(x, y)] = in_order.indexes[static_cast<std::size_t>((kHeight - 1 - y) * in_order.stride + x)];
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+        for (std::int32_t x = 0; x < kWidth; ++x) {
+            const std::uint8_t index = out_of_order.indexes[static_cast<std::size_t>((kHeight - 1 - y) * out_of_order.stride + x)];
+            ASSERT_EQ(index, entry_of_colour[shuffled(x, y)]) << "(" << x << ", " << y << ")";
         }
     }
 }

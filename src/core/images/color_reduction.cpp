@@ -1,9 +1,13 @@
 #include "images/color_reduction.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 #include <vector>
+
+#include "images/colour_histogram.h"
+#include "images/nearest_colour_map.h"
 
 namespace nuvra {
 
@@ -26,7 +30,7 @@ struct Moments {
     std::vector<std::int64_t> red = std::vector<std::int64_t>(kCells);
     std::vector<std::int64_t> green = std::vector<std::int64_t>(kCells);
     std::vector<std::int64_t> blue = std::vector<std::int64_t>(kCells);
-    std::vector<double> squares = std::vector<double>(kCells);
+    std::vector<std::int64_t> squares = std::vector<std::int64_t>(kCells);
 };
 
 // A box of histogram cells: lower bounds exclusive, upper bounds inclusive.
@@ -36,23 +40,6 @@ struct Box {
 };
 
 enum class Axis { Red, Green, Blue };
-
-class PixelReader {
-public:
-    explicit PixelReader(const platform::Picture& picture)
-        : m_picture(picture), m_bytes(picture.bits_per_pixel / 8)
-    {
-    }
-    const std::uint8_t* Row(std::int32_t y) const
-    {
-        return m_picture.pixels.data() + static_cast<std::int64_t>(y) * m_picture.stride;
-    }
-    int bytes_per_pixel() const { return m_bytes; }
-
-private:
-    const platform::Picture& m_picture;
-    int m_bytes;
-};
 
 template <typename Values>
 auto Volume(const Box& box, const Values& m)
@@ -117,7 +104,7 @@ double Variance(const Box& box, const Moments& m)
     const Sums s = BoxSums(box, m);
     if (s.w == 0)
         return 0.0;
-    return Volume(box, m.squares) - SquaredLength(s) / static_cast<double>(s.w);
+    return static_cast<double>(Volume(box, m.squares)) - SquaredLength(s) / static_cast<double>(s.w);
 }
 
 struct CutChoice {
@@ -192,22 +179,9 @@ bool IsConvertible(const platform::Picture& picture)
            static_cast<std::int64_t>(picture.pixels.size());
 }
 
-void BuildHistogram(const platform::Picture& picture, Moments& m)
+const std::uint8_t* Row(const platform::Picture& picture, std::int32_t y)
 {
-    const PixelReader reader(picture);
-    const int step = reader.bytes_per_pixel();
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        const std::uint8_t* p = reader.Row(y);
-        for (std::int32_t x = 0; x < picture.width; ++x, p += step) {
-            const int b = p[0], g = p[1], r = p[2];
-            const int cell = Cell((r >> 3) + 1, (g >> 3) + 1, (b >> 3) + 1);
-            m.weight[static_cast<std::size_t>(cell)] += 1;
-            m.red[static_cast<std::size_t>(cell)] += r;
-            m.green[static_cast<std::size_t>(cell)] += g;
-            m.blue[static_cast<std::size_t>(cell)] += b;
-            m.squares[static_cast<std::size_t>(cell)] += static_cast<double>(r * r + g * g + b * b);
-        }
-    }
+    return picture.pixels.data() + static_cast<std::int64_t>(y) * picture.stride;
 }
 
 // Turns the per-cell moments into moments of the box from the origin to
@@ -216,10 +190,10 @@ void Accumulate(Moments& m)
 {
     for (int r = 1; r < kLevels; ++r) {
         std::array<std::int64_t, kLevels> area_w{}, area_r{}, area_g{}, area_b{};
-        std::array<double, kLevels> area_s{};
+        std::array<std::int64_t, kLevels> area_s{};
         for (int g = 1; g < kLevels; ++g) {
             std::int64_t line_w = 0, line_r = 0, line_g = 0, line_b = 0;
-            double line_s = 0.0;
+            std::int64_t line_s = 0;
             for (int b = 1; b < kLevels; ++b) {
                 const auto here = static_cast<std::size_t>(Cell(r, g, b));
                 const auto below = static_cast<std::size_t>(Cell(r - 1, g, b));
@@ -249,11 +223,19 @@ std::uint8_t MeanChannel(std::int64_t sum, std::int64_t weight)
     return static_cast<std::uint8_t>((sum + weight / 2) / weight);
 }
 
-// Returns how many entries after the reserved black were filled.
-int BuildPalette(const platform::Picture& picture, Palette256& palette)
+// Wu's cuts. Returns how many entries after the reserved black were filled.
+int CutPalette(const std::vector<CellSums>& cells, Palette256& palette)
 {
     Moments m;
-    BuildHistogram(picture, m);
+    for (int c = 0; c < kHistogramCells; ++c) {
+        const CellSums& sums = cells[static_cast<std::size_t>(c)];
+        const auto i = static_cast<std::size_t>(Cell((c >> 10) + 1, ((c >> 5) & 31) + 1, (c & 31) + 1));
+        m.weight[i] = sums.weight;
+        m.red[i] = sums.red;
+        m.green[i] = sums.green;
+        m.blue[i] = sums.blue;
+        m.squares[i] = sums.squares;
+    }
     Accumulate(m);
 
     std::vector<Box> boxes(kCutColours);
@@ -297,106 +279,56 @@ int BuildPalette(const platform::Picture& picture, Palette256& palette)
     return filled;
 }
 
-int Channel(std::uint32_t colour, int shift)
+// A picture of at most 255 colours besides black (a drawing, most GIFs)
+// gets exactly its own colours, which cuts on the histogram's coarse cells
+// cannot promise. Returns how many entries it filled, or -1 for a picture
+// with more colours; a photograph fills more than 256 cells, so it is told
+// apart without another pass over its pixels.
+int CollectFewColours(const platform::Picture& picture, const std::vector<CellSums>& cells, Palette256& palette)
 {
-    return static_cast<int>((colour >> shift) & 0xFF);
+    const auto filled_cells = std::count_if(cells.begin(), cells.end(), [](const CellSums& c) { return c.weight > 0; });
+    if (filled_cells > kCutColours + 1)
+        return -1;
+    // An open-addressed set, never more than a quarter full.
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    std::array<std::uint32_t, 1024> seen{};
+    seen.fill(kEmpty);
+    std::vector<std::uint32_t> colours;
+    const int step = picture.bits_per_pixel / 8;
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        const std::uint8_t* p = Row(picture, y);
+        for (std::int32_t x = 0; x < picture.width; ++x, p += step) {
+            const std::uint32_t colour = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+            if (colour == 0)
+                continue;  // black is entry 0 already
+            std::size_t slot = (colour * 2654435761u) >> 22;
+            while (seen[slot] != kEmpty && seen[slot] != colour)
+                slot = (slot + 1) % seen.size();
+            if (seen[slot] == colour)
+                continue;
+            if (static_cast<int>(colours.size()) == kCutColours)
+                return -1;
+            seen[slot] = colour;
+            colours.push_back(colour);
+        }
+    }
+    std::sort(colours.begin(), colours.end());
+    palette.fill(0);
+    std::copy(colours.begin(), colours.end(), palette.begin() + 1);
+    return static_cast<int>(colours.size());
 }
 
-// Exact nearest-colour search, sped up by a candidate list per histogram
-// cell: an entry can be the nearest for some colour of the cell only if its
-// least distance to the cell is no more than the smallest greatest distance
-// of any entry. Ties go to the lowest index, as a plain search would give.
-class NearestColour {
-public:
-    NearestColour(const Palette256& palette, int entries) : m_entries(entries)
-    {
-        for (int i = 0; i < entries; ++i) {
-            m_red[static_cast<std::size_t>(i)] = Channel(palette[static_cast<std::size_t>(i)], 16);
-            m_green[static_cast<std::size_t>(i)] = Channel(palette[static_cast<std::size_t>(i)], 8);
-            m_blue[static_cast<std::size_t>(i)] = Channel(palette[static_cast<std::size_t>(i)], 0);
-        }
-        m_first.assign(32 * 32 * 32, -1);
+template <int kBytes>
+void MapPixels(const platform::Picture& picture, NearestColourMap& nearest, std::uint8_t* indexes, std::int64_t stride)
+{
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        const std::uint8_t* p = Row(picture, y);
+        std::uint8_t* out = indexes + stride * y;
+        for (std::int32_t x = 0; x < picture.width; ++x, p += kBytes)
+            out[x] = nearest.Find(p[2], p[1], p[0]);
+        std::memset(out + picture.width, 0, static_cast<std::size_t>(stride - picture.width));
     }
-
-    std::uint8_t Find(int r, int g, int b)
-    {
-        const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-        std::int32_t& first = m_first[static_cast<std::size_t>(cell)];
-        if (first < 0)
-            first = AddCandidates(r >> 3, g >> 3, b >> 3);
-        const auto at = static_cast<std::size_t>(first);
-        const int count = m_least[at];
-        const std::uint8_t* candidate = m_pool.data() + at + 1;
-        const int* least = m_least.data() + at + 1;
-        int best = candidate[0];
-        int best_distance = Distance(best, r, g, b);
-        // Candidates come nearest cell first: once a candidate cannot come
-        // nearer than the best so far, none after it can.
-        for (int k = 1; k < count && least[k] <= best_distance; ++k) {
-            const int index = candidate[k];
-            const int distance = Distance(index, r, g, b);
-            if (distance < best_distance || (distance == best_distance && index < best)) {
-                best_distance = distance;
-                best = index;
-            }
-        }
-        return static_cast<std::uint8_t>(best);
-    }
-
-private:
-    int Distance(int index, int r, int g, int b) const
-    {
-        const int dr = m_red[static_cast<std::size_t>(index)] - r;
-        const int dg = m_green[static_cast<std::size_t>(index)] - g;
-        const int db = m_blue[static_cast<std::size_t>(index)] - b;
-        return dr * dr + dg * dg + db * db;
-    }
-
-    static int NearestInRange(int value, int low, int high) { return std::clamp(value, low, high); }
-    static int FarthestInRange(int value, int low, int high) { return value - low > high - value ? low : high; }
-
-    std::int32_t AddCandidates(int cr, int cg, int cb)
-    {
-        const int lr = cr << 3, lg = cg << 3, lb = cb << 3;
-        std::array<int, 256> least{};
-        int bound = 1 << 30;
-        for (int i = 0; i < m_entries; ++i) {
-            const auto k = static_cast<std::size_t>(i);
-            const int nr = NearestInRange(m_red[k], lr, lr + 7) - m_red[k];
-            const int ng = NearestInRange(m_green[k], lg, lg + 7) - m_green[k];
-            const int nb = NearestInRange(m_blue[k], lb, lb + 7) - m_blue[k];
-            least[k] = nr * nr + ng * ng + nb * nb;
-            const int fr = FarthestInRange(m_red[k], lr, lr + 7) - m_red[k];
-            const int fg = FarthestInRange(m_green[k], lg, lg + 7) - m_green[k];
-            const int fb = FarthestInRange(m_blue[k], lb, lb + 7) - m_blue[k];
-            bound = std::min(bound, fr * fr + fg * fg + fb * fb);
-        }
-        std::array<std::pair<int, int>, 256> kept{};  // (least distance, index)
-        int count = 0;
-        for (int i = 0; i < m_entries; ++i) {
-            if (least[static_cast<std::size_t>(i)] <= bound)
-                kept[static_cast<std::size_t>(count++)] = {least[static_cast<std::size_t>(i)], i};
-        }
-        std::sort(kept.begin(), kept.begin() + count);
-        const auto first = static_cast<std::int32_t>(m_pool.size());
-        m_pool.push_back(0);
-        m_least.push_back(count);  // at least 1: the entry that set the bound
-        for (int k = 0; k < count; ++k) {
-            m_pool.push_back(static_cast<std::uint8_t>(kept[static_cast<std::size_t>(k)].second));
-            m_least.push_back(kept[static_cast<std::size_t>(k)].first);
-        }
-        return first;
-    }
-
-    int m_entries;
-    std::array<int, 256> m_red{}, m_green{}, m_blue{};
-    std::vector<std::int32_t> m_first;
-    // Per cell, from m_first on: the candidate count (in m_least), then the
-    // candidates (in m_pool) with their least distance to the cell (in
-    // m_least, at the same positions).
-    std::vector<std::uint8_t> m_pool;
-    std::vector<int> m_least;
-};
+}
 
 }  // namespace
 
@@ -413,28 +345,15 @@ bool ReduceTo256Colours(const platform::Picture& picture, Palette256& palette, s
     if (static_cast<std::int64_t>(indexes.size()) < stride * picture.height)
         return false;
 
-    const int filled = BuildPalette(picture, palette);
-    NearestColour nearest(palette, 1 + filled);
-
-    const PixelReader reader(picture);
-    const int step = reader.bytes_per_pixel();
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        const std::uint8_t* p = reader.Row(y);
-        std::uint8_t* out = indexes.data() + stride * y;
-        // Runs of one colour are common (flat areas, borders): reuse the
-        // last answer.
-        int last = -1;
-        std::uint8_t last_index = 0;
-        for (std::int32_t x = 0; x < picture.width; ++x, p += step) {
-            const int colour = p[0] | p[1] << 8 | p[2] << 16;
-            if (colour != last) {
-                last = colour;
-                last_index = nearest.Find(p[2], p[1], p[0]);
-            }
-            out[x] = last_index;
-        }
-        std::memset(out + picture.width, 0, static_cast<std::size_t>(stride - picture.width));
-    }
+    const std::vector<CellSums> cells = ColourHistogram(picture);
+    int filled = CollectFewColours(picture, cells, palette);
+    if (filled < 0)
+        filled = CutPalette(cells, palette);
+    NearestColourMap nearest(palette, 1 + filled);
+    if (picture.bits_per_pixel == 32)
+        MapPixels<4>(picture, nearest, indexes.data(), stride);
+    else
+        MapPixels<3>(picture, nearest, indexes.data(), stride);
     return true;
 }
 

@@ -1,7 +1,8 @@
 // The 8-bit conversion of the work file: a per-picture adaptive palette of
 // 256 colours (Wu's variance-minimising box cuts on a 32-level-per-channel
 // histogram), then the nearest palette colour for every pixel, with no
-// dithering (dithering sparkles once the picture rotates).
+// dithering (dithering sparkles once the picture rotates). A picture with
+// at most 255 colours besides black keeps exactly its own colours instead.
 //
 // Entry 0 is always black (0, 0, 0): the renderer leaves the corners of the
 // square outside the disc at index 0, and they must vanish into the black
