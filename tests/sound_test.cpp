@@ -314,6 +314,36 @@ TEST_F(SoundTest, Mp3OpenSendsTheQuotedPathPaddedAndPlaysOnlyAfterAnOpen)
     }
 }
 
+TEST_F(SoundTest, AMusicFileThePlayerCannotGetIsSaidOnTheSide)
+{
+    const struct {
+        const char* file;
+        bool readable;
+        const char* reason;  // nullptr: nothing said
+    } cases[] = {
+        {"/music/say \"hi\".mp3", true, "double quote"},
+        {"/music/gone.mp3", false, "cannot be opened"},
+        {"/music/fine.mp3", true, nullptr},
+        {"", false, nullptr},
+    };
+    for (const auto& c : cases) {
+        FakeSoundPlatform local;
+        test::FakeDiagnostics diagnostics;
+        local.platform.diagnostics = &diagnostics;
+        if (c.readable && std::string_view(c.file).find('"') == std::string_view::npos)
+            local.files.AddReadableFile(c.file);
+        sound.settings.BgmFile = c.file;
+        MP3_Open(sound, local.platform);
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(diagnostics.reports.empty()) << c.file;
+            continue;
+        }
+        ASSERT_EQ(diagnostics.reports.size(), 1u) << c.file;
+        EXPECT_NE(diagnostics.reports[0].find(c.file), std::string::npos) << diagnostics.reports[0];
+        EXPECT_NE(diagnostics.reports[0].find(c.reason), std::string::npos) << diagnostics.reports[0];
+    }
+}
+
 TEST_F(SoundTest, Mp3IsPlayingReadsSevenCharactersOfItsBuffer)
 {
     struct Case {

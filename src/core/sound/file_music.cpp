@@ -31,11 +31,27 @@ std::string ShortPathOf(std::string_view file, platform::FileSystem& files)
     return buffer.substr(0, length);
 }
 
+// A music file the player will not get is otherwise silent: the person who
+// chose it hears nothing and is told nothing, so say why on the side.
+void ReportUnplayable(const std::string& file, platform::Platform& platform)
+{
+    if (file.empty() || platform.diagnostics == nullptr)
+        return;
+    // The player takes the name between double quotes, so a quote inside it
+    // would end the name early (and the rest would be read as commands).
+    const char* why = file.find('"') != std::string::npos
+                          ? "the media player cannot take a double quote in a file name"
+                          : "it cannot be opened";
+    platform.diagnostics->Report("the music file " + file + " cannot be played: " + why);
+}
+
 }  // namespace
 
 void MP3_Open(Sound01& sound, platform::Platform& platform)
 {
     const std::string short_path = ShortPathOf(sound.settings.BgmFile, *platform.files);
+    if (short_path.empty())
+        ReportUnplayable(sound.settings.BgmFile, platform);
     // The command buffer is a fixed 255-character text: the command is padded
     // with blanks and sent with them, or cut when it is longer.
     const std::string command =
