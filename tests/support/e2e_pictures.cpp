@@ -1,5 +1,6 @@
 #include "support/e2e_pictures.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <vector>
@@ -55,6 +56,60 @@ bool WriteBmp(const std::string& path, int width, int height, const std::functio
         }
         bytes.resize(row_start + stride, 0);
     }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool WritePaletteBmp(const std::string& path, int width, int height, PaletteBmp kind, Rgb colour)
+{
+    const int bits = kind == PaletteBmp::FourBit ? 4 : 8;
+    const std::uint32_t entries = 1u << bits;
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < height; ++y) {
+        if (kind == PaletteBmp::EightBitRle) {
+            // Runs of at most 255 pixels of entry 1, then end of line.
+            for (int left = width; left > 0; left -= 255) {
+                pixels.push_back(static_cast<std::uint8_t>(std::min(left, 255)));
+                pixels.push_back(1);
+            }
+            pixels.push_back(0);
+            pixels.push_back(0);
+            continue;
+        }
+        const std::size_t row_start = pixels.size();
+        const int row_bytes = kind == PaletteBmp::FourBit ? (width + 1) / 2 : width;
+        pixels.resize(row_start + static_cast<std::size_t>(row_bytes), kind == PaletteBmp::FourBit ? 0x11 : 0x01);
+        pixels.resize(row_start + static_cast<std::size_t>((row_bytes + 3) / 4 * 4), 0);
+    }
+    if (kind == PaletteBmp::EightBitRle) {
+        pixels.push_back(0);
+        pixels.push_back(1);  // end of bitmap
+    }
+    const std::uint32_t offset = 54 + 4 * entries;
+    std::vector<std::uint8_t> bytes;
+    bytes.push_back('B');
+    bytes.push_back('M');
+    Put32(bytes, offset + static_cast<std::uint32_t>(pixels.size()));
+    Put32(bytes, 0);
+    Put32(bytes, offset);
+    Put32(bytes, 40);
+    Put32(bytes, static_cast<std::uint32_t>(width));
+    Put32(bytes, static_cast<std::uint32_t>(height));
+    Put16(bytes, 1);
+    Put16(bytes, static_cast<std::uint16_t>(bits));
+    Put32(bytes, kind == PaletteBmp::EightBitRle ? 1 : 0);  // BI_RLE8 or BI_RGB
+    Put32(bytes, static_cast<std::uint32_t>(pixels.size()));
+    Put32(bytes, 2835);
+    Put32(bytes, 2835);
+    Put32(bytes, entries);
+    Put32(bytes, 0);
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        const Rgb c = i == 1 ? colour : Rgb{0, 0, 0};
+        for (std::uint8_t channel : {c.b, c.g, c.r, std::uint8_t{0}})
+            bytes.push_back(channel);
+    }
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);

@@ -13,6 +13,13 @@ namespace nuvra::e2e {
 // A width x height BMP whose pixel (x, y), top row 0, is colour(x, y).
 bool WriteBmp(const std::string& path, int width, int height, const std::function<Rgb(int x, int y)>& colour);
 
+// How a palette BMP stores its pixels.
+enum class PaletteBmp { FourBit, EightBit, EightBitRle };
+
+// A width x height palette BMP of one colour (the colour table's entry 1;
+// entry 0 is black and unused).
+bool WritePaletteBmp(const std::string& path, int width, int height, PaletteBmp kind, Rgb colour);
+
 // A picture of one colour; its kind follows the file's ending (bmp, gif,
 // jpg).
 bool WriteSolidPicture(const std::string& path, int width, int height, Rgb colour);

@@ -1,0 +1,164 @@
+// Every picture a user has is shown, and nothing keeps the show from
+// running, on the real binary under a private X server: palette BMPs of
+// every kind in turn; a first picture that cannot be prepared, a cache
+// folder that cannot be written and a picture too large to decode each still
+// give a running show that ends on SIGTERM with status 0 and leaves no
+// process behind; two shows started at the same instant give exactly one.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/e2e_harness.h"
+#include "support/e2e_pictures.h"
+
+namespace nuvra::e2e {
+namespace {
+
+constexpr Rgb kRed{220, 30, 30};
+constexpr Rgb kGreen{30, 200, 60};
+constexpr Rgb kBlue{40, 60, 230};
+
+// The processes whose environment names this home: the show and anything
+// it started.
+std::vector<int> ProcessesOf(const ShowHome& home)
+{
+    const std::string marker = "XDG_CACHE_HOME=" + (home.dir().path() / "cache").string();
+    std::vector<int> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream in(entry.path() / "environ", std::ios::binary);
+        const std::string environ((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (environ.find(marker + '\0') != std::string::npos)
+            found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
+class E2eEveryPictureTest : public ShowTest {
+protected:
+    void Settings() { home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}}); }
+    Rgb Centre() { return server().PixelAt(kScreenWidth / 2, kScreenHeight / 2); }
+
+    // The show runs and draws, then SIGTERM ends it with the usual cleanup
+    // and nothing of it is left running.
+    void ExpectRunningShowThatEndsOnSigterm(const std::string& what)
+    {
+        SCOPED_TRACE(what);
+        Show show(server(), home, NUVRA_BINARY, {"/s"});
+        ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+        ASSERT_TRUE(show.WaitForTwoFrames({600, 200, 80, 80})) << "the show is not animating\n" << show.Output();
+        EXPECT_TRUE(show.Running());
+        show.process().Signal(SIGTERM);
+        const std::optional<ExitStatus> status = show.WaitForEnd();
+        ASSERT_TRUE(status.has_value()) << "SIGTERM did not end the show";
+        EXPECT_EQ(*status, 0) << show.Output();
+        EXPECT_EQ(server().ViewableWindows(kShowTitle), 0);
+        EXPECT_TRUE(WaitUntil([&] { return ProcessesOf(home).empty(); }, Patience(5s)))
+            << "a process of the show outlived it";
+    }
+};
+
+TEST_F(E2eEveryPictureTest, FourBitEightBitAndRunLengthBmpsAreEachShownInTurn)
+{
+    ASSERT_TRUE(WritePaletteBmp(home.PicturePath("1_four.bmp"), 400, 300, PaletteBmp::FourBit, kRed));
+    ASSERT_TRUE(WritePaletteBmp(home.PicturePath("2_eight.bmp"), 401, 300, PaletteBmp::EightBit, kGreen));
+    ASSERT_TRUE(WritePaletteBmp(home.PicturePath("3_rle.bmp"), 600, 500, PaletteBmp::EightBitRle, kBlue));
+    Settings();
+    Show show(server(), home, NUVRA_BINARY, {"/s"});
+    ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+
+    std::vector<Rgb> seen;
+    const bool all_seen = WaitUntil(
+        [&] {
+            const Rgb centre = Centre();
+            for (const Rgb wanted : {kRed, kGreen, kBlue})
+                if (Distance(centre, wanted) < 24 && (seen.empty() || !(seen.back() == wanted)))
+                    seen.push_back(wanted);
+            return seen.size() >= 4;
+        },
+        Patience(15s), 50ms);
+    std::string order;
+    for (const Rgb c : seen)
+        order += Describe(c) + " ";
+    ASSERT_TRUE(all_seen) << "seen: " << order << "\n" << show.Output();
+    EXPECT_EQ(seen, (std::vector<Rgb>{kRed, kGreen, kBlue, kRed})) << order;
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(show, "a key");
+}
+
+TEST_F(E2eEveryPictureTest, AnEmptyFileSortedFirstStillGivesARunningShow)
+{
+    std::ofstream(home.PicturePath("0_empty.jpg")).flush();
+    ASSERT_TRUE(WriteSolidPicture(home.PicturePath("1_red.bmp"), 300, 300, kRed));
+    Settings();
+    ExpectRunningShowThatEndsOnSigterm("an empty JPEG sorted first");
+    EXPECT_EQ(home.WorkFilesPresent(), std::vector<std::string>{});
+}
+
+TEST_F(E2eEveryPictureTest, ACacheFolderThatCannotBeWrittenStillGivesARunningShow)
+{
+    // Where the work folder should be stands a file: nothing can be created
+    // under it, whoever runs the test.
+    ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
+    Settings();
+    std::filesystem::create_directories(home.dir().path() / "cache");
+    std::ofstream(home.dir().path() / "cache" / "nuvra") << "not a folder";
+    ExpectRunningShowThatEndsOnSigterm("an unwritable cache folder");
+}
+
+TEST_F(E2eEveryPictureTest, APictureTooLargeToDecodeAsTheOnlyOneStillGivesARunningShow)
+{
+    // A real JPEG whose frame header is made to claim 30000 x 30000 pixels.
+    const std::string path = home.PicturePath("huge.jpg");
+    ASSERT_TRUE(WriteSolidPicture(path, 16, 16, kRed));
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::size_t frame = bytes.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    file.seekp(static_cast<std::streamoff>(frame + 5));
+    file.write("\x75\x30\x75\x30", 4);  // height, width: 30000 each
+    file.close();
+    Settings();
+    ExpectRunningShowThatEndsOnSigterm("a 30000 x 30000 JPEG");
+}
+
+TEST_F(E2eEveryPictureTest, TwoShowsStartedAtTheSameInstantGiveExactlyOne)
+{
+    ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
+    Settings();
+    for (int trial = 0; trial < 10; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        auto first = std::make_unique<Show>(server(), home, NUVRA_BINARY, std::vector<std::string>{"/s"});
+        auto second = std::make_unique<Show>(server(), home, NUVRA_BINARY, std::vector<std::string>{"/s"});
+        // The one that lost ends at once, with status 0 and nothing said.
+        Show* loser = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                loser = !first->Running() ? first.get() : !second->Running() ? second.get() : nullptr;
+                return loser != nullptr;
+            },
+            Patience(10s)))
+            << "both shows are running";
+        Show* winner = loser == first.get() ? second.get() : first.get();
+        const std::optional<ExitStatus> status = loser->WaitForEnd();
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, 0) << loser->Output();
+        ASSERT_TRUE(winner->WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << winner->Output();
+        EXPECT_TRUE(winner->Running());
+        EXPECT_EQ(server().ViewableWindows(kShowTitle), 1);
+        winner->process().Signal(SIGTERM);
+        ExpectCleanEnd(*winner, "SIGTERM");
+    }
+}
+
+}  // namespace
+}  // namespace nuvra::e2e
