@@ -10,6 +10,7 @@ namespace {
 
 using linux_platform::DecodeWmf;
 using test::Bytes;
+using test::TestImage;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
@@ -252,6 +253,37 @@ TEST(WmfDecoder, DamagedFilesFailOrPlayTheirWholeRecords)
         const platform::PictureResult result = DecodeWmf(std::span(good).first(length), {});
         EXPECT_EQ(result.picture.has_value(), length >= 22 + 18) << "cut to " << length << ": " << result.error;
     }
+}
+
+// libwmf draws the whole picture on a canvas of four bytes per pixel before
+// any region is cut from it: a frame of 16384 x 16384 pixels (a 1 GB
+// canvas) is refused before drawing, region or not, within the memory
+// bound; one of 2000 x 2000 loads, and its region is the whole cut.
+TEST(WmfDecoder, ACanvasPastTheMemoryAllowedIsRefusedBeforeDrawing)
+{
+    Metafile metafile;
+    metafile.Window(0, 0, 1000, 1000).SolidBrush(kRed).Ellipse(100, 100, 900, 900);
+    const std::vector<std::uint8_t> huge = metafile.Placeable({0, 0, 16384, 16384}, 96);
+    const std::vector<std::uint8_t> large = metafile.Placeable({0, 0, 2000, 2000}, 96);
+    const platform::RegionChooser chooser = test::ShowRegion;
+    const platform::PictureResult whole = DecodeWmf(large, {});
+    ASSERT_TRUE(whole.picture) << whole.error;
+    const TestImage expected =
+        test::ToImage(linux_platform::CropPicture(*whole.picture, test::ShowRegion(2000, 2000)));
+    const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+        for (const platform::RegionChooser* choose : {&chooser, static_cast<const platform::RegionChooser*>(nullptr)}) {
+            const platform::PictureResult refused = DecodeWmf(huge, {}, choose);
+            if (refused.picture || refused.error.find("memory") == std::string::npos)
+                return "the huge frame was not refused for memory: " + refused.error;
+            if (refused.natural_width != 16384)
+                return "the refusal lost the picture's size";
+        }
+        const platform::PictureResult part = DecodeWmf(large, {}, &chooser);
+        if (!part.picture)
+            return "the region of the large frame failed: " + part.error;
+        return test::CompareToImage(*part.picture, expected);
+    });
+    EXPECT_EQ(outcome, "");
 }
 
 }  // namespace

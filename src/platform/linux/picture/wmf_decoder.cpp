@@ -1,5 +1,8 @@
 // Windows metafiles through libwmf's gd renderer, at their natural size at
-// 96 dpi, on white, to 24-bit BGR.
+// 96 dpi, on white, to 24-bit BGR. The whole picture is drawn (on libwmf's
+// canvas of four bytes per pixel) and only the region asked for is kept; a
+// picture whose canvas does not fit the memory allowed is refused before
+// drawing.
 //
 // Size and placement, as Windows plays a metafile picture:
 //  - placeable files: the frame in their header, in its units per inch, sets
@@ -132,7 +135,8 @@ Frame ChooseFrame(const WmfFile& metafile, const wmfD_Rect& drawn)
 
 }  // namespace
 
-PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits)
+PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+                        const platform::RegionChooser* choose_region)
 {
     WmfFile metafile = ReadWmfRecords(file, limits);
     if (!metafile.error.empty())
@@ -158,6 +162,19 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
     PictureResult result;
     result.natural_width = static_cast<std::int32_t>(frame.width);
     result.natural_height = static_cast<std::int32_t>(frame.height);
+    const std::optional<platform::Rect> region =
+        ChooseRegion(choose_region, result.natural_width, result.natural_height);
+    if (!region)
+        return EmptyRegionFailure(result.natural_width, result.natural_height);
+    // gd keeps a row pointer and an int per pixel.
+    const std::uint64_t canvas = static_cast<std::uint64_t>(frame.height) *
+                                 (static_cast<std::uint64_t>(frame.width) * sizeof(int) + sizeof(int*));
+    const std::uint64_t needed = file.size() + metafile.bytes.size() + canvas +
+                                 PictureBytes(region->right - region->left, region->bottom - region->top, 24);
+    if (const std::optional<std::string> refused = CheckMemory(needed, limits)) {
+        result.error = "WMF: " + *refused;
+        return result;
+    }
 
     wmf_gd_t* device = WMF_GD_GetData(api.get());
     device->type = wmf_gd_image;
@@ -185,10 +202,12 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
         return result;
     }
 
-    Picture picture = MakePicture(result.natural_width, result.natural_height, 24);
+    Picture picture = MakePicture(region->right - region->left, region->bottom - region->top, 24);
     for (std::int32_t y = 0; y < picture.height; ++y) {
         std::uint8_t* row = RowFromTop(picture, y);
-        const int* source = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
+        const int* source = pixels +
+                            static_cast<std::size_t>(region->top + y) * static_cast<std::size_t>(frame.width) +
+                            region->left;
         for (std::int32_t x = 0; x < picture.width; ++x) {
             const auto colour = static_cast<std::uint32_t>(source[x]);
             row[3 * x] = static_cast<std::uint8_t>(colour);
