@@ -17,7 +17,7 @@ inline linux_platform::DecodeLimits FuzzLimits()
     linux_platform::DecodeLimits limits;
     limits.max_side = 4096;
     limits.max_pixels = 1 << 22;
-    limits.max_decoder_memory = 256u << 20;
+    limits.max_memory = 64u << 20;
     limits.max_jpeg_scans = 100;
     return limits;
 }

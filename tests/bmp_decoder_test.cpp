@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <functional>
 #include <map>
 
 #include "picture_test_helpers.h"
@@ -177,41 +178,48 @@ TestImage SixteenBitImage(std::int32_t width, std::int32_t height)
     return image;
 }
 
+const std::vector<Variant> kVariants = {
+    {"core 1-bit", Header::Core, 1, kRgb},
+    {"core 4-bit", Header::Core, 4, kRgb},
+    {"core 8-bit", Header::Core, 8, kRgb},
+    {"core 24-bit", Header::Core, 24, kRgb},
+    {"OS/2 short header 8-bit", Header::Os2, 8, kRgb},
+    {"info 1-bit", Header::Info, 1, kRgb},
+    {"info 2-bit", Header::Info, 2, kRgb},
+    {"info 4-bit top-down", Header::Info, 4, kRgb, true},
+    {"info 8-bit", Header::Info, 8, kRgb},
+    {"info 16-bit 5-5-5", Header::Info, 16, kRgb},
+    {"info 24-bit", Header::Info, 24, kRgb},
+    {"info 24-bit top-down", Header::Info, 24, kRgb, true},
+    {"info 32-bit", Header::Info, 32, kRgb},
+    {"info 16-bit 5-6-5 masks after the header", Header::Info, 16, kBitfields, false, {0xF800, 0x07E0, 0x001F}},
+    {"info 32-bit masks after the header", Header::Info, 32, kBitfields, false, {0xFF000000, 0xFF0000, 0xFF00}},
+    {"info 10-10-10 masks", Header::Info, 32, kBitfields, false, {0x3FF00000, 0x000FFC00, 0x000003FF}},
+    {"info 52 16-bit", Header::Info52, 16, kBitfields, true, {0x7C00, 0x03E0, 0x001F}},
+    {"info RLE8", Header::Info, 8, kRle8},
+    {"info RLE8 top-down", Header::Info, 8, kRle8, true},
+    {"info RLE4", Header::Info, 4, kRle4},
+    {"V4 8-bit", Header::V4, 8, kRgb},
+    {"V4 16-bit bit fields", Header::V4, 16, kBitfields, false, {0xF800, 0x07E0, 0x001F}},
+    {"V5 24-bit top-down", Header::V5, 24, kRgb, true},
+    {"V5 32-bit bit fields", Header::V5, 32, kBitfields, false, {0xFF0000, 0xFF00, 0xFF}},
+    {"V5 RLE4 top-down", Header::V5, 4, kRle4, true},
+};
+
+// A test image whose colours the variant can hold exactly.
+TestImage ImageFor(const Variant& variant, std::int32_t width, std::int32_t height)
+{
+    return variant.bits == 16  ? SixteenBitImage(width, height)
+           : variant.bits <= 8 ? test::MakeTestImage(width, height, 1u << variant.bits)
+                               : test::MakeTestImage(width, height);
+}
+
 TEST(BmpDecoder, DecodesEveryVariantPixelExactly)
 {
-    const std::vector<Variant> variants = {
-        {"core 1-bit", Header::Core, 1, kRgb},
-        {"core 4-bit", Header::Core, 4, kRgb},
-        {"core 8-bit", Header::Core, 8, kRgb},
-        {"core 24-bit", Header::Core, 24, kRgb},
-        {"OS/2 short header 8-bit", Header::Os2, 8, kRgb},
-        {"info 1-bit", Header::Info, 1, kRgb},
-        {"info 2-bit", Header::Info, 2, kRgb},
-        {"info 4-bit top-down", Header::Info, 4, kRgb, true},
-        {"info 8-bit", Header::Info, 8, kRgb},
-        {"info 16-bit 5-5-5", Header::Info, 16, kRgb},
-        {"info 24-bit", Header::Info, 24, kRgb},
-        {"info 24-bit top-down", Header::Info, 24, kRgb, true},
-        {"info 32-bit", Header::Info, 32, kRgb},
-        {"info 16-bit 5-6-5 masks after the header", Header::Info, 16, kBitfields, false, {0xF800, 0x07E0, 0x001F}},
-        {"info 32-bit masks after the header", Header::Info, 32, kBitfields, false, {0xFF000000, 0xFF0000, 0xFF00}},
-        {"info 10-10-10 masks", Header::Info, 32, kBitfields, false, {0x3FF00000, 0x000FFC00, 0x000003FF}},
-        {"info 52 16-bit", Header::Info52, 16, kBitfields, true, {0x7C00, 0x03E0, 0x001F}},
-        {"info RLE8", Header::Info, 8, kRle8},
-        {"info RLE8 top-down", Header::Info, 8, kRle8, true},
-        {"info RLE4", Header::Info, 4, kRle4},
-        {"V4 8-bit", Header::V4, 8, kRgb},
-        {"V4 16-bit bit fields", Header::V4, 16, kBitfields, false, {0xF800, 0x07E0, 0x001F}},
-        {"V5 24-bit top-down", Header::V5, 24, kRgb, true},
-        {"V5 32-bit bit fields", Header::V5, 32, kBitfields, false, {0xFF0000, 0xFF00, 0xFF}},
-        {"V5 RLE4 top-down", Header::V5, 4, kRle4, true},
-    };
-    for (const Variant& variant : variants) {
+    for (const Variant& variant : kVariants) {
         for (const auto& [width, height] : {std::pair{13, 7}, std::pair{1, 1}, std::pair{64, 3}}) {
             SCOPED_TRACE(std::string(variant.name) + " " + std::to_string(width) + "x" + std::to_string(height));
-            const TestImage image = variant.bits == 16  ? SixteenBitImage(width, height)
-                                    : variant.bits <= 8 ? test::MakeTestImage(width, height, 1u << variant.bits)
-                                                        : test::MakeTestImage(width, height);
+            const TestImage image = ImageFor(variant, width, height);
             const platform::PictureResult result = DecodeBmp(WriteBmp(image, variant), {});
             ASSERT_TRUE(result.picture) << result.error;
             EXPECT_EQ(result.picture->bits_per_pixel, variant.bits <= 8 ? 8 : 24);
@@ -219,6 +227,49 @@ TEST(BmpDecoder, DecodesEveryVariantPixelExactly)
             EXPECT_EQ(test::CompareToImage(*result.picture, image), "");
         }
     }
+}
+
+// The show keeps only a region; its pixels (and table) must be exactly
+// those of the whole decode, at offsets that split bytes of 1, 2 and 4-bit
+// rows and across the rows an RLE stream skips.
+TEST(BmpDecoder, RegionDecodeEqualsTheWholeDecodeCropped)
+{
+    const platform::Rect regions[] = {
+        {5, 2, 18, 9},  // inside, odd offsets
+        {0, 0, 37, 11},  // all of it
+        {36, 10, 37, 11},  // the bottom right pixel
+        {3, 0, 4, 11},  // one column
+        {13, 3, 30, 5},  // two rows
+        {-4, -4, 100, 100},  // past every edge: clamped
+    };
+    for (const Variant& variant : kVariants) {
+        const std::vector<std::uint8_t> file = WriteBmp(ImageFor(variant, 37, 11), variant);
+        const platform::PictureResult whole = DecodeBmp(file, {});
+        ASSERT_TRUE(whole.picture) << variant.name << ": " << whole.error;
+        for (const platform::Rect& region : regions) {
+            SCOPED_TRACE(std::string(variant.name) + ", region " + std::to_string(region.left) + "," +
+                         std::to_string(region.top) + " - " + std::to_string(region.right) + "," +
+                         std::to_string(region.bottom));
+            const platform::RegionChooser chooser = [&](std::int32_t width, std::int32_t height) {
+                EXPECT_EQ(std::pair(width, height), std::pair(37, 11));
+                return region;
+            };
+            const platform::PictureResult part = DecodeBmp(file, {}, &chooser);
+            ASSERT_TRUE(part.picture) << part.error;
+            EXPECT_EQ(std::pair(part.natural_width, part.natural_height), std::pair(37, 11));
+            const platform::Picture expected =
+                linux_platform::CropPicture(*whole.picture, *linux_platform::ClampRegion(region, 37, 11));
+            EXPECT_EQ(test::CompareToImage(*part.picture, test::ToImage(expected)), "");
+            EXPECT_EQ(part.picture->palette, expected.palette);
+        }
+    }
+    const platform::RegionChooser outside = [](std::int32_t width, std::int32_t) {
+        return platform::Rect{width, 0, width + 4, 4};
+    };
+    const platform::PictureResult empty =
+        DecodeBmp(WriteBmp(ImageFor(kVariants[0], 37, 11), kVariants[0]), {}, &outside);
+    EXPECT_FALSE(empty.picture) << "an empty region fails";
+    EXPECT_EQ(std::pair(empty.natural_width, empty.natural_height), std::pair(37, 11));
 }
 
 std::vector<std::uint8_t> WithRle8Stream(std::int32_t width, std::int32_t height, std::vector<std::uint8_t> stream)
@@ -404,6 +455,91 @@ TEST(BmpDecoder, SizeCapsAreCheckedBeforeAllocating)
         const platform::PictureResult result = DecodeBmp(
             InfoBmp(test_case.width, test_case.height, 8, 0, 54 + 1024, std::vector<std::uint8_t>(1100, 0)), small);
         EXPECT_EQ(result.picture.has_value(), test_case.loads) << test_case.width << " x " << test_case.height;
+    }
+}
+
+// Headers claiming 16384 x 16384 over a few hundred bytes: the show's
+// centre square loads within the memory bound (never the 768 MB a whole
+// picture would take), the whole picture is refused before it is allocated.
+TEST(BmpDecoder, AHugeHeaderCostsOnlyTheRegion)
+{
+    constexpr std::int32_t kSide = 16384;
+    // A 24-bit file holding 256 bytes of its first (bottom) rows only.
+    std::vector<std::uint8_t> few_rows(256);
+    for (std::size_t i = 0; i < few_rows.size(); ++i)
+        few_rows[i] = static_cast<std::uint8_t>(i);
+    const std::vector<std::uint8_t> plain = InfoBmp(kSide, kSide, 24, 0, 54, few_rows);
+
+    // RLE8 jumping by deltas to stored row 8100, column 8100: a run of red,
+    // then on the next stored row a run of green at column 8000.
+    Bytes stream;
+    for (int i = 0; i < 31; ++i)
+        stream.u8(0).u8(2).u8(255).u8(255);
+    stream.u8(0).u8(2).u8(195).u8(195).u8(10).u8(1).u8(0).u8(0);
+    for (int i = 0; i < 32; ++i)
+        stream.u8(0).u8(2).u8(250).u8(0);
+    stream.u8(5).u8(2).u8(0).u8(1);
+    const std::vector<std::uint8_t> table = {0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
+    Bytes rle;
+    rle.u8('B').u8('M').u32(0).u32(0).u32(54 + 12).u32(40).u32(kSide).u32(kSide).u16(1).u16(8).u32(1);
+    rle.u32(0).u32(0).u32(0).u32(3).u32(0).append(table).append(stream.data);
+    auto rle_colour = [](std::int32_t x, std::int32_t y) -> std::uint32_t {
+        if (y == kSide - 1 - 8100 && x >= 8100 && x < 8110)
+            return 0xFF0000;
+        if (y == kSide - 1 - 8101 && x >= 8000 && x < 8005)
+            return 0x00FF00;
+        return 0;
+    };
+
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        std::function<std::uint32_t(std::int32_t, std::int32_t)> colour;
+    } cases[] = {
+        {"24-bit, rows missing", plain, [](std::int32_t, std::int32_t) { return 0u; }},
+        {"RLE8 with deltas to the centre", rle.data, rle_colour},
+    };
+    for (const auto& test_case : cases) {
+        const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+            const platform::RegionChooser chooser = test::ShowRegion;
+            const platform::PictureResult part = DecodeBmp(test_case.file, {}, &chooser);
+            if (!part.picture)
+                return "the region failed: " + part.error;
+            const std::string pixels =
+                test::CompareRegion(*part.picture, test::ShowRegion(kSide, kSide), test_case.colour);
+            if (!pixels.empty())
+                return pixels;
+            const platform::PictureResult whole = DecodeBmp(test_case.file, {});
+            if (whole.picture || whole.error.find("memory") == std::string::npos)
+                return "the whole picture was not refused for memory: " + whole.error;
+            return "";
+        });
+        EXPECT_EQ(outcome, "") << test_case.name;
+    }
+}
+
+// The same limits let a region load where the whole picture is refused.
+TEST(BmpDecoder, TheMemoryLimitCountsTheFileAndThePicture)
+{
+    const TestImage image = test::MakeTestImage(1000, 1000);
+    const std::vector<std::uint8_t> file = WriteBmp(image, {"", Header::Info, 24, kRgb});  // 3 MB
+    const platform::RegionChooser corner = [](std::int32_t, std::int32_t) { return platform::Rect{0, 0, 100, 100}; };
+    const struct {
+        std::uint64_t max_memory;
+        bool whole_loads, region_loads;
+    } cases[] = {
+        {7u << 20, true, true},  // file and picture: 6 MB
+        {5u << 20, false, true},
+        {2u << 20, false, false},  // not even the file fits
+    };
+    for (const auto& test_case : cases) {
+        DecodeLimits limits;
+        limits.max_memory = test_case.max_memory;
+        const platform::PictureResult whole = DecodeBmp(file, limits);
+        const platform::PictureResult part = DecodeBmp(file, limits, &corner);
+        EXPECT_EQ(whole.picture.has_value(), test_case.whole_loads) << test_case.max_memory << ": " << whole.error;
+        EXPECT_EQ(part.picture.has_value(), test_case.region_loads) << test_case.max_memory << ": " << part.error;
+        EXPECT_EQ(std::pair(whole.natural_width, part.natural_height), std::pair(1000, 1000)) << test_case.max_memory;
     }
 }
 

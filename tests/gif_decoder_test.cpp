@@ -149,6 +149,75 @@ TEST(GifDecoder, FirstFrameOnTheBackgroundOfTheLogicalScreen)
     }
 }
 
+// The show keeps only a region; its pixels must be exactly those of the
+// whole screen, whether the region cuts the frame, misses it or holds it.
+TEST(GifDecoder, RegionDecodeEqualsTheWholeDecodeCropped)
+{
+    const Gif layouts[] = {
+        {20, 12, kGlobal, 5, {MakeFrame(3, 2, 7, 5)}},
+        {21, 19, kGlobal, 0, {MakeFrame(2, 1, 17, 17, true)}},
+        {10, 10, kGlobal, 6, {MakeFrame(1, 1, 8, 8, false, {}, 2)}},
+        {10, 6, kGlobal, 4, {MakeFrame(6, 3, 9, 7, true, kLocal)}},
+    };
+    const platform::Rect regions[] = {
+        {0, 0, 1000, 1000}, {4, 3, 9, 6}, {0, 0, 2, 2}, {5, 0, 6, 19}, {1, 5, 21, 7}, {9, 9, 10, 10},
+    };
+    for (const Gif& layout : layouts) {
+        const std::vector<std::uint8_t> file = WriteGif(layout);
+        const platform::PictureResult whole = DecodeGif(file, {});
+        ASSERT_TRUE(whole.picture) << whole.error;
+        for (const platform::Rect& region : regions) {
+            const std::optional<platform::Rect> clamped =
+                linux_platform::ClampRegion(region, layout.width, layout.height);
+            if (!clamped)
+                continue;
+            const platform::RegionChooser chooser = [&](std::int32_t, std::int32_t) { return region; };
+            const platform::PictureResult part = DecodeGif(file, {}, &chooser);
+            ASSERT_TRUE(part.picture) << part.error;
+            EXPECT_EQ(std::pair(part.natural_width, part.natural_height), std::pair(layout.width, layout.height));
+            EXPECT_EQ(test::CompareToImage(*part.picture,
+                                           test::ToImage(linux_platform::CropPicture(*whole.picture, *clamped))),
+                      "")
+                << layout.width << " x " << layout.height << ", region " << region.left << "," << region.top << " - "
+                << region.right << "," << region.bottom;
+        }
+    }
+}
+
+// A 16384 x 16384 screen around a 4 x 4 frame, in under 100 bytes: the
+// show's centre square loads within the memory bound, never the 768 MB of
+// the whole screen, which is refused before it is allocated.
+TEST(GifDecoder, AHugeScreenCostsOnlyTheRegion)
+{
+    constexpr std::int32_t kSide = 16384;
+    for (const bool interlaced : {false, true}) {
+        const Gif layout{kSide, kSide, kGlobal, 5, {MakeFrame(8000, 8100, 4, 4, interlaced, kLocal, 3)}};
+        const std::vector<std::uint8_t> file = WriteGif(layout);
+        const Frame& frame = layout.frames.front();
+        auto colour = [&](std::int32_t x, std::int32_t y) {
+            const std::int32_t fx = x - frame.left;
+            const std::int32_t fy = y - frame.top;
+            if (fx >= 0 && fx < frame.width && fy >= 0 && fy < frame.height && frame.index(fx, fy) != frame.transparent)
+                return kLocal[frame.index(fx, fy)];
+            return kGlobal[5];
+        };
+        const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+            const platform::RegionChooser chooser = test::ShowRegion;
+            const platform::PictureResult part = DecodeGif(file, {}, &chooser);
+            if (!part.picture)
+                return "the region failed: " + part.error;
+            const std::string pixels = test::CompareRegion(*part.picture, test::ShowRegion(kSide, kSide), colour);
+            if (!pixels.empty())
+                return pixels;
+            const platform::PictureResult whole = DecodeGif(file, {});
+            if (whole.picture || whole.error.find("memory") == std::string::npos)
+                return "the whole screen was not refused for memory: " + whole.error;
+            return "";
+        });
+        EXPECT_EQ(outcome, "") << (interlaced ? "interlaced" : "rows in order");
+    }
+}
+
 TEST(GifDecoder, MatchesWhatImageMagickWrote)
 {
     test::TempDir dir;

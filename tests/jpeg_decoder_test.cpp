@@ -4,6 +4,8 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
+#include <set>
+
 #include "picture_test_helpers.h"
 #include "support/temp_dir.h"
 
@@ -167,6 +169,43 @@ TEST(JpegDecoder, InkIsInvertedExactlyWhenAdobeWroteIt)
     }
 }
 
+// An RGB picture through libjpeg's defaults (YCbCr, 4:2:0), baseline or
+// progressive.
+std::vector<std::uint8_t> WriteJpeg(const TestImage& image, bool progressive)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(image.width);
+    info.image_height = static_cast<JDIMENSION>(image.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 3);
+    for (std::int32_t y = 0; y < image.height; ++y) {
+        for (std::int32_t x = 0; x < image.width; ++x) {
+            const std::uint32_t colour = image.at(x, y);
+            for (int c = 0; c < 3; ++c)
+                row[static_cast<std::size_t>(x * 3 + c)] = static_cast<JSAMPLE>(colour >> (16 - 8 * c));
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<std::uint8_t> file(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return file;
+}
+
 // Offsets of the frame's height and width (big-endian) in a baseline file.
 std::size_t FrameSizeOffset(const std::vector<std::uint8_t>& file)
 {
@@ -214,6 +253,105 @@ TEST_F(JpegFiles, DamagedFilesFailQuietlyOrLoadWhatTheyHold)
     }
     for (std::size_t length = 0; length < file.size(); length += 7)
         DecodeJpeg(std::span(file).first(length), {});  // must only fail or load, never crash
+}
+
+std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> file, std::uint32_t width, std::uint32_t height)
+{
+    const std::size_t at = FrameSizeOffset(file);
+    EXPECT_NE(at, 0u);
+    file[at] = static_cast<std::uint8_t>(height >> 8);
+    file[at + 1] = static_cast<std::uint8_t>(height);
+    file[at + 2] = static_cast<std::uint8_t>(width >> 8);
+    file[at + 3] = static_cast<std::uint8_t>(width);
+    return file;
+}
+
+// Small files whose frame claims 16384 x 16384 (the data past what they
+// hold decodes as zero coefficients: mid-grey). A file in one scan is
+// decoded a few rows at a time, so the show's centre square loads within
+// the memory bound; a progressive one would need 768 MB of coefficients
+// before its first row and is refused, region or not, before allocating.
+TEST(JpegDecoder, AHugeFrameCostsOnlyTheRegionOrIsRefused)
+{
+    constexpr std::int32_t kSide = 16384;
+    const TestImage image = test::MakeTestImage(64, 64);
+    const std::vector<std::uint8_t> baseline = WithFrameSize(WriteJpeg(image, false), kSide, kSide);
+    const std::vector<std::uint8_t> progressive = WithFrameSize(WriteJpeg(image, true), kSide, kSide);
+    const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+        const platform::RegionChooser chooser = test::ShowRegion;
+        const platform::PictureResult part = DecodeJpeg(baseline, {}, &chooser);
+        if (!part.picture)
+            return "the baseline region failed: " + part.error;
+        const std::string pixels = test::CompareRegion(*part.picture, test::ShowRegion(kSide, kSide),
+                                                       [](std::int32_t, std::int32_t) { return 0x808080u; });
+        if (!pixels.empty())
+            return "baseline region: " + pixels;
+        const platform::PictureResult whole = DecodeJpeg(baseline, {});
+        if (whole.picture || whole.error.find("memory") == std::string::npos)
+            return "the whole baseline picture was not refused for memory: " + whole.error;
+        for (const platform::RegionChooser* choose : {&chooser, static_cast<const platform::RegionChooser*>(nullptr)}) {
+            const platform::PictureResult refused = DecodeJpeg(progressive, {}, choose);
+            if (refused.picture || refused.error.find("progressive") == std::string::npos)
+                return "the progressive file was not refused for its coefficients: " + refused.error;
+            if (refused.natural_width != kSide || refused.natural_height != kSide)
+                return "the refusal lost the picture's size";
+        }
+        return "";
+    });
+    EXPECT_EQ(outcome, "");
+}
+
+// A real progressive file, wide enough that the show's region is a small
+// part of it: inside the memory bound the region equals the whole decode
+// cropped.
+TEST(JpegDecoder, AProgressiveRegionWithinTheBoundEqualsTheWholeCropped)
+{
+    const TestImage image = test::MakeTestImage(4096, 600);
+    const std::vector<std::uint8_t> file = WriteJpeg(image, true);
+    const platform::Rect region = test::ShowRegion(image.width, image.height);
+    TestImage expected;
+    {
+        const platform::PictureResult whole = DecodeJpeg(file, {});
+        ASSERT_TRUE(whole.picture) << whole.error;
+        expected = test::ToImage(CropPicture(*whole.picture, region));
+    }
+    const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+        const platform::RegionChooser chooser = test::ShowRegion;
+        const platform::PictureResult part = DecodeJpeg(file, {}, &chooser);
+        if (!part.picture)
+            return "the region failed: " + part.error;
+        return test::CompareToImage(*part.picture, expected);
+    });
+    EXPECT_EQ(outcome, "");
+}
+
+// Across the limit where a progressive file stops fitting (our estimate of
+// libjpeg's buffers, then libjpeg's own count of what it allocated), every
+// load is either the exact picture or a refusal that says it is memory.
+TEST(JpegDecoder, MemoryLimitsAroundAProgressiveFileLoadExactlyOrRefuse)
+{
+    // Taller than the ten block rows libjpeg allocates whatever its limit.
+    const TestImage image = test::MakeTestImage(64, 400);
+    const std::vector<std::uint8_t> file = WriteJpeg(image, true);
+    const platform::PictureResult reference = DecodeJpeg(file, {});
+    ASSERT_TRUE(reference.picture) << reference.error;
+    bool loaded_before = false;
+    std::set<std::string> refusals;
+    for (std::uint64_t limit = 1024; limit <= (512u << 10); limit += 1024) {
+        linux_platform::DecodeLimits limits;
+        limits.max_memory = limit;
+        const platform::PictureResult result = DecodeJpeg(file, limits);
+        if (result.picture) {
+            EXPECT_EQ(result.picture->pixels, reference.picture->pixels) << "limit " << limit;
+            loaded_before = true;
+            continue;
+        }
+        EXPECT_FALSE(loaded_before) << "refused at " << limit << " after loading with less: " << result.error;
+        EXPECT_NE(result.error.find("memory"), std::string::npos) << "limit " << limit << ": " << result.error;
+        refusals.insert(result.error.substr(0, result.error.find(" needs ")));
+    }
+    EXPECT_TRUE(loaded_before) << "never loaded within 512 KB";
+    EXPECT_EQ(refusals.size(), 2u) << "both our estimate and libjpeg's own limit refuse somewhere";
 }
 
 }  // namespace

@@ -186,6 +186,80 @@ TEST_F(PictureCodec, RegionLoadsEqualTheWholePictureCut)
     EXPECT_EQ(test::Hex(test::PixelAt(*square.picture, 10, 10)), "#FFFFFF");
 }
 
+// Files of a few hundred bytes claiming 16384 x 16384: what the show asks
+// for (the centre square) loads within the memory bound, the whole picture
+// is refused with a reason, and neither allocates the 768 MB canvas.
+TEST_F(PictureCodec, HugePicturesLoadTheirRegionAndRefuseTheWhole)
+{
+    constexpr std::int32_t kSide = 16384;
+    // A 16384 x 16384 screen on black (a table of black and red) with a red
+    // 4 x 4 frame at (8000, 8000).
+    const std::vector<std::uint8_t> gif = {
+        0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x00, 0x40, 0x00, 0x40, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0xFF, 0x00, 0x00, 0x2C, 0x40, 0x1F, 0x40, 0x1F, 0x04, 0x00, 0x04, 0x00, 0x00, 0x02, 0x0D, 0x0C,
+        0xC3, 0x30, 0x0C, 0xC3, 0x30, 0x0C, 0xC3, 0x30, 0x0C, 0xC3, 0x30, 0x2C, 0x00, 0x3B};
+    m_dir.WriteFile("huge.gif", std::string(gif.begin(), gif.end()));
+    test::Bytes bmp;
+    bmp.u8('B').u8('M').u32(310).u32(0).u32(54).u32(40).u32(kSide).u32(kSide).u16(1).u16(24);
+    bmp.u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).append(std::vector<std::uint8_t>(256, 0x7F));
+    m_dir.WriteFile("huge.bmp", std::string(bmp.data.begin(), bmp.data.end()));
+    test::WritePpm(Path("small.ppm"), test::MakeTestImage(32, 32));
+    std::vector<std::uint8_t> jpeg = test::Convert(Path("small.ppm"), "-quality 90", Path("small.jpg"));
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = kSide >> 8;
+            jpeg[i + 6] = jpeg[i + 8] = kSide & 255;
+            break;
+        }
+    }
+    m_dir.WriteFile("huge.jpg", std::string(jpeg.begin(), jpeg.end()));
+
+    const platform::Rect region = test::ShowRegion(kSide, kSide);
+    const struct {
+        const char* name;
+        std::uint32_t centre;  // at (8000, 8000)
+        std::uint32_t corner;  // at the region's top left
+    } cases[] = {
+        {"huge.gif", 0xFF0000, 0x000000},
+        {"huge.bmp", 0x000000, 0x000000},  // the rows it holds are the bottom ones
+        {"huge.jpg", 0x808080, 0x808080},  // past its data: mid-grey
+    };
+    for (const auto& test_case : cases) {
+        const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+            const platform::PictureResult part = m_codec.LoadPictureRegion(Path(test_case.name), test::ShowRegion);
+            if (!part.picture)
+                return "the region failed: " + part.error;
+            if (part.picture->width != region.right - region.left || part.natural_width != kSide)
+                return "the region has the wrong size";
+            const std::uint32_t centre = test::PixelAt(*part.picture, 8000 - region.left, 8000 - region.top);
+            const std::uint32_t corner = test::PixelAt(*part.picture, 0, 0);
+            if (centre != test_case.centre || corner != test_case.corner)
+                return "centre " + test::Hex(centre) + ", corner " + test::Hex(corner);
+            const platform::PictureResult whole = m_codec.LoadPicture(Path(test_case.name));
+            if (whole.picture || whole.error.find("memory") == std::string::npos)
+                return "the whole picture was not refused for memory: " + whole.error;
+            return "";
+        });
+        EXPECT_EQ(outcome, "") << test_case.name;
+    }
+}
+
+// The file's bytes count against the memory a load may hold: a file larger
+// than that is not even read.
+TEST_F(PictureCodec, AFileLargerThanTheMemoryAllowedIsNotRead)
+{
+    ASSERT_TRUE(m_codec.SavePicture(PictureOf(test::MakeTestImage(40, 40), 24), Path("p.bmp")));  // 4854 bytes
+    linux_platform::DecodeLimits limits;
+    for (const auto& [max_memory, loads] : {std::pair{4096u, false}, std::pair{16384u, true}}) {
+        limits.max_memory = max_memory;
+        const platform::PictureResult result = LinuxPictureCodec(limits).LoadPicture(Path("p.bmp"));
+        EXPECT_EQ(result.picture.has_value(), loads) << max_memory << ": " << result.error;
+        if (!loads) {
+            EXPECT_EQ(result.error, "the file is too large for a picture");
+        }
+    }
+}
+
 TEST(LinuxBackend, OffersThePictureCodec)
 {
     linux_platform::LinuxBackend backend;

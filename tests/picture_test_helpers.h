@@ -1,15 +1,20 @@
 // Helpers for the picture decoder tests: a deterministic test image, pixel
 // comparison that names the first difference, little-endian file building,
-// and ImageMagick's convert for files we do not write ourselves.
+// ImageMagick's convert for files we do not write ourselves, and a child
+// process with a memory limit for the loads that must stay small.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -158,6 +163,95 @@ inline std::vector<std::uint8_t> Convert(const std::string& input, const std::st
     const std::string command = "convert '" + input + "' " + options + " '" + output + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return ReadBytes(output);
+}
+
+// AddressSanitizer reserves terabytes of shadow memory up front, so a
+// process under it cannot run with a data limit at all.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kUnderAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kUnderAddressSanitizer = true;
+#else
+inline constexpr bool kUnderAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kUnderAddressSanitizer = false;
+#endif
+
+// The memory the show may spend on loading a picture.
+inline constexpr std::uint64_t kLoadMemoryBound = 256ull << 20;
+
+// Runs check in a child process whose data (heap and every private mapping)
+// may not grow past limit_bytes, and returns what check returned: empty when
+// it passed, else what went wrong. An allocation past the limit fails in the
+// child as it would on a machine short of memory. Under AddressSanitizer
+// check runs here without a limit: its pixels are still checked, the bound
+// is not.
+inline std::string RunWithMemoryLimit(std::uint64_t limit_bytes, const std::function<std::string()>& check)
+{
+    if (kUnderAddressSanitizer)
+        return check();
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0)
+        return "pipe failed";
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return "fork failed";
+    if (child == 0) {
+        ::close(pipe_ends[0]);
+        const rlimit limit{limit_bytes, limit_bytes};
+        std::string outcome = ::setrlimit(RLIMIT_DATA, &limit) == 0 ? check() : "setrlimit failed";
+        if (outcome.empty())
+            outcome = "passed";
+        const ssize_t written = ::write(pipe_ends[1], outcome.data(), outcome.size());
+        ::_exit(written == static_cast<ssize_t>(outcome.size()) ? 0 : 1);
+    }
+    ::close(pipe_ends[1]);
+    std::string outcome;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipe_ends[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0)
+            break;
+        outcome.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(pipe_ends[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status))
+        return "the child died of signal " + std::to_string(WTERMSIG(status)) + " after: " + outcome;
+    return outcome == "passed" ? "" : outcome.empty() ? "the child reported nothing" : outcome;
+}
+
+// Pixels of a region compared with what is expected at each point of it
+// (in picture coordinates), naming the first difference.
+inline std::string CompareRegion(const platform::Picture& picture, const platform::Rect& region,
+                                 const std::function<std::uint32_t(std::int32_t x, std::int32_t y)>& expected)
+{
+    if (picture.width != region.right - region.left || picture.height != region.bottom - region.top)
+        return "size: expected " + std::to_string(region.right - region.left) + " x " +
+               std::to_string(region.bottom - region.top) + ", got " + std::to_string(picture.width) + " x " +
+               std::to_string(picture.height);
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        for (std::int32_t x = 0; x < picture.width; ++x) {
+            const std::uint32_t want = expected(region.left + x, region.top + y);
+            const std::uint32_t got = PixelAt(picture, x, y);
+            if (want != got)
+                return "pixel (" + std::to_string(region.left + x) + ", " + std::to_string(region.top + y) +
+                       "): expected " + Hex(want) + ", got " + Hex(got);
+        }
+    }
+    return "";
+}
+
+// The show's region: the centre square, no taller than a 1080-line screen.
+inline platform::Rect ShowRegion(std::int32_t width, std::int32_t height)
+{
+    const std::int32_t side = std::min({width, height, 1080});
+    const std::int32_t left = (width - side) / 2;
+    const std::int32_t top = (height - side) / 2;
+    return {left, top, left + side, top + side};
 }
 
 }  // namespace nuvra::test

@@ -10,6 +10,7 @@ namespace {
 
 using linux_platform::DecodeWmf;
 using test::Bytes;
+using test::TestImage;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
@@ -173,6 +174,79 @@ TEST(WmfDecoder, SizeAndPlacementFollowTheFrameOrTheWindow)
                      test_case.name);
 }
 
+// libwmf maps each mapping mode its own way (the anisotropic and isotropic
+// modes onto a viewport of 1024 x 1024 until the file sets one, the metric
+// and English ones onto points, an explicit text mode one unit per device
+// unit even in a placeable file), so the frame handed to it follows the
+// file's mode; the picture is always the window stretched over the frame
+// (placeable) or one pixel per unit (plain).
+TEST(WmfDecoder, EveryMappingModeShowsTheWindow)
+{
+    constexpr std::uint16_t kSetMapMode = 0x0103, kSetViewportExt = 0x020E;
+    constexpr std::int32_t kText = 1, kLowEnglish = 4, kTwips = 6, kIsotropic = 7, kAnisotropic = 8;
+    // A red ellipse over (100, 100) - (900, 400) of a 1000 x 500 window, in
+    // the mapping mode given (0: none set), the records in the order given.
+    auto ellipse = [](std::int32_t mode, std::int32_t origin_x, std::int32_t origin_y, bool viewport,
+                      bool mode_last, bool upwards = false) {
+        Metafile metafile;
+        if (mode != 0 && !mode_last)
+            metafile.Record(kSetMapMode, {mode});
+        if (upwards)  // the same window, its y axis running from 500 up to 0
+            metafile.Window(origin_x, origin_y + 500, 1000, -500);
+        else
+            metafile.Window(origin_x, origin_y, 1000, 500);
+        if (viewport)
+            metafile.Record(kSetViewportExt, {300, 700});  // stored y first
+        if (mode != 0 && mode_last)
+            metafile.Record(kSetMapMode, {mode});
+        return metafile.SolidBrush(kRed).Ellipse(origin_x + 100, origin_y + 100, origin_x + 900, origin_y + 400);
+    };
+    // On 96 x 48 pixels the ellipse spans 9.6 to 86.4 across and 9.6 to
+    // 38.4 down; on the plain file's 1000 x 500, ten times that.
+    const std::initializer_list<Probe> placeable_probes = {
+        {48, 24, kRed}, {13, 24, kRed}, {83, 24, kRed}, {48, 12, kRed}, {48, 36, kRed},
+        {5, 24, kWhite}, {91, 24, kWhite}, {48, 5, kWhite}, {48, 43, kWhite}, {10, 10, kWhite}};
+    const std::initializer_list<Probe> plain_probes = {
+        {500, 250, kRed}, {120, 250, kRed}, {880, 250, kRed}, {500, 120, kRed}, {500, 380, kRed},
+        {80, 250, kWhite}, {920, 250, kWhite}, {500, 80, kWhite}, {500, 420, kWhite}, {150, 150, kWhite}};
+    const platform::Rect frame{0, 0, 1000, 500};
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        std::int32_t width, height;
+        std::initializer_list<Probe> probes;
+    } cases[] = {
+        {"anisotropic, with a viewport", ellipse(kAnisotropic, 0, 0, true, false).Placeable(frame, 1000), 96, 48,
+         placeable_probes},
+        {"anisotropic, no viewport", ellipse(kAnisotropic, 0, 0, false, false).Placeable(frame, 1000), 96, 48,
+         placeable_probes},
+        {"anisotropic, mode set after the window", ellipse(kAnisotropic, 0, 0, false, true).Placeable(frame, 1000),
+         96, 48, placeable_probes},
+        {"anisotropic, window away from the origin",
+         ellipse(kAnisotropic, 3000, -2000, true, false).Placeable({3000, -2000, 4000, -1500}, 1000), 96, 48,
+         placeable_probes},
+        {"isotropic", ellipse(kIsotropic, 0, 0, true, false).Placeable(frame, 1000), 96, 48, placeable_probes},
+        {"anisotropic, plain", ellipse(kAnisotropic, 0, 0, true, false).Plain(), 1000, 500, plain_probes},
+        {"isotropic, plain, window away from the origin", ellipse(kIsotropic, -700, 40, false, false).Plain(), 1000,
+         500, plain_probes},
+        {"anisotropic, window running upwards", ellipse(kAnisotropic, 0, 0, false, false, true).Placeable(frame, 1000),
+         96, 48, placeable_probes},
+        {"text mode set by the file", ellipse(kText, 0, 0, true, false).Placeable(frame, 1000), 96, 48,
+         placeable_probes},
+        {"low English units", ellipse(kLowEnglish, 0, 0, false, false).Placeable(frame, 1000), 96, 48,
+         placeable_probes},
+        {"twips, plain, window away from the origin", ellipse(kTwips, 20, 30, false, false).Plain(), 1000, 500,
+         plain_probes},
+        {"no mode set", ellipse(0, 0, 0, true, false).Placeable(frame, 1000), 96, 48, placeable_probes},
+        {"a mode libwmf does not know", ellipse(9, 0, 0, false, false).Placeable(frame, 1000), 96, 48,
+         placeable_probes},
+    };
+    for (const auto& test_case : cases) {
+        const platform::PictureResult result = DecodeWmf(test_case.file, {});
+        ExpectPixels(result, test_case.width, test_case.height, test_case.probes, test_case.name);
+    }
+}
+
 TEST(WmfDecoder, PiesAndChordsAreFilledInsideTheirArc)
 {
     // On a circle filling 96 x 96 pixels; radials are given last-first
@@ -252,6 +326,37 @@ TEST(WmfDecoder, DamagedFilesFailOrPlayTheirWholeRecords)
         const platform::PictureResult result = DecodeWmf(std::span(good).first(length), {});
         EXPECT_EQ(result.picture.has_value(), length >= 22 + 18) << "cut to " << length << ": " << result.error;
     }
+}
+
+// libwmf draws the whole picture on a canvas of four bytes per pixel before
+// any region is cut from it: a frame of 16384 x 16384 pixels (a 1 GB
+// canvas) is refused before drawing, region or not, within the memory
+// bound; one of 2000 x 2000 loads, and its region is the whole cut.
+TEST(WmfDecoder, ACanvasPastTheMemoryAllowedIsRefusedBeforeDrawing)
+{
+    Metafile metafile;
+    metafile.Window(0, 0, 1000, 1000).SolidBrush(kRed).Ellipse(100, 100, 900, 900);
+    const std::vector<std::uint8_t> huge = metafile.Placeable({0, 0, 16384, 16384}, 96);
+    const std::vector<std::uint8_t> large = metafile.Placeable({0, 0, 2000, 2000}, 96);
+    const platform::RegionChooser chooser = test::ShowRegion;
+    const platform::PictureResult whole = DecodeWmf(large, {});
+    ASSERT_TRUE(whole.picture) << whole.error;
+    const TestImage expected =
+        test::ToImage(linux_platform::CropPicture(*whole.picture, test::ShowRegion(2000, 2000)));
+    const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
+        for (const platform::RegionChooser* choose : {&chooser, static_cast<const platform::RegionChooser*>(nullptr)}) {
+            const platform::PictureResult refused = DecodeWmf(huge, {}, choose);
+            if (refused.picture || refused.error.find("memory") == std::string::npos)
+                return "the huge frame was not refused for memory: " + refused.error;
+            if (refused.natural_width != 16384)
+                return "the refusal lost the picture's size";
+        }
+        const platform::PictureResult part = DecodeWmf(large, {}, &chooser);
+        if (!part.picture)
+            return "the region of the large frame failed: " + part.error;
+        return test::CompareToImage(*part.picture, expected);
+    });
+    EXPECT_EQ(outcome, "");
 }
 
 }  // namespace

@@ -203,37 +203,57 @@ std::vector<std::uint32_t> ReadPalette(std::span<const std::uint8_t> file, const
     return palette;
 }
 
-// Row y as the file counts rows (first stored row first).
-std::uint8_t* FileRow(Picture& picture, const BmpHeader& header, std::int64_t y)
-{
-    if (header.top_down)
-        return RowFromTop(picture, y);
-    return picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.stride);
-}
+// Where decoded pixels go: the region's part of each row. Rows are numbered
+// as the file stores them (first stored row first), columns as the picture
+// counts them.
+struct RegionRows {
+    Picture& picture;
+    const BmpHeader& header;
+    platform::Rect region;
 
-void DecodeRow(const std::uint8_t* source, std::uint8_t* target, const BmpHeader& header)
+    // The region's row for stored row y, or nullptr when y lies outside it.
+    std::uint8_t* Row(std::int64_t y) const
+    {
+        const std::int64_t top = header.top_down ? y : header.height - 1 - y;
+        if (top < region.top || top >= region.bottom)
+            return nullptr;
+        return RowFromTop(picture, top - region.top);
+    }
+    // The stored row of the region's row k (0 is its top row).
+    std::int64_t StoredRow(std::int64_t k) const
+    {
+        const std::int64_t top = region.top + k;
+        return header.top_down ? top : header.height - 1 - top;
+    }
+    std::int64_t rows() const { return region.bottom - region.top; }
+};
+
+// Columns [left, right) of one stored row into target, which starts at
+// column left.
+void DecodeRow(const std::uint8_t* source, std::uint8_t* target, const BmpHeader& header, std::int64_t left,
+               std::int64_t right)
 {
-    const std::int64_t width = header.width;
     switch (header.bits) {
     case 1:
     case 2:
     case 4:
     case 8: {
         const unsigned mask = (1u << header.bits) - 1;
-        for (std::int64_t x = 0; x < width; ++x) {
+        for (std::int64_t x = left; x < right; ++x) {
             const std::int64_t bit = x * header.bits;
             const int shift = 8 - header.bits - static_cast<int>(bit & 7);
-            target[x] = static_cast<std::uint8_t>((source[bit >> 3] >> shift) & mask);
+            target[x - left] = static_cast<std::uint8_t>((source[bit >> 3] >> shift) & mask);
         }
         break;
     }
     case 24:
-        std::memcpy(target, source, static_cast<std::size_t>(width) * 3);
+        std::memcpy(target, source + 3 * left, static_cast<std::size_t>(right - left) * 3);
         break;
     case 16:
     case 32: {
         const std::size_t step = header.bits / 8u;
-        for (std::int64_t x = 0; x < width; ++x, source += step, target += 3) {
+        source += step * static_cast<std::size_t>(left);
+        for (std::int64_t x = left; x < right; ++x, source += step, target += 3) {
             std::uint32_t pixel = static_cast<std::uint32_t>(source[0]) | static_cast<std::uint32_t>(source[1]) << 8;
             if (step == 4)
                 pixel |= static_cast<std::uint32_t>(source[2]) << 16 | static_cast<std::uint32_t>(source[3]) << 24;
@@ -247,14 +267,22 @@ void DecodeRow(const std::uint8_t* source, std::uint8_t* target, const BmpHeader
     }
 }
 
-void DecodeRows(std::span<const std::uint8_t> data, const BmpHeader& header, Picture& picture)
+std::uint64_t SourceStride(const BmpHeader& header)
 {
-    const std::uint64_t source_stride = (static_cast<std::uint64_t>(header.width) * header.bits + 31) / 32 * 4;
+    return (static_cast<std::uint64_t>(header.width) * header.bits + 31) / 32 * 4;
+}
+
+// Only the region's rows are read: a header may promise far more rows than
+// the file holds or the show wants.
+void DecodeRows(std::span<const std::uint8_t> data, const BmpHeader& header, const RegionRows& target)
+{
+    const std::uint64_t source_stride = SourceStride(header);
     std::vector<std::uint8_t> partial_row;
-    for (std::int64_t y = 0; y < header.height; ++y) {
+    for (std::int64_t k = 0; k < target.rows(); ++k) {
+        const std::int64_t y = target.StoredRow(k);
         const std::uint64_t offset = static_cast<std::uint64_t>(y) * source_stride;
         if (offset >= data.size())
-            break;
+            continue;  // past the end of the file: stays zero
         const std::uint8_t* source = data.data() + offset;
         if (!Fits(data, offset, source_stride)) {
             // The last row the file holds part of: the rest of it reads as 0.
@@ -262,24 +290,28 @@ void DecodeRows(std::span<const std::uint8_t> data, const BmpHeader& header, Pic
             std::memcpy(partial_row.data(), source, data.size() - offset);
             source = partial_row.data();
         }
-        DecodeRow(source, FileRow(picture, header, y), header);
+        DecodeRow(source, target.Row(y), header, target.region.left, target.region.right);
     }
 }
 
 // RLE8 and RLE4. Runs and deltas that go past the right edge or the last row
-// are clipped; pixels the stream never reaches keep index 0.
-void DecodeRle(std::span<const std::uint8_t> data, const BmpHeader& header, Picture& picture)
+// are clipped; pixels the stream never reaches keep index 0. The stream has
+// to be walked from its start, but only the region's pixels are stored, and
+// the walk ends after the region's last row.
+void DecodeRle(std::span<const std::uint8_t> data, const BmpHeader& header, const RegionRows& target)
 {
     const bool rle4 = header.compression == kRle4;
+    const std::int64_t last_row = target.StoredRow(header.top_down ? target.rows() - 1 : 0);
     std::int64_t x = 0;
     std::int64_t y = 0;
+    std::uint8_t* row = target.Row(0);
     auto put = [&](unsigned index) {
-        if (x < header.width)
-            FileRow(picture, header, y)[x] = static_cast<std::uint8_t>(index);
+        if (row != nullptr && x >= target.region.left && x < target.region.right)
+            row[x - target.region.left] = static_cast<std::uint8_t>(index);
         ++x;
     };
     std::size_t i = 0;
-    while (y < header.height && i + 1 < data.size()) {
+    while (y <= last_row && i + 1 < data.size()) {
         const unsigned count = data[i];
         const unsigned value = data[i + 1];
         i += 2;
@@ -291,7 +323,7 @@ void DecodeRle(std::span<const std::uint8_t> data, const BmpHeader& header, Pict
         switch (value) {
         case 0:  // end of line
             x = 0;
-            ++y;
+            row = target.Row(++y);
             break;
         case 1:  // end of bitmap
             return;
@@ -300,6 +332,7 @@ void DecodeRle(std::span<const std::uint8_t> data, const BmpHeader& header, Pict
                 return;
             x += data[i];
             y += data[i + 1];
+            row = target.Row(y);
             i += 2;
             break;
         default: {  // an absolute run of `value` pixels, padded to a 16-bit boundary
@@ -319,7 +352,8 @@ void DecodeRle(std::span<const std::uint8_t> data, const BmpHeader& header, Pict
 
 }  // namespace
 
-PictureResult DecodeBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits)
+PictureResult DecodeBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+                        const platform::RegionChooser* choose_region)
 {
     if (!Fits(file, 0, 2) || file[0] != 'B' || file[1] != 'M')
         return PictureFailure("not a BMP file");
@@ -337,15 +371,27 @@ PictureResult DecodeBmp(std::span<const std::uint8_t> file, const DecodeLimits& 
         result.error = "the BMP file holds no pixel data";
         return result;
     }
+    const std::optional<platform::Rect> region =
+        ChooseRegion(choose_region, result.natural_width, result.natural_height);
+    if (!region)
+        return EmptyRegionFailure(result.natural_width, result.natural_height);
+    const std::uint16_t bits = header.bits <= 8 ? 8 : 24;
+    const std::uint64_t needed = file.size() + SourceStride(header) +
+                                 PictureBytes(region->right - region->left, region->bottom - region->top, bits);
+    if (const std::optional<std::string> refused = CheckMemory(needed, limits)) {
+        result.error = "BMP: " + *refused;
+        return result;
+    }
 
-    Picture picture = MakePicture(result.natural_width, result.natural_height, header.bits <= 8 ? 8 : 24);
+    Picture picture = MakePicture(region->right - region->left, region->bottom - region->top, bits);
     if (header.bits <= 8)
         picture.palette = ReadPalette(file, header);
+    const RegionRows target{picture, header, *region};
     const std::span<const std::uint8_t> data = file.subspan(static_cast<std::size_t>(header.pixel_offset));
     if (header.compression == kRle8 || header.compression == kRle4)
-        DecodeRle(data, header, picture);
+        DecodeRle(data, header, target);
     else
-        DecodeRows(data, header, picture);
+        DecodeRows(data, header, target);
     result.picture = std::move(picture);
     return result;
 }

@@ -3,6 +3,10 @@
 // show the background, and a frame that reaches past the screen is clipped.
 // Frames after the first are never read. The result is 24-bit BGR, because
 // the background comes from the global table and the frame may bring its own.
+//
+// Only the region asked for is composed: a 40-byte file may declare a screen
+// of 16384 x 16384 around a frame of a few pixels, and neither the screen
+// nor the frame costs more than the region and one row of the frame.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -129,7 +133,8 @@ std::vector<std::int32_t> StoredRowOrder(const GifImageDesc& frame)
 
 }  // namespace
 
-PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
+PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                        const platform::RegionChooser* choose_region)
 {
     MemoryReader reader{bytes, 0};
     int open_error = 0;
@@ -161,7 +166,18 @@ PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits&
     PictureResult result;
     result.natural_width = static_cast<std::int32_t>(screen_width);
     result.natural_height = static_cast<std::int32_t>(screen_height);
-    Picture picture = MakePicture(result.natural_width, result.natural_height, 24);
+    const std::optional<platform::Rect> region =
+        ChooseRegion(choose_region, result.natural_width, result.natural_height);
+    if (!region)
+        return EmptyRegionFailure(result.natural_width, result.natural_height);
+    const std::uint64_t needed = bytes.size() + PictureBytes(region->right - region->left,
+                                                             region->bottom - region->top, 24) +
+                                 static_cast<std::uint64_t>(frame.Width) + 4 * static_cast<std::uint64_t>(frame.Height);
+    if (const std::optional<std::string> refused = CheckMemory(needed, limits)) {
+        result.error = "GIF: " + *refused;
+        return result;
+    }
+    Picture picture = MakePicture(region->right - region->left, region->bottom - region->top, 24);
 
     const std::array<Bgr, 256> global = ColourTable(gif->SColorMap);
     const std::array<Bgr, 256> colours = frame.ColorMap != nullptr ? ColourTable(frame.ColorMap) : global;
@@ -172,29 +188,39 @@ PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits&
             std::memcpy(row + 3 * x, &background, 3);
     }
 
-    // Rows arrive one by one; a file cut short keeps the rows it delivered
-    // (the rest shows the background), unless it delivered none.
-    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+    // The frame's columns inside the region, in frame coordinates.
+    const std::int64_t visible_from = std::max<std::int64_t>(0, std::int64_t{region->left} - frame.Left);
+    const std::int64_t visible_to = std::min<std::int64_t>(frame.Width, std::int64_t{region->right} - frame.Left);
+    auto in_region = [&](std::int32_t frame_y) {
+        const std::int64_t y = std::int64_t{frame.Top} + frame_y;
+        return y >= region->top && y < region->bottom;
+    };
+    // Rows are stored top to bottom or in interlace passes; decoding can stop
+    // after the last row the region shows.
     const std::vector<std::int32_t> order = StoredRowOrder(frame);
-    const std::int64_t visible_from = std::max<std::int64_t>(0, -std::int64_t{frame.Left});
-    const std::int64_t visible_to = std::min<std::int64_t>(frame.Width, screen_width - frame.Left);
+    const auto last_shown = std::find_if(order.rbegin(), order.rend(), in_region);
+    const std::size_t rows_needed = static_cast<std::size_t>(order.rend() - last_shown);
+
+    // Rows arrive one by one; a file cut short keeps the rows it delivered
+    // (the rest shows the background), unless it delivered none. At least one
+    // row is read even when the region shows none, so that a frame without
+    // pixel data fails whatever the region.
+    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
     std::size_t rows_read = 0;
     for (const std::int32_t frame_y : order) {
+        if (rows_read > 0 && rows_read >= rows_needed)
+            break;
         if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
             break;
         ++rows_read;
-        const std::int64_t y = std::int64_t{frame.Top} + frame_y;
-        if (y < 0 || y >= screen_height)
+        if (!in_region(frame_y))
             continue;
-        std::uint8_t* row = RowFromTop(picture, y);
+        std::uint8_t* row = RowFromTop(picture, std::int64_t{frame.Top} + frame_y - region->top);
         for (std::int64_t x = visible_from; x < visible_to; ++x) {
             if (line[static_cast<std::size_t>(x)] == transparent)
                 continue;
-            std::memcpy(row + 3 * (frame.Left + x), &colours[line[static_cast<std::size_t>(x)]], 3);
+            std::memcpy(row + 3 * (frame.Left + x - region->left), &colours[line[static_cast<std::size_t>(x)]], 3);
         }
-        // Rows below the screen can only be clipped; stop decoding them.
-        if (!frame.Interlace && y + 1 >= screen_height)
-            break;
     }
     if (rows_read == 0) {
         result.error = "the GIF frame holds no pixel data";

@@ -8,6 +8,14 @@
 // does not decode. Block smoothing (progressive files) is off for the same
 // reason. Both are off for every decode, whole or not.
 //
+// Memory: a file in one scan is decoded a few rows at a time, so only the
+// picture handed over is big. A progressive file (or any file in several
+// scans) keeps every coefficient of the whole picture until its last scan,
+// region or not, and libjpeg allocates that before the first row comes out;
+// such a file is refused when those buffers would not fit the memory
+// allowed, and libjpeg's own limit is set to what is left, so that whatever
+// our estimate misses ends in a refusal too, not in an allocation.
+//
 // libjpeg reports fatal errors by calling error_exit, which must not return;
 // ours longjmps back to the guarded step. The steps between setjmp and
 // longjmp hold no C++ objects with destructors (the buffers they fill are
@@ -16,9 +24,12 @@
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+// After jpeglib.h: the message codes, to tell a refusal for memory.
+#include <jerror.h>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/linux/picture/picture_decoding.h"
@@ -34,6 +45,7 @@ struct ErrorManager {
     jpeg_error_mgr base;  // first, so libjpeg's pointer to it is ours too
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    int fatal_code;  // the message code libjpeg gave up with
 };
 
 struct ProgressMonitor {
@@ -45,6 +57,7 @@ struct ProgressMonitor {
 {
     auto* errors = reinterpret_cast<ErrorManager*>(info->err);
     errors->base.format_message(info, errors->message);
+    errors->fatal_code = errors->base.msg_code;
     std::longjmp(errors->jump, 1);
 }
 
@@ -76,7 +89,7 @@ public:
         m_errors.message[0] = '\0';
         m_progress.base.progress_monitor = CheckScanCount;
         m_progress.max_scans = limits.max_jpeg_scans;
-        m_max_memory = limits.max_decoder_memory;
+        m_errors.fatal_code = JMSG_NOMESSAGE;
     }
     ~Decompressor()
     {
@@ -87,7 +100,21 @@ public:
     Decompressor& operator=(const Decompressor&) = delete;
 
     jpeg_decompress_struct& info() { return m_info; }
-    std::string error() const { return std::string("JPEG: ") + m_errors.message; }
+    std::string error() const
+    {
+        // With no backing store, libjpeg's word for "the whole-picture
+        // buffers exceed max_memory_to_use".
+        if (m_errors.fatal_code == JERR_NO_BACKING_STORE)
+            return "JPEG: decoding the picture needs more memory than allowed";
+        return std::string("JPEG: ") + m_errors.message;
+    }
+
+    // What libjpeg may allocate from here on; zero would mean no limit.
+    void LimitMemory(std::uint64_t bytes)
+    {
+        constexpr std::uint64_t kLargest = static_cast<std::uint64_t>(std::numeric_limits<long>::max());
+        m_info.mem->max_memory_to_use = static_cast<long>(std::clamp<std::uint64_t>(bytes, 1, kLargest));
+    }
 
     // Runs one step; false when libjpeg gave up on the file. Not inlined, so
     // that setjmp's frame is this small one and not the decoder's.
@@ -105,7 +132,6 @@ public:
             jpeg_create_decompress(&m_info);
             m_created = true;
             m_info.progress = &m_progress.base;
-            m_info.mem->max_memory_to_use = static_cast<long>(m_max_memory);
             jpeg_mem_src(&m_info, bytes.data(), static_cast<unsigned long>(bytes.size()));
             jpeg_read_header(&m_info, TRUE);
         });
@@ -115,7 +141,6 @@ private:
     jpeg_decompress_struct m_info{};
     ErrorManager m_errors{};
     ProgressMonitor m_progress{};
-    std::uint64_t m_max_memory = 0;
     bool m_created = false;
 };
 
@@ -153,6 +178,26 @@ void StoreRow(const JSAMPLE* decoded, std::int32_t first, std::int32_t width, Sa
     }
 }
 
+// The whole-picture coefficient buffers libjpeg allocates for a file in
+// several scans (a progressive one above all): one 8 x 8 block of 16-bit
+// coefficients per block of every component, in whole MCUs. Nothing for a
+// file in one scan. Needs the header read.
+std::uint64_t CoefficientBufferBytes(jpeg_decompress_struct& info)
+{
+    if (!jpeg_has_multiple_scans(&info))
+        return 0;
+    auto round_up = [](std::uint64_t value, std::uint64_t step) {
+        return step == 0 ? value : (value + step - 1) / step * step;
+    };
+    std::uint64_t bytes = 0;
+    const auto components = std::span(info.comp_info, static_cast<std::size_t>(info.num_components));
+    for (const jpeg_component_info& component : components)
+        bytes += round_up(component.width_in_blocks, static_cast<std::uint64_t>(component.h_samp_factor)) *
+                 round_up(component.height_in_blocks, static_cast<std::uint64_t>(component.v_samp_factor)) *
+                 sizeof(JBLOCK);
+    return bytes;
+}
+
 }  // namespace
 
 PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
@@ -168,21 +213,31 @@ PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits
     PictureResult result;
     result.natural_width = static_cast<std::int32_t>(info.image_width);
     result.natural_height = static_cast<std::int32_t>(info.image_height);
-    platform::Rect region{0, 0, result.natural_width, result.natural_height};
-    if (choose_region != nullptr) {
-        const std::optional<platform::Rect> chosen = ClampRegion(
-            (*choose_region)(result.natural_width, result.natural_height), result.natural_width, result.natural_height);
-        if (!chosen) {
-            result.error = "the chosen region is empty";
-            return result;
-        }
-        region = *chosen;
-    }
+    const std::optional<platform::Rect> chosen =
+        ChooseRegion(choose_region, result.natural_width, result.natural_height);
+    if (!chosen)
+        return EmptyRegionFailure(result.natural_width, result.natural_height);
+    const platform::Rect region = *chosen;
 
     const Samples samples = SamplesFor(info);
     const bool ink = samples != Samples::Bgr;
+    const std::uint64_t row_bytes = static_cast<std::uint64_t>(info.image_width) * (ink ? 4 : 3);
+    const std::uint64_t ours =
+        bytes.size() + row_bytes + PictureBytes(region.right - region.left, region.bottom - region.top, 24);
+    std::uint64_t coefficients = 0;
+    if (!decompressor.Guard([&] { coefficients = CoefficientBufferBytes(info); })) {
+        result.error = decompressor.error();
+        return result;
+    }
+    if (const std::optional<std::string> refused = CheckMemory(ours + coefficients, limits)) {
+        result.error = "JPEG: " + *refused;
+        if (coefficients > 0)
+            result.error += " (a progressive file keeps every coefficient of the whole picture while it decodes)";
+        return result;
+    }
+    decompressor.LimitMemory(limits.max_memory - ours);
     Picture picture = MakePicture(region.right - region.left, region.bottom - region.top, 24);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(info.image_width) * (ink ? 4 : 3));
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(row_bytes));
 
     const bool decoded = decompressor.Guard([&] {
         info.out_color_space = ink ? JCS_CMYK : JCS_EXT_BGR;

@@ -1,5 +1,6 @@
 #include "platform/linux/picture/picture_codec.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -27,7 +28,8 @@ platform::PictureResult LinuxPictureCodec::LoadPictureFromMemory(std::span<const
 platform::PictureResult LinuxPictureCodec::Load(std::string_view path, const platform::RegionChooser* choose_region)
 {
     try {
-        FileBytes file = ReadPictureFile(path);
+        // The file's bytes count against the memory a load may hold.
+        FileBytes file = ReadPictureFile(path, std::min(kMaxPictureFileBytes, m_limits.max_memory));
         if (!file.bytes)
             return PictureFailure(std::move(file.error));
         return DecodePicture(*file.bytes, m_limits, choose_region);

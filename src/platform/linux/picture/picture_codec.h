@@ -20,8 +20,9 @@ public:
     }
 
     platform::PictureResult LoadPicture(std::string_view path) override;
-    // Only JPEG files skip the work outside the region; the other formats
-    // are cut from the whole picture. An empty region fails.
+    // Only the region is built (a metafile is drawn whole first), so the
+    // region of a picture too large to load whole still loads. An empty
+    // region fails.
     platform::PictureResult LoadPictureRegion(std::string_view path,
                                               const platform::RegionChooser& choose_region) override;
     platform::PictureResult LoadPictureFromMemory(std::span<const std::uint8_t> bytes) override;

@@ -40,37 +40,23 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
                                       const platform::RegionChooser* choose_region)
 {
     try {
-        platform::PictureResult result;
         switch (SniffPictureFormat(bytes)) {
         case PictureFormat::Bmp:
-            result = DecodeBmp(bytes, limits);
-            break;
+            return DecodeBmp(bytes, limits, choose_region);
         case PictureFormat::Gif:
-            result = DecodeGif(bytes, limits);
-            break;
+            return DecodeGif(bytes, limits, choose_region);
         case PictureFormat::Jpeg:
-            // The only decoder that can skip the work outside the region.
             return DecodeJpeg(bytes, limits, choose_region);
         case PictureFormat::Wmf:
-            result = DecodeWmf(bytes, limits);
-            break;
+            return DecodeWmf(bytes, limits, choose_region);
         case PictureFormat::Unknown:
-            return PictureFailure("not a BMP, GIF, JPEG or WMF file");
+            break;
         }
-        if (!result.picture || choose_region == nullptr)
-            return result;
-        const std::optional<platform::Rect> region = ClampRegion(
-            (*choose_region)(result.natural_width, result.natural_height), result.natural_width, result.natural_height);
-        if (!region) {
-            result.picture.reset();
-            result.error = "the chosen region is empty";
-            return result;
-        }
-        result.picture = CropPicture(*result.picture, *region);
-        return result;
+        return PictureFailure("not a BMP, GIF, JPEG or WMF file");
     } catch (const std::bad_alloc&) {
-        // Sizes are checked against the caps first, so this is a machine
-        // short of memory, not a hostile file; the caller keeps its picture.
+        // Sizes and memory are checked against the caps first, so this is a
+        // machine short of memory, not a hostile file; the caller keeps its
+        // picture.
         return PictureFailure("out of memory");
     } catch (const std::exception& error) {
         // The region chooser is the caller's code; whatever it throws must
@@ -95,6 +81,23 @@ std::optional<std::string> CheckPictureSize(std::int64_t width, std::int64_t hei
     return std::nullopt;
 }
 
+std::uint64_t PictureBytes(std::int64_t width, std::int64_t height, std::uint16_t bits_per_pixel)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits_per_pixel + 7) / 8;
+    return (row_bytes + 3) / 4 * 4 * static_cast<std::uint64_t>(height);
+}
+
+std::optional<std::string> CheckMemory(std::uint64_t needed, const DecodeLimits& limits)
+{
+    if (needed <= limits.max_memory)
+        return std::nullopt;
+    constexpr std::uint64_t kMegabyte = 1024 * 1024;
+    return "the picture needs " + std::to_string((needed + kMegabyte - 1) / kMegabyte) +
+           " MB of memory to load, more than the " + std::to_string(limits.max_memory / kMegabyte) + " MB allowed";
+}
+
 platform::Picture MakePicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel)
 {
     platform::Picture picture;
@@ -117,6 +120,22 @@ std::optional<platform::Rect> ClampRegion(const platform::Rect& region, std::int
     if (clamped.left >= clamped.right || clamped.top >= clamped.bottom)
         return std::nullopt;
     return clamped;
+}
+
+std::optional<platform::Rect> ChooseRegion(const platform::RegionChooser* choose_region, std::int32_t width,
+                                           std::int32_t height)
+{
+    if (choose_region == nullptr)
+        return platform::Rect{0, 0, width, height};
+    return ClampRegion((*choose_region)(width, height), width, height);
+}
+
+platform::PictureResult EmptyRegionFailure(std::int32_t width, std::int32_t height)
+{
+    platform::PictureResult result = PictureFailure("the chosen region is empty");
+    result.natural_width = width;
+    result.natural_height = height;
+    return result;
 }
 
 platform::Picture CropPicture(const platform::Picture& picture, const platform::Rect& region)

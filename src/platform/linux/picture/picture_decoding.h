@@ -1,10 +1,12 @@
 // The decoders behind LinuxPictureCodec, and what they share.
 //
 // Each decoder takes a whole file's bytes (untrusted) and returns the
-// picture at its natural size, or a PictureResult with no picture and a
-// reason. Decoders check a picture's size against DecodeLimits before they
-// allocate anything for its pixels, never throw, and never write outside
-// what they allocated. The codec reads files and picks the decoder; the fuzz
+// picture at its natural size, or the part of it a RegionChooser picks, or a
+// PictureResult with no picture and a reason. A decoder builds only the part
+// asked for and never allocates a canvas of the whole picture for it. It
+// checks the size and the memory a load needs against DecodeLimits before it
+// allocates anything for the pixels, never throws, and never writes outside
+// what it allocated. The codec reads files and picks the decoder; the fuzz
 // targets call the decoders directly with tighter limits.
 //
 // What every decoder hands over (the choices the core relies on):
@@ -26,10 +28,15 @@ namespace nuvra::linux_platform {
 struct DecodeLimits {
     std::int32_t max_side = platform::kMaxPictureSide;
     std::int64_t max_pixels = platform::kMaxPicturePixels;
-    // Working memory a JPEG decoder may take besides the picture: a
-    // progressive file keeps every coefficient of the picture (two bytes per
-    // sample) until its last scan.
-    std::uint64_t max_decoder_memory = 1ull << 30;
+    // Memory one load may hold at once: the file's bytes, the picture it
+    // hands over and what the decoder needs on the way there (a progressive
+    // JPEG keeps every coefficient of the whole picture, two bytes per
+    // sample, until its last scan; libwmf draws the whole picture at four
+    // bytes per pixel). A load that needs more is refused before anything big
+    // is allocated, so the show's centre square of a huge picture loads where
+    // the whole of it is refused. Well under 256 MB with the rest of the
+    // program.
+    std::uint64_t max_memory = 192ull << 20;
     // Progressive JPEG scans; real files have about ten, hostile ones
     // thousands of nearly empty scans that each cost a pass over the picture.
     std::int32_t max_jpeg_scans = 1000;
@@ -40,18 +47,24 @@ enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Wmf };
 // By content, never by file name: a ".jpg" that holds a BMP loads as a BMP.
 PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
 
-// The whole picture, or the part of it choose_region picks when it is given
-// (the JPEG decoder skips work outside the part; the others cut it out of the
-// whole picture). natural_width/height are filled in whenever the size was
-// read, even when the load fails later.
+// The whole picture, or the part of it choose_region picks when it is given:
+// exactly the whole picture's pixels inside the part. BMP files decode only
+// the rows and columns of the part, GIF files compose their frame onto the
+// part alone, JPEG files skip the rows above it and the iMCU columns beside
+// it; a metafile is drawn whole and only the part is kept.
+// natural_width/height are filled in whenever the size was read, even when
+// the load fails later. An empty part fails.
 platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                       const platform::RegionChooser* choose_region = nullptr);
 
-platform::PictureResult DecodeBmp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits);
-platform::PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits);
+platform::PictureResult DecodeBmp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr);
+platform::PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                    const platform::RegionChooser* choose_region = nullptr);
-platform::PictureResult DecodeWmf(std::span<const std::uint8_t> bytes, const DecodeLimits& limits);
+platform::PictureResult DecodeWmf(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr);
 
 // --- helpers the decoders share ---------------------------------------------
 
@@ -59,6 +72,13 @@ platform::PictureResult PictureFailure(std::string reason);
 
 // Why a picture of this size may not be allocated, or nothing when it may.
 std::optional<std::string> CheckPictureSize(std::int64_t width, std::int64_t height, const DecodeLimits& limits);
+
+// Bytes of a picture of this size as MakePicture lays it out.
+std::uint64_t PictureBytes(std::int64_t width, std::int64_t height, std::uint16_t bits_per_pixel);
+
+// Why a load that holds `needed` bytes at once may not go ahead, or nothing
+// when it may.
+std::optional<std::string> CheckMemory(std::uint64_t needed, const DecodeLimits& limits);
 
 // A zero-filled picture; the size must have passed CheckPictureSize.
 platform::Picture MakePicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel);
@@ -78,6 +98,14 @@ inline const std::uint8_t* RowFromTop(const platform::Picture& picture, std::int
 // The chooser's rect limited to a width x height picture; nothing when what
 // is left is empty.
 std::optional<platform::Rect> ClampRegion(const platform::Rect& region, std::int32_t width, std::int32_t height);
+
+// The part of a width x height picture a load keeps: the whole picture when
+// there is no chooser, else the chooser's rect clamped; nothing when empty.
+std::optional<platform::Rect> ChooseRegion(const platform::RegionChooser* choose_region, std::int32_t width,
+                                           std::int32_t height);
+
+// The failure for an empty region, with the natural size filled in.
+platform::PictureResult EmptyRegionFailure(std::int32_t width, std::int32_t height);
 
 // The pixels of picture inside region (already clamped), with its palette.
 platform::Picture CropPicture(const platform::Picture& picture, const platform::Rect& region);

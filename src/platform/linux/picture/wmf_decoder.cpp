@@ -1,5 +1,8 @@
 // Windows metafiles through libwmf's gd renderer, at their natural size at
-// 96 dpi, on white, to 24-bit BGR.
+// 96 dpi, on white, to 24-bit BGR. The whole picture is drawn (on libwmf's
+// canvas of four bytes per pixel) and only the region asked for is kept; a
+// picture whose canvas does not fit the memory allowed is refused before
+// drawing.
 //
 // Size and placement, as Windows plays a metafile picture:
 //  - placeable files: the frame in their header, in its units per inch, sets
@@ -9,13 +12,15 @@
 //    a screen in the default mapping mode, and the picture is the file's
 //    window, or the extent of what it draws when it sets no window extent.
 // libwmf would fit the picture to the extent of what is drawn instead, so
-// the frame is given to it explicitly (in its device units, points).
+// the frame is given to it explicitly, mapped the way libwmf maps the
+// file's mapping mode into its device units.
 //
 // libwmf only ever sees the records wmf_records.h lets through.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
 #include <libwmf/gd/gd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -93,32 +98,110 @@ struct Frame {
     std::int64_t height = 0;
 };
 
+// libwmf's device space, as it plays: a logical point p lands at
+// (p - window origin) * scale. The scale follows the file's mapping mode:
+//  - none set: placeable files in points at their units per inch, plain
+//    files one device unit per logical unit;
+//  - text mode: one device unit per logical unit, placeable or not;
+//  - the metric, English and twips modes: their unit in points (y still
+//    pointing down);
+//  - the anisotropic and isotropic modes alike (no aspect ratio kept):
+//    viewport extent / window extent, both 1024 until the file sets them.
+enum MapMode : std::uint16_t {
+    kText = 1,
+    kLowMetric,
+    kHighMetric,
+    kLowEnglish,
+    kHighEnglish,
+    kTwips,
+    kIsotropic,
+    kAnisotropic,
+};
+constexpr std::int32_t kStartingExtent = 1024;
+
+bool ScalesWindowToViewport(const WmfFile& metafile)
+{
+    return metafile.map_mode == kIsotropic || metafile.map_mode == kAnisotropic;
+}
+
+struct Scale {
+    double x = 1;
+    double y = 1;
+};
+
+Scale DeviceScale(const WmfFile& metafile)
+{
+    auto uniform = [](double points_per_unit) { return Scale{points_per_unit, points_per_unit}; };
+    switch (metafile.map_mode.value_or(0)) {
+    case kText:
+        return uniform(1);
+    case kLowMetric:
+        return uniform(kPointsPerInch / 254);
+    case kHighMetric:
+        return uniform(kPointsPerInch / 2540);
+    case kLowEnglish:
+        return uniform(kPointsPerInch / 100);
+    case kHighEnglish:
+        return uniform(kPointsPerInch / 1000);
+    case kTwips:
+        return uniform(kPointsPerInch / 1440);
+    case kIsotropic:
+    case kAnisotropic: {
+        const WmfPoint window = metafile.window_extent.value_or(WmfPoint{kStartingExtent, kStartingExtent});
+        const WmfPoint viewport = metafile.viewport_extent.value_or(WmfPoint{kStartingExtent, kStartingExtent});
+        return {static_cast<double>(viewport.x) / window.x, static_cast<double>(viewport.y) / window.y};
+    }
+    default:  // none, or one libwmf does not know
+        return uniform(metafile.placeable ? kPointsPerInch / metafile.units_per_inch : 1);
+    }
+}
+
+// The logical rectangle from corner to corner + size (size may be
+// negative), in libwmf's device space.
+wmfD_Rect DeviceRect(const WmfFile& metafile, WmfPoint corner, WmfPoint size)
+{
+    const WmfPoint origin = metafile.window_origin.value_or(WmfPoint{0, 0});
+    const Scale scale = DeviceScale(metafile);
+    const auto x0 = static_cast<float>((corner.x - origin.x) * scale.x);
+    const auto x1 = static_cast<float>((corner.x - origin.x + size.x) * scale.x);
+    const auto y0 = static_cast<float>((corner.y - origin.y) * scale.y);
+    const auto y1 = static_cast<float>((corner.y - origin.y + size.y) * scale.y);
+    wmfD_Rect rect;
+    rect.TL = {std::min(x0, x1), std::min(y0, y1)};
+    rect.BR = {std::max(x0, x1), std::max(y0, y1)};
+    return rect;
+}
+
+WmfPoint Magnitude(WmfPoint point)
+{
+    return {std::abs(point.x), std::abs(point.y)};
+}
+
+// The window the picture shows: in the modes that scale it to the viewport
+// its sign says which way it runs; the others only take its size.
+std::optional<WmfPoint> ShownWindowSize(const WmfFile& metafile)
+{
+    if (!metafile.window_extent)
+        return std::nullopt;
+    return ScalesWindowToViewport(metafile) ? *metafile.window_extent : Magnitude(*metafile.window_extent);
+}
+
 Frame ChooseFrame(const WmfFile& metafile, const wmfD_Rect& drawn)
 {
     Frame frame;
     if (metafile.placeable) {
-        const double scale = kPointsPerInch / metafile.units_per_inch;
-        // libwmf puts the file's window origin (0, 0 when it sets none) at
-        // device (0, 0).
-        const WmfPoint origin = metafile.window_origin.value_or(WmfPoint{0, 0});
         const WmfPoint shown_origin = metafile.window_origin.value_or(metafile.frame_origin);
-        const WmfPoint shown_size = metafile.window_extent.value_or(metafile.frame_size);
-        frame.device.TL = {static_cast<float>((shown_origin.x - origin.x) * scale),
-                           static_cast<float>((shown_origin.y - origin.y) * scale)};
-        frame.device.BR = {static_cast<float>((shown_origin.x - origin.x + shown_size.x) * scale),
-                           static_cast<float>((shown_origin.y - origin.y + shown_size.y) * scale)};
+        frame.device = DeviceRect(metafile, shown_origin, ShownWindowSize(metafile).value_or(metafile.frame_size));
         frame.width =
             std::max<std::int64_t>(1, std::llround(metafile.frame_size.x * kPixelsPerInch / metafile.units_per_inch));
         frame.height =
             std::max<std::int64_t>(1, std::llround(metafile.frame_size.y * kPixelsPerInch / metafile.units_per_inch));
         return frame;
     }
-    if (metafile.window_extent) {
-        frame.device.TL = {0, 0};
-        frame.device.BR = {static_cast<float>(metafile.window_extent->x),
-                           static_cast<float>(metafile.window_extent->y)};
-        frame.width = metafile.window_extent->x;
-        frame.height = metafile.window_extent->y;
+    if (const std::optional<WmfPoint> shown_size = ShownWindowSize(metafile)) {
+        frame.device = DeviceRect(metafile, metafile.window_origin.value_or(WmfPoint{0, 0}), *shown_size);
+        frame.width = std::abs(shown_size->x);
+        frame.height = std::abs(shown_size->y);
         return frame;
     }
     frame.device = drawn;
@@ -132,7 +215,8 @@ Frame ChooseFrame(const WmfFile& metafile, const wmfD_Rect& drawn)
 
 }  // namespace
 
-PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits)
+PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+                        const platform::RegionChooser* choose_region)
 {
     WmfFile metafile = ReadWmfRecords(file, limits);
     if (!metafile.error.empty())
@@ -158,6 +242,19 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
     PictureResult result;
     result.natural_width = static_cast<std::int32_t>(frame.width);
     result.natural_height = static_cast<std::int32_t>(frame.height);
+    const std::optional<platform::Rect> region =
+        ChooseRegion(choose_region, result.natural_width, result.natural_height);
+    if (!region)
+        return EmptyRegionFailure(result.natural_width, result.natural_height);
+    // gd keeps a row pointer and an int per pixel.
+    const std::uint64_t canvas = static_cast<std::uint64_t>(frame.height) *
+                                 (static_cast<std::uint64_t>(frame.width) * sizeof(int) + sizeof(int*));
+    const std::uint64_t needed = file.size() + metafile.bytes.size() + canvas +
+                                 PictureBytes(region->right - region->left, region->bottom - region->top, 24);
+    if (const std::optional<std::string> refused = CheckMemory(needed, limits)) {
+        result.error = "WMF: " + *refused;
+        return result;
+    }
 
     wmf_gd_t* device = WMF_GD_GetData(api.get());
     device->type = wmf_gd_image;
@@ -185,10 +282,12 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
         return result;
     }
 
-    Picture picture = MakePicture(result.natural_width, result.natural_height, 24);
+    Picture picture = MakePicture(region->right - region->left, region->bottom - region->top, 24);
     for (std::int32_t y = 0; y < picture.height; ++y) {
         std::uint8_t* row = RowFromTop(picture, y);
-        const int* source = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
+        const int* source = pixels +
+                            static_cast<std::size_t>(region->top + y) * static_cast<std::size_t>(frame.width) +
+                            region->left;
         for (std::int32_t x = 0; x < picture.width; ++x) {
             const auto colour = static_cast<std::uint32_t>(source[x]);
             row[3 * x] = static_cast<std::uint8_t>(colour);

@@ -17,8 +17,10 @@ constexpr std::uint64_t kRecordHeaderSize = 6;
 
 enum Function : std::uint16_t {
     kEof = 0x0000,
+    kSetMapMode = 0x0103,
     kSetWindowOrg = 0x020B,
     kSetWindowExt = 0x020C,
+    kSetViewportExt = 0x020E,
     kDibBitBlt = 0x0940,
     kDibStretchBlt = 0x0B41,
     kStretchDib = 0x0F43,
@@ -157,10 +159,15 @@ WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& l
             continue;
         }
         const WmfPoint point{ReadS16(record, 8), ReadS16(record, 6)};  // stored y first
+        const bool has_point = words >= 5 && point.x != 0 && point.y != 0;
+        if (function == kSetMapMode && words >= 4 && !metafile.map_mode)
+            metafile.map_mode = ReadU16(record, 6);
         if (function == kSetWindowOrg && words >= 5 && !metafile.window_origin)
             metafile.window_origin = point;
-        if (function == kSetWindowExt && words >= 5 && !metafile.window_extent && point.x != 0 && point.y != 0)
-            metafile.window_extent = WmfPoint{std::abs(point.x), std::abs(point.y)};
+        if (function == kSetWindowExt && has_point && !metafile.window_extent)
+            metafile.window_extent = point;
+        if (function == kSetViewportExt && has_point && !metafile.viewport_extent)
+            metafile.viewport_extent = point;
         out.insert(out.end(), record.begin(), record.end());
         largest_record = std::max(largest_record, static_cast<std::uint32_t>(words));
     }

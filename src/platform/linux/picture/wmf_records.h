@@ -27,8 +27,12 @@ struct WmfFile {
     WmfPoint frame_origin;  // placeable files: the frame, in metafile units
     WmfPoint frame_size;
     std::uint16_t units_per_inch = 0;
-    std::optional<WmfPoint> window_origin;  // the first of each the file sets
-    std::optional<WmfPoint> window_extent;  // never zero; sizes, so never negative
+    // The first of each the file sets. Extents are never zero on either
+    // axis; a negative one turns its axis over.
+    std::optional<std::uint16_t> map_mode;
+    std::optional<WmfPoint> window_origin;
+    std::optional<WmfPoint> window_extent;
+    std::optional<WmfPoint> viewport_extent;
     std::size_t dropped_records = 0;
     std::string error;  // set when the file cannot be played at all
 };
