@@ -36,25 +36,43 @@ struct Canvas {
 enum class WindowStyle {
     Fullscreen,  // borderless, black, topmost, covers the primary display
     Dialog,      // framed, titled, not in the task bar
-    Child,       // a child of a foreign window (the preview pane)
+    Child,       // a child of a foreign window (the preview pane), at bounds inside it
+    Foreign,     // the foreign window itself, drawn into as it is (a screen-saver daemon's)
 };
 
 struct WindowRequest {
     std::string title;
     WindowStyle style = WindowStyle::Dialog;
-    Rect bounds;                           // outer rectangle in screen pixels
-    std::optional<std::int64_t> parent;    // native handle of the parent (Child only)
+    Rect bounds;                           // outer rectangle in screen pixels (in the parent's client area for Child)
+    std::optional<std::int64_t> parent;    // native handle of the parent (Child) or of the window itself (Foreign)
 };
 
-enum class InputKind { MouseDown, MouseUp, MouseMove, KeyDown, KeyUp, Wheel, Close };
+enum class InputKind {
+    MouseDown,
+    MouseUp,
+    MouseMove,
+    KeyDown,
+    KeyUp,
+    Wheel,
+    TextInput,    // text typed, UTF-8, after the key events that made it
+    FocusGained,  // the window took the keyboard focus
+    FocusLost,
+    Expose,       // part of the window must be drawn again
+    Resized,      // the window's client size changed (a foreign window's too)
+    Close,        // the close box, or the process is asked to end (window 0)
+};
 
 struct InputEvent {
     InputKind kind = InputKind::MouseMove;
-    std::int32_t x = 0;  // client coordinates for mouse events
+    // The native handle of the window the event belongs to; 0 for events of
+    // the whole process (a termination request).
+    std::int64_t window = 0;
+    std::int32_t x = 0;  // client coordinates for mouse events; the new size for Resized
     std::int32_t y = 0;
     std::uint32_t button = 0;    // 1 left, 2 right, 4 middle
     std::uint32_t key_code = 0;  // virtual-key code for key events
-    std::int32_t wheel = 0;
+    std::int32_t wheel = 0;      // notches, positive away from the user
+    std::string text;            // TextInput only
 };
 
 // An 8-bit picture as the renderer holds it: a DIB's rows (bottom first),
@@ -72,6 +90,9 @@ class Window {
 public:
     virtual ~Window() = default;
     virtual std::int64_t NativeHandle() const = 0;
+    // The window's rectangle in screen pixels as it is now (for a foreign
+    // window: its size as its owner made it). Forms take their size from
+    // here, never from the screen.
     virtual Rect Bounds() const = 0;
     virtual void SetBounds(const Rect& bounds) = 0;
     virtual void Show() = 0;
@@ -85,6 +106,9 @@ public:
     virtual void DrawAnimatedRect(const Rect& from, const Rect& to) = 0;
 };
 
+// Input reaches the window it belongs to: while a mouse button is held, the
+// window it was pressed in keeps getting the mouse's events, even outside it
+// (the press captures the mouse until the last button is released).
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
