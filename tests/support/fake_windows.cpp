@@ -37,6 +37,9 @@ std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform:
         return nullptr;
     auto record = std::make_shared<FakeWindowRecord>();
     record->request = request;
+    // What the window system grants may differ from what was asked.
+    if (granted_bounds)
+        record->request.bounds = *granted_bounds;
     windows.push_back(record);
     return std::make_unique<FakeWindow>(record);
 }

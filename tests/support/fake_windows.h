@@ -40,6 +40,8 @@ public:
 
     platform::Rect screen{0, 0, 1024, 768};
     bool fail_create = false;
+    // Bounds every new window gets instead of the ones asked for.
+    std::optional<platform::Rect> granted_bounds;
     std::vector<std::shared_ptr<FakeWindowRecord>> windows;
     // One batch per pump; an empty script gives no events.
     std::deque<std::vector<platform::InputEvent>> script;

@@ -43,12 +43,39 @@ std::int16_t HalfToEven16(double value)
 
 DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter,
                          bool command_line_empty)
-    : m_state(state), m_platform(platform), m_mode_letter(std::move(mode_letter)),
-      m_command_line_empty(command_line_empty)
+    : m_state(state), m_platform(platform),
+      m_own_runtime(std::make_unique<FormRuntime>(*platform.windows, *platform.clock)), m_runtime(*m_own_runtime),
+      m_mode_letter(std::move(mode_letter)), m_command_line_empty(command_line_empty)
 {
+    AddToRuntime();
 }
 
-DisplayForm::~DisplayForm() = default;
+DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime,
+                         std::string mode_letter, bool command_line_empty)
+    : m_state(state), m_platform(platform), m_runtime(runtime), m_mode_letter(std::move(mode_letter)),
+      m_command_line_empty(command_line_empty)
+{
+    AddToRuntime();
+}
+
+DisplayForm::~DisplayForm()
+{
+    m_runtime.RemoveForm(*this);
+}
+
+void DisplayForm::AddToRuntime()
+{
+    // The order the timers tick in when several are due at one pump.
+    m_runtime.AddTimer(*this, m_form.Timer1, [this] { Timer1_Timer(); });
+    m_runtime.AddTimer(*this, m_form.Timer2, [this] { Timer2_Timer(); });
+    m_runtime.AddTimer(*this, m_form.Timer4, [this] { Timer4_Timer(); });
+    m_runtime.AddTimer(*this, m_form.Timer5, [this] { Timer5_Timer(); });
+}
+
+std::int64_t DisplayForm::WindowHandle() const
+{
+    return m_window ? m_window->NativeHandle() : 0;
+}
 
 int DisplayForm::Form_Load()
 {
@@ -190,39 +217,29 @@ void DisplayForm::DoEvents()
 {
     if (m_ended)
         return;
-    std::vector<platform::InputEvent> events;
-    m_platform.windows->PollEvents(events);
-    for (const platform::InputEvent& event : events) {
-        if (m_ended)
-            return;
-        switch (event.kind) {
-        case platform::InputKind::MouseDown:
-            Form_MouseDown();
-            break;
-        case platform::InputKind::MouseMove:
-            Form_MouseMove();
-            break;
-        case platform::InputKind::KeyDown:
-            Form_KeyDown(event.key_code);
-            break;
-        case platform::InputKind::Close:
-            // The session is ending or someone asked us to stop: end as a
-            // user's key would, with the whole cleanup.
-            EndShow();
-            break;
-        default:
-            break;
-        }
+    m_runtime.DoEvents();
+}
+
+void DisplayForm::OnInput(const platform::InputEvent& event)
+{
+    switch (event.kind) {
+    case platform::InputKind::MouseDown:
+        Form_MouseDown();
+        break;
+    case platform::InputKind::MouseMove:
+        Form_MouseMove();
+        break;
+    case platform::InputKind::KeyDown:
+        Form_KeyDown(event.key_code);
+        break;
+    case platform::InputKind::Close:
+        // The session is ending or someone asked us to stop: end as a
+        // user's key would, with the whole cleanup.
+        EndShow();
+        break;
+    default:
+        break;
     }
-    const std::uint64_t now = m_platform.clock->NowMilliseconds();
-    if (!m_ended && m_form.Timer1.TakeTick(now))
-        Timer1_Timer();
-    if (!m_ended && m_form.Timer2.TakeTick(now))
-        Timer2_Timer();
-    if (!m_ended && m_form.Timer4.TakeTick(now))
-        Timer4_Timer();
-    if (!m_ended && m_form.Timer5.TakeTick(now))
-        Timer5_Timer();
 }
 
 void DisplayForm::Timer1_Timer()

@@ -17,18 +17,22 @@
 #include "display/picture_prefetch.h"
 #include "modules.h"
 #include "platform/platform.h"
+#include "ui/form_runtime.h"
 
 namespace nuvra {
 
 inline constexpr int kExitShowEnded = 0;
 inline constexpr int kExitNoWindow = 1;
 
-class DisplayForm {
+class DisplayForm final : public Form {
 public:
     // mode_letter and command_line_empty are what start-up read from the
-    // command line; the ending repeats the "S" test on them.
+    // command line; the ending repeats the "S" test on them. The form runs
+    // on runtime, or on a runtime of its own.
     DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter, bool command_line_empty);
-    ~DisplayForm();
+    DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime, std::string mode_letter,
+                bool command_line_empty);
+    ~DisplayForm() override;
     DisplayForm(const DisplayForm&) = delete;
     DisplayForm& operator=(const DisplayForm&) = delete;
 
@@ -55,8 +59,14 @@ public:
     // The moving box at its centre plus its offset.
     void PlaceMovingBox();
 
-    // Every pending input event, then every due timer at most once.
+    // Every pending input event, then every due timer at most once (the
+    // runtime's pump).
     void DoEvents();
+
+    // The form on the runtime.
+    std::int64_t WindowHandle() const override;
+    bool Loaded() const override { return !m_ended; }
+    void OnInput(const platform::InputEvent& event) override;
 
     // One pass of the frame loop: frame step, repaint, events.
     void RunFrame();
@@ -65,6 +75,7 @@ public:
     bool ended() const { return m_ended; }
 
 private:
+    void AddToRuntime();
     void StartShow();
     void RunKaleidoscope();
     void Repaint();
@@ -76,6 +87,8 @@ private:
 
     ProcessState& m_state;
     platform::Platform& m_platform;
+    std::unique_ptr<FormRuntime> m_own_runtime;
+    FormRuntime& m_runtime;
     std::string m_mode_letter;
     bool m_command_line_empty;
     NuvraS m_form;

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/form_timer.h"
+#include "ui/form_timer.h"
 #include "platform/picture.h"
 
 namespace nuvra {

@@ -1,0 +1,153 @@
+#include "ui/form_runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/fake_windows.h"
+
+namespace nuvra {
+namespace {
+
+// A form that records what reaches it, by name.
+class RecordingForm final : public Form {
+public:
+    RecordingForm(std::string name, std::int64_t window, std::vector<std::string>& log)
+        : m_name(std::move(name)), m_window(window), m_log(log)
+    {
+    }
+    std::int64_t WindowHandle() const override { return m_window; }
+    bool Loaded() const override { return loaded; }
+    void OnInput(const platform::InputEvent& event) override
+    {
+        m_log.push_back(m_name + " key " + std::to_string(event.key_code));
+        if (on_input)
+            on_input(event);
+    }
+
+    bool loaded = true;
+    std::function<void(const platform::InputEvent&)> on_input;
+
+private:
+    std::string m_name;
+    std::int64_t m_window;
+    std::vector<std::string>& m_log;
+};
+
+platform::InputEvent KeyFor(std::int64_t window, std::uint32_t code)
+{
+    platform::InputEvent event = test::Key(code);
+    event.window = window;
+    return event;
+}
+
+class FormRuntimeTest : public ::testing::Test {
+protected:
+    FormRuntimeTest() { clock.now = 0; }
+    test::FakeWindowSystem windows;
+    test::FakeClock clock;
+    FormRuntime runtime{windows, clock};
+    std::vector<std::string> log;
+};
+
+TEST_F(FormRuntimeTest, ATimerThatFellBehindTicksOnceAndIsNextDueAnIntervalAfterNow)
+{
+    RecordingForm form("show", 7, log);
+    FormTimer timer{false, 1000};
+    int ticks = 0;
+    runtime.AddTimer(form, timer, [&] { ++ticks; });
+    timer.Enable(clock.now);
+
+    // Each pump at the given time, and the ticks it must give.
+    const struct {
+        std::uint64_t at;
+        int ticks;
+    } pumps[] = {
+        {999, 0},  {1000, 1}, {1500, 0},
+        {5500, 1},  // four intervals late: one tick, not four
+        {5600, 0}, {6000, 0}, {6499, 0},  // a burst would tick here
+        {6500, 1}, {7499, 0}, {7500, 1},
+    };
+    for (const auto& pump : pumps) {
+        clock.now = pump.at;
+        ticks = 0;
+        runtime.DoEvents();
+        EXPECT_EQ(ticks, pump.ticks) << "pump at " << pump.at << " ms";
+    }
+}
+
+TEST_F(FormRuntimeTest, EveryDueTimerTicksOncePerPumpInTheOrderTimersWereAdded)
+{
+    RecordingForm form("show", 7, log);
+    FormTimer fast{false, 1}, slow{false, 1000}, off{false, 1};
+    runtime.AddTimer(form, slow, [&] { log.push_back("slow"); });
+    runtime.AddTimer(form, fast, [&] { log.push_back("fast"); });
+    runtime.AddTimer(form, off, [&] { log.push_back("off"); });
+    fast.Enable(0);
+    slow.Enable(0);
+    clock.now = 5000;
+    runtime.DoEvents();
+    clock.now = 5001;
+    runtime.DoEvents();
+    EXPECT_EQ(log, (std::vector<std::string>{"slow", "fast", "fast"}));
+}
+
+TEST_F(FormRuntimeTest, InputGoesToTheFormThatOwnsItsWindowAndProcessEventsToEveryForm)
+{
+    RecordingForm show("show", 7, log), dialog("dialog", 9, log);
+    runtime.AddForm(show);
+    runtime.AddForm(dialog);
+    platform::InputEvent close;
+    close.kind = platform::InputKind::Close;  // window 0: the process is asked to end
+    windows.script.push_back({KeyFor(9, 1), KeyFor(7, 2), KeyFor(12, 3), close});
+
+    runtime.DoEvents();
+
+    EXPECT_EQ(log, (std::vector<std::string>{"dialog key 1", "show key 2", "show key 0", "dialog key 0"}))
+        << "an event for a window no form owns goes nowhere";
+}
+
+TEST_F(FormRuntimeTest, AFormThatUnloadsDuringThePumpGetsNothingMoreFromIt)
+{
+    RecordingForm show("show", 7, log);
+    FormTimer timer{false, 1};
+    runtime.AddTimer(show, timer, [&] { log.push_back("tick"); });
+    timer.Enable(0);
+    show.on_input = [&](const platform::InputEvent&) { show.loaded = false; };
+    windows.script.push_back({KeyFor(7, 1), KeyFor(7, 2)});
+    clock.now = 10;
+
+    runtime.DoEvents();
+
+    EXPECT_EQ(log, (std::vector<std::string>{"show key 1"}));
+}
+
+TEST_F(FormRuntimeTest, AHandlerMayPumpAgainAndTheOuterPumpGoesOn)
+{
+    // A form that lets pending events run before it goes on, as the show's
+    // ending does: the inner pump takes the next batch and the due timer,
+    // the outer pump then finishes its own batch; the timer, already
+    // served, does not tick twice.
+    RecordingForm show("show", 7, log);
+    FormTimer timer{false, 1000};
+    runtime.AddTimer(show, timer, [&] { log.push_back("tick"); });
+    timer.Enable(0);
+    clock.now = 1000;
+    bool pumped = false;
+    show.on_input = [&](const platform::InputEvent&) {
+        if (!pumped) {
+            pumped = true;
+            runtime.DoEvents();
+        }
+    };
+    windows.script.push_back({KeyFor(7, 1), KeyFor(7, 2)});
+    windows.script.push_back({KeyFor(7, 3)});
+
+    runtime.DoEvents();
+
+    EXPECT_EQ(log, (std::vector<std::string>{"show key 1", "show key 3", "tick", "show key 2"}));
+}
+
+}  // namespace
+}  // namespace nuvra
