@@ -212,6 +212,26 @@ TEST_F(DisplayFormTest, TheMovingBoxIsCentredFromTheFirstFrame)
     EXPECT_EQ(window.first_position->y, 360);
 }
 
+TEST_F(DisplayFormTest, TheShowTakesItsSizeFromTheWindowItGot)
+{
+    // The window system grants 800 x 600 of the 1024 x 768 screen: the
+    // square is no taller than the window and centred in it.
+    Pictures(1);
+    fake.pictures.Add("/pics/1.bmp", test::MakePicture(1000, 700, 24, [](std::int32_t, std::int32_t) { return 0x808080u; }));
+    fake.windows.granted_bounds = platform::Rect{0, 0, 800, 600};
+    DisplayForm form(state, fake.platform, "S", false);
+    fake.windows.script = {{Key('A')}};
+
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+
+    EXPECT_EQ(form.form().ScreenWidthPx, 800);
+    EXPECT_EQ(form.form().ScreenHeightPx, 600);
+    EXPECT_EQ(form.form().DisplayWidth, 600);
+    ASSERT_TRUE(fake.windows.windows[0]->first_position.has_value());
+    EXPECT_EQ(fake.windows.windows[0]->first_position->x, 100);
+    EXPECT_EQ(fake.windows.windows[0]->first_position->y, 0);
+}
+
 TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)
 {
     Pictures(3);

@@ -83,15 +83,19 @@ int DisplayForm::Form_Load()
 
     // 1-3: a black, borderless, topmost window over the whole primary
     // screen, made now and shown only at the end, so that the desktop
-    // capture below still sees the desktop.
+    // capture below still sees the desktop. The show takes its size from
+    // the window it got, not from the screen it asked to cover.
     const platform::Rect screen = m_platform.windows->PrimaryScreen();
-    form.ScreenWidthPx = HalfToEven16(screen.right - screen.left);
-    form.ScreenHeightPx = HalfToEven16(screen.bottom - screen.top);
     platform::WindowRequest request;
     request.title = kDisplayWindowTitle;
     request.style = platform::WindowStyle::Fullscreen;
-    request.bounds = {0, 0, form.ScreenWidthPx, form.ScreenHeightPx};
+    request.bounds = {0, 0, HalfToEven16(screen.right - screen.left), HalfToEven16(screen.bottom - screen.top)};
     m_window = m_platform.windows->CreateWindow(request);
+    if (m_window) {
+        const platform::Rect bounds = m_window->Bounds();
+        form.ScreenWidthPx = HalfToEven16(bounds.right - bounds.left);
+        form.ScreenHeightPx = HalfToEven16(bounds.bottom - bounds.top);
+    }
     if (!m_window || form.ScreenWidthPx <= 0 || form.ScreenHeightPx <= 0) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.
