@@ -341,5 +341,46 @@ TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
     }
 }
 
+TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEndsIt)
+{
+    Pictures(2);
+    state.sound_01.settings.BgmKind = 2;
+    state.sound_01.settings.BgmFile = "/m/a.wav";
+    fake.files.AddReadableFile("/m/a.wav");
+    fake.windows.granted_bounds = platform::Rect{0, 0, 640, 400};
+    platform::InputEvent resized;
+    resized.kind = platform::InputKind::Resized;
+    platform::InputEvent close;
+    close.kind = platform::InputKind::Close;
+    std::vector<std::string> work_files_seen;
+    DisplayForm form(state, fake.platform, "", false);
+    form.HostIn(0x400001, false, "-0x400001");
+    fake.windows.on_pump = [&](int pump) {
+        if (pump == 2)  // the daemon's monitor changes size
+            fake.windows.windows[0]->request.bounds = {0, 0, 300, 200};
+        if (pump == 3 && std::filesystem::exists(fake.work.str() + "/Tmp_nuvra02-0x400001.bmp"))
+            work_files_seen.push_back("Tmp_nuvra02-0x400001.bmp");
+    };
+    // Keys, clicks and movements belong to the daemon.
+    fake.windows.script = {{Key('Q'), MouseDown(), MouseMove(1, 1), MouseMove(300, 200)}, {}, {resized}, {}, {close}};
+
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+
+    ASSERT_EQ(fake.windows.windows.size(), 1u);
+    const platform::WindowRequest& request = fake.windows.windows[0]->request;
+    EXPECT_EQ(request.style, platform::WindowStyle::Foreign);
+    EXPECT_EQ(request.parent, 0x400001);
+    EXPECT_EQ(fake.windows.pumps, 6) << "only the termination request ended it (and the end's own pump)";
+    EXPECT_EQ(form.form().ScreenWidthPx, 300) << "it follows the window's size";
+    EXPECT_EQ(form.form().DisplayLeft, (300 - 48) / 2.0);
+    EXPECT_EQ(work_files_seen.size(), 1u) << "its own 8-bit work file";
+    ASSERT_FALSE(fake.pictures.saves.empty());
+    EXPECT_EQ(fake.pictures.saves.back(), fake.work.str() + "/Tmp_nuvra01-0x400001.bmp");
+    EXPECT_FALSE(WorkFilesExist());
+    EXPECT_FALSE(std::filesystem::exists(fake.work.str() + "/Tmp_nuvra02-0x400001.bmp"));
+    EXPECT_TRUE(fake.sound.calls.empty()) << "another copy plays the music";
+    EXPECT_EQ(fake.cursor.calls.size(), 0u);
+}
+
 }  // namespace
 }  // namespace nuvra

@@ -52,6 +52,15 @@ public:
             on_show();
         return 0;
     }
+    int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool play_music,
+                              const std::string& work_file_tag) override
+    {
+        calls.push_back("hosted " + (window ? std::to_string(*window) : std::string("root")) +
+                        (play_music ? " music " : " silent ") + work_file_tag);
+        if (on_show)
+            on_show();
+        return 0;
+    }
     std::vector<std::string> calls;
     std::function<void()> on_show;
 };

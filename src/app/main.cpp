@@ -1,5 +1,8 @@
 // nuvra: picks the Linux backend and hands the command line to Main.
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "display/display_form.h"
@@ -7,6 +10,7 @@
 #include "platform/linux/backend.h"
 #include "platform/linux/sdl_window.h"
 #include "startup/command_line.h"
+#include "startup/hosted_show.h"
 #include "startup/startup.h"
 
 namespace {
@@ -27,6 +31,22 @@ public:
     int LoadDisplayForm() override
     {
         nuvra::DisplayForm form(m_state, m_platform, nuvra::ModeLetter(m_command_line), m_command_line.empty());
+        return RunShow(form);
+    }
+    int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool play_music,
+                              const std::string& work_file_tag) override
+    {
+        // No mode letter: the ending restores nothing a hosted show never
+        // took. The daemon owns the screen: no message box ever covers it.
+        nuvra::DisplayForm form(m_state, m_platform, "", false);
+        form.HostIn(window, play_music, work_file_tag);
+        m_backend.message_box().SetPlace(nuvra::linux_platform::MessageBoxPlace::TerminalOnly);
+        return RunShow(form);
+    }
+
+private:
+    int RunShow(nuvra::DisplayForm& form)
+    {
         // A session that ends under the show still stops the music and
         // removes the work files.
         m_backend.SetDisplayLostHandler([&form] { form.DisplayLost(); });
@@ -40,7 +60,6 @@ public:
         return status;
     }
 
-private:
     static int NotBuilt(const char* what)
     {
         std::fprintf(stderr, "nuvra: %s is not built yet\n", what);
@@ -66,6 +85,14 @@ std::string CommandLine(int argc, char** argv)
     return line;
 }
 
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -75,5 +102,12 @@ int main(int argc, char** argv)
     nuvra::ProcessState state;
     const std::string command_line = CommandLine(argc, argv);
     AppForms forms(state, backend, command_line);
+    const std::vector<std::string> arguments = Arguments(argc, argv);
+    if (nuvra::IsHostedCommandLine(arguments)) {
+        const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
+        const nuvra::HostedOptions options = nuvra::ParseHostedCommandLine(
+            arguments, daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
+        return nuvra::RunHostedShow(state, backend.services(), forms, options);
+    }
     return nuvra::Main(state, backend.services(), forms, command_line);
 }

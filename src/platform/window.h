@@ -44,7 +44,9 @@ struct WindowRequest {
     std::string title;
     WindowStyle style = WindowStyle::Dialog;
     Rect bounds;                           // outer rectangle in screen pixels (in the parent's client area for Child)
-    std::optional<std::int64_t> parent;    // native handle of the parent (Child) or of the window itself (Foreign)
+    // Native handle of the parent (Child) or of the window itself (Foreign;
+    // none: the root window).
+    std::optional<std::int64_t> parent;
 };
 
 enum class InputKind {

@@ -72,6 +72,36 @@ void DisplayForm::AddToRuntime()
     m_runtime.AddTimer(*this, m_form.Timer5, [this] { Timer5_Timer(); });
 }
 
+void DisplayForm::HostIn(std::optional<std::int64_t> window, bool play_music, std::string work_file_tag)
+{
+    m_hosted = true;
+    m_host_window = window;
+    m_play_music = play_music;
+    m_form.WorkFileTag = std::move(work_file_tag);
+}
+
+bool DisplayForm::TakeWindowSize()
+{
+    const platform::Rect bounds = m_window->Bounds();
+    m_form.ScreenWidthPx = HalfToEven16(bounds.right - bounds.left);
+    m_form.ScreenHeightPx = HalfToEven16(bounds.bottom - bounds.top);
+    return m_form.ScreenWidthPx > 0 && m_form.ScreenHeightPx > 0;
+}
+
+// A hosted window changes size with the daemon's monitor: the box is placed
+// again in the new size at once; the next picture is cut for it.
+void DisplayForm::OnResized()
+{
+    if (!m_window || !TakeWindowSize())
+        return;
+    NuvraS& form = m_form;
+    form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
+    form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
+    PrepareDisplay(form, m_state.nuvra_b, m_platform);
+    if (m_state.nuvra_b.settings.ImagePosition == 1)
+        PlaceMovingBox();
+}
+
 std::int64_t DisplayForm::WindowHandle() const
 {
     return m_window ? m_window->NativeHandle() : 0;
@@ -79,24 +109,19 @@ std::int64_t DisplayForm::WindowHandle() const
 
 int DisplayForm::Form_Load()
 {
-    NuvraS& form = m_form;
-
     // 1-3: a black, borderless, topmost window over the whole primary
     // screen, made now and shown only at the end, so that the desktop
-    // capture below still sees the desktop. The show takes its size from
-    // the window it got, not from the screen it asked to cover.
+    // capture below still sees the desktop; or the daemon's window. The show
+    // takes its size from the window it got, not from the screen it asked
+    // to cover.
     const platform::Rect screen = m_platform.windows->PrimaryScreen();
     platform::WindowRequest request;
     request.title = kDisplayWindowTitle;
-    request.style = platform::WindowStyle::Fullscreen;
+    request.style = m_hosted ? platform::WindowStyle::Foreign : platform::WindowStyle::Fullscreen;
     request.bounds = {0, 0, HalfToEven16(screen.right - screen.left), HalfToEven16(screen.bottom - screen.top)};
+    request.parent = m_host_window;
     m_window = m_platform.windows->CreateWindow(request);
-    if (m_window) {
-        const platform::Rect bounds = m_window->Bounds();
-        form.ScreenWidthPx = HalfToEven16(bounds.right - bounds.left);
-        form.ScreenHeightPx = HalfToEven16(bounds.bottom - bounds.top);
-    }
-    if (!m_window || form.ScreenWidthPx <= 0 || form.ScreenHeightPx <= 0) {
+    if (!m_window || !TakeWindowSize()) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.
         m_form.StopFlag = -1;
@@ -144,6 +169,10 @@ void DisplayForm::StartShow()
             form.Timer4.Enable(now);
             StartPrefetch();
         }
+    } else if (m_hosted) {
+        // The screen under a daemon's window is the daemon's black window,
+        // not the user's desktop.
+        ShowSamplePicture(form, m_platform);
     } else {
         CaptureDesktop(form, m_platform);
     }
@@ -159,11 +188,13 @@ void DisplayForm::StartShow()
     form.ChangeTicks = 0;
 
     // 9-10: the music and its timers.
-    if (music.BgmKind == 1) {
+    if (!m_play_music) {
+        // Another copy of the show plays it.
+    } else if (music.BgmKind == 1) {
         CD_Open(m_state.sound_01, m_platform);
         form.Timer2.Enable(now);
     }
-    if (music.BgmKind == 2) {
+    if (m_play_music && music.BgmKind == 2) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Play(m_state.sound_01, m_platform);
@@ -226,6 +257,13 @@ void DisplayForm::DoEvents()
 
 void DisplayForm::OnInput(const platform::InputEvent& event)
 {
+    // The daemon that hosts the show owns the mouse and the keys, and ends
+    // the show itself.
+    if (m_hosted && event.kind != platform::InputKind::Close) {
+        if (event.kind == platform::InputKind::Resized)
+            OnResized();
+        return;
+    }
     switch (event.kind) {
     case platform::InputKind::MouseDown:
         Form_MouseDown();
@@ -406,7 +444,7 @@ void DisplayForm::UnloadForm()
         m_form.Timer2.Disable();
         CD_Close(m_state.sound_01, m_platform);
     }
-    if (music.BgmKind == 2) {
+    if (m_play_music && music.BgmKind == 2) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Stop(m_state.sound_01, m_platform);
@@ -415,7 +453,8 @@ void DisplayForm::UnloadForm()
     }
     if (m_mode_letter == "S")
         EnableSystemKeys(*m_platform.system, true);
-    for (const std::string& path : {SquareWorkFilePath(*m_platform.files), EightBitWorkFilePath(*m_platform.files)}) {
+    for (const std::string& path : {SquareWorkFilePath(*m_platform.files, m_form.WorkFileTag),
+                                    EightBitWorkFilePath(*m_platform.files, m_form.WorkFileTag)}) {
         if (FileExists(path, *m_platform.files))
             m_platform.files->DeleteFile(path);
     }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/nuvra_s.h"
@@ -35,6 +36,14 @@ public:
     ~DisplayForm() override;
     DisplayForm(const DisplayForm&) = delete;
     DisplayForm& operator=(const DisplayForm&) = delete;
+
+    // Before Form_Load: draw the show inside a window a screen-saver daemon
+    // gives us (none: the root window) instead of a full-screen window of our
+    // own. The daemon owns input and the end: only a termination request
+    // ends a hosted show, and it follows the window's size. play_music is
+    // false for all copies but one where the daemon runs one per monitor;
+    // work_file_tag keeps each copy's work files apart.
+    void HostIn(std::optional<std::int64_t> window, bool play_music, std::string work_file_tag);
 
     // Runs the whole show; returns the process's exit status once it ended.
     int Form_Load();
@@ -76,6 +85,9 @@ public:
 
 private:
     void AddToRuntime();
+    // The window's size as it is now, into the screen fields.
+    bool TakeWindowSize();
+    void OnResized();
     void StartShow();
     void RunKaleidoscope();
     void Repaint();
@@ -90,6 +102,9 @@ private:
     std::unique_ptr<FormRuntime> m_own_runtime;
     FormRuntime& m_runtime;
     std::string m_mode_letter;
+    bool m_hosted = false;
+    std::optional<std::int64_t> m_host_window;
+    bool m_play_music = true;
     bool m_command_line_empty;
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ui/form_timer.h"
@@ -75,6 +76,8 @@ struct NuvraS {
     platform::Picture EightBitSquare;
     // Set once work files could not be written, so that is said only once.
     bool WorkFilesReported = false;
+    // Tells this show's work files apart from those of shows beside it.
+    std::string WorkFileTag;
 
     // The Display box on the form: its position as the placement rule gives
     // it (fractions kept; the drawing code turns them into pixels) and its

@@ -124,11 +124,11 @@ platform::Picture AtScreenDepth(const platform::Picture& square)
 void WriteWorkFiles(NuvraS& form, platform::Platform& platform)
 {
     platform::FileSystem& files = *platform.files;
-    const std::string path = SquareWorkFilePath(files);
+    const std::string path = SquareWorkFilePath(files, form.WorkFileTag);
     if (FileExists(path, files))
         files.DeleteFile(path);
     const bool square_written = platform.pictures != nullptr && platform.pictures->SavePicture(form.Pic_Ogn, path);
-    const bool eight_bit_written = WriteEightBitWorkFile(form.EightBitSquare, files) == WorkFileResult::Written;
+    const bool eight_bit_written = WriteEightBitWorkFile(form.EightBitSquare, files, form.WorkFileTag) == WorkFileResult::Written;
     if ((!square_written || !eight_bit_written) && !form.WorkFilesReported && platform.diagnostics != nullptr) {
         form.WorkFilesReported = true;
         platform.diagnostics->Report("the work files could not be written in " + files.WorkFolder() +

@@ -44,24 +44,27 @@ std::array<std::uint8_t, kInfoSize> BitmapInfo(const platform::Picture& picture,
     return info;
 }
 
-std::string WorkFilePath(platform::FileSystem& files, const char* name)
+std::string WorkFilePath(platform::FileSystem& files, std::string_view name, std::string_view tag)
 {
+    constexpr std::string_view kEnding = ".bmp";
     std::string path = files.WorkFolder();
     path.push_back(platform::kPathSeparator);
-    path += name;
+    path += name.substr(0, name.size() - kEnding.size());
+    path += tag;
+    path += kEnding;
     return path;
 }
 
 }  // namespace
 
-std::string SquareWorkFilePath(platform::FileSystem& files)
+std::string SquareWorkFilePath(platform::FileSystem& files, std::string_view tag)
 {
-    return WorkFilePath(files, kSquareWorkFileName);
+    return WorkFilePath(files, kSquareWorkFileName, tag);
 }
 
-std::string EightBitWorkFilePath(platform::FileSystem& files)
+std::string EightBitWorkFilePath(platform::FileSystem& files, std::string_view tag)
 {
-    return WorkFilePath(files, kEightBitWorkFileName);
+    return WorkFilePath(files, kEightBitWorkFileName, tag);
 }
 
 std::int64_t WorkFilePixelBufferSize(std::int32_t width, std::int32_t height)
@@ -87,7 +90,8 @@ std::optional<platform::Picture> ReduceToEightBit(const platform::Picture& pictu
     return eight_bit;
 }
 
-WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files)
+WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files,
+                                     std::string_view tag)
 {
     const std::int64_t rows_size = static_cast<std::int64_t>(eight_bit.stride) * eight_bit.height;
     if (eight_bit.bits_per_pixel != 8 || eight_bit.empty() || eight_bit.stride != EightBitStride(eight_bit.width) ||
@@ -96,7 +100,7 @@ WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platfor
     Palette256 palette{};
     std::copy(eight_bit.palette.begin(), eight_bit.palette.end(), palette.begin());
 
-    const std::string path = EightBitWorkFilePath(files);
+    const std::string path = EightBitWorkFilePath(files, tag);
     if (FileExists(path, files))
         files.DeleteFile(path);
 

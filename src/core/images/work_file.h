@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -21,8 +22,11 @@ inline constexpr const char* kSquareWorkFileName = "Tmp_nuvra01.bmp";
 inline constexpr const char* kEightBitWorkFileName = "Tmp_nuvra02.bmp";
 inline constexpr std::int64_t kWorkFilePixelOffset = 1078;  // 14 + 40 + 256 * 4
 
-std::string SquareWorkFilePath(platform::FileSystem& files);
-std::string EightBitWorkFilePath(platform::FileSystem& files);
+// tag tells apart the work files of shows running side by side (one per
+// monitor under a screen-saver daemon): "Tmp_nuvra01<tag>.bmp". Empty for
+// the full-screen show.
+std::string SquareWorkFilePath(platform::FileSystem& files, std::string_view tag = {});
+std::string EightBitWorkFilePath(platform::FileSystem& files, std::string_view tag = {});
 
 // ((width - 1) \ 8 + 1) * 8 * height: the width rounded up to a multiple of 8.
 std::int64_t WorkFilePixelBufferSize(std::int32_t width, std::int32_t height);
@@ -49,6 +53,7 @@ WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::File
 std::optional<platform::Picture> ReduceToEightBit(const platform::Picture& picture);
 // WriteEightBitWorkFile: writes such a picture as the 8-bit work file,
 // deleting the old one first.
-WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files);
+WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platform::FileSystem& files,
+                                     std::string_view tag = {});
 
 }  // namespace nuvra

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace nuvra {
 
@@ -18,6 +20,10 @@ public:
     virtual int ShowSettingsDialog() = 0;
     // Nuvra_S; its load handler runs the whole show.
     virtual int LoadDisplayForm() = 0;
+    // Nuvra_S hosted in a screen-saver daemon's window (none: the root
+    // window); see DisplayForm::HostIn.
+    virtual int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool play_music,
+                                      const std::string& work_file_tag) = 0;
 };
 
 }  // namespace nuvra

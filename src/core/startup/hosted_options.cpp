@@ -1,0 +1,217 @@
+#include "startup/hosted_options.h"
+
+#include <charconv>
+
+#include "images/image_list.h"
+#include "images/paths.h"
+
+namespace nuvra {
+
+namespace {
+
+constexpr std::string_view kFlagPrefixes[] = {"--", "-"};
+
+// "--name" or "-name", and the value of "--name=value" where given so.
+struct Flag {
+    std::string name;
+    std::optional<std::string> inline_value;
+};
+
+std::optional<Flag> ReadFlag(std::string_view argument)
+{
+    for (std::string_view prefix : kFlagPrefixes) {
+        if (argument.size() > prefix.size() && argument.substr(0, prefix.size()) == prefix) {
+            std::string_view rest = argument.substr(prefix.size());
+            const std::size_t equals = rest.find('=');
+            if (equals == std::string_view::npos)
+                return Flag{std::string(rest), std::nullopt};
+            return Flag{std::string(rest.substr(0, equals)), std::string(rest.substr(equals + 1))};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> WholeNumberIn(std::string_view text, int low, int high)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string Lowered(std::string_view text)
+{
+    std::string lowered(text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
+class Overrides {
+public:
+    Overrides(ProcessState& state, platform::Platform& platform) : m_state(state), m_platform(platform) {}
+
+    void Refuse(std::string_view flag, std::string_view value, std::string_view wanted)
+    {
+        if (m_platform.diagnostics != nullptr)
+            m_platform.diagnostics->Report("--" + std::string(flag) + " \"" + std::string(value) + "\": " +
+                                           std::string(wanted) + "; the settings file's value is used");
+    }
+
+    void Folder(const std::string& folder)
+    {
+        if (m_platform.files == nullptr || !FolderExists(folder, *m_platform.files)) {
+            Refuse("folder", folder, "no such folder");
+            return;
+        }
+        SettingsRecord& settings = m_state.nuvra_b.settings;
+        settings.ImageFolder = folder;
+        m_state.nuvra_b.images.ImageCount = 0;
+        BuildImageList(m_state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *m_platform.files);
+    }
+
+    void Choice(std::string_view flag, const std::string& value, std::initializer_list<std::string_view> words,
+                std::int16_t& field, std::string_view wanted)
+    {
+        std::int16_t number = 0;
+        for (std::string_view word : words) {
+            if (Lowered(value) == word) {
+                field = number;
+                return;
+            }
+            ++number;
+        }
+        Refuse(flag, value, wanted);
+    }
+
+    void Number(std::string_view flag, const std::string& value, int low, int high, std::int16_t& field)
+    {
+        if (std::optional<int> number = WholeNumberIn(value, low, high)) {
+            field = static_cast<std::int16_t>(*number);
+            return;
+        }
+        Refuse(flag, value, "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+    }
+
+    void Music(const std::string& file)
+    {
+        SoundSettings& music = m_state.sound_01.settings;
+        if (file.empty()) {
+            music.BgmKind = 0;
+            return;
+        }
+        const std::string ending = file.size() >= 4 ? Lowered(file.substr(file.size() - 4)) : std::string();
+        if (ending != ".mp3" && ending != ".wav") {
+            Refuse("music", file, "an MP3 or WAV file is needed");
+            return;
+        }
+        if (m_platform.files == nullptr || !FileExists(file, *m_platform.files)) {
+            Refuse("music", file, "the file cannot be read");
+            return;
+        }
+        music.BgmKind = 2;
+        music.BgmFile = file;
+    }
+
+private:
+    ProcessState& m_state;
+    platform::Platform& m_platform;
+};
+
+}  // namespace
+
+bool IsHostedCommandLine(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments) {
+        const std::optional<Flag> flag = ReadFlag(argument);
+        if (flag && (flag->name == "root" || flag->name == "window-id"))
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::int64_t> ParseWindowId(std::string_view text)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::int64_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id, base);
+    // X window ids are 29-bit numbers above 0.
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || id <= 0 || id > 0x1FFFFFFF)
+        return std::nullopt;
+    return id;
+}
+
+HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
+                                     std::optional<std::string_view> daemon_window)
+{
+    HostedOptions options;
+    bool root = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::optional<Flag> flag = ReadFlag(arguments[i]);
+        if (!flag) {
+            options.problems.push_back("\"" + arguments[i] + "\" is not an option; it is left out");
+            continue;
+        }
+        if (flag->name == "root") {
+            root = true;
+            continue;
+        }
+        std::optional<std::string> value = flag->inline_value;
+        if (!value && i + 1 < arguments.size())
+            value = arguments[++i];
+        if (!value) {
+            options.problems.push_back("--" + flag->name + " needs a value");
+            continue;
+        }
+        if (flag->name == "window-id") {
+            options.window = ParseWindowId(*value);
+            if (!options.window)
+                options.problems.push_back("--window-id \"" + *value + "\" names no window");
+        } else if (flag->name == "folder") {
+            options.folder = value;
+        } else if (flag->name == "order") {
+            options.order = value;
+        } else if (flag->name == "position") {
+            options.position = value;
+        } else if (flag->name == "interval") {
+            options.interval = value;
+        } else if (flag->name == "speed") {
+            options.speed = value;
+        } else if (flag->name == "music") {
+            options.music = value;
+        } else {
+            options.problems.push_back("--" + flag->name + " is not an option; it is left out");
+        }
+    }
+    // The daemon's window, where it names one; otherwise the root window.
+    if (root && !options.window && daemon_window)
+        options.window = ParseWindowId(*daemon_window);
+    return options;
+}
+
+void ApplyHostedOverrides(const HostedOptions& options, ProcessState& state, platform::Platform& platform)
+{
+    Overrides overrides(state, platform);
+    SettingsRecord& settings = state.nuvra_b.settings;
+    if (options.folder)
+        overrides.Folder(*options.folder);
+    if (options.order)
+        overrides.Choice("order", *options.order, {"file", "random"}, settings.OrderMode, "\"file\" or \"random\"");
+    if (options.position)
+        overrides.Choice("position", *options.position, {"centre", "moving", "random"}, settings.ImagePosition,
+                         "\"centre\", \"moving\" or \"random\"");
+    if (options.interval)
+        overrides.Number("interval", *options.interval, 10, 60, settings.ChangeInterval);
+    if (options.speed)
+        overrides.Number("speed", *options.speed, 1, 10, settings.RotationSpeed);
+    if (options.music)
+        overrides.Music(*options.music);
+}
+
+}  // namespace nuvra

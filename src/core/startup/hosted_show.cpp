@@ -1,0 +1,48 @@
+#include "startup/hosted_show.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "images/image_list.h"
+#include "settings/settings.h"
+
+namespace nuvra {
+
+std::string HostedTag(std::optional<std::int64_t> window)
+{
+    if (!window)
+        return "-root";
+    char text[24];
+    std::snprintf(text, sizeof text, "-0x%llx", static_cast<unsigned long long>(*window));
+    return text;
+}
+
+int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& forms, const HostedOptions& options)
+{
+    for (const std::string& problem : options.problems)
+        if (platform.diagnostics != nullptr)
+            platform.diagnostics->Report(problem);
+
+    // Two copies for one window (a daemon restarting a hack too fast) would
+    // share its work files: the second ends at once.
+    const std::string tag = HostedTag(options.window);
+    const std::unique_ptr<platform::InstanceClaim> claim =
+        platform.guard->Claim(std::string(kDisplayWindowTitle) + tag);
+    if (!claim)
+        return 0;
+
+    LoadSettings(state, platform);
+    ApplyHostedOverrides(options, state, platform);
+    NuvraB& b = state.nuvra_b;
+    if (b.images.ImageCount != 0) {
+        b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
+        BuildShowOrder(b.images, b.settings.OrderMode, *platform.random);
+    }
+
+    // Held for the whole show by the copy that plays the music.
+    const std::unique_ptr<platform::InstanceClaim> music = platform.guard->Claim(kHostedMusicTitle);
+
+    return forms.LoadHostedDisplayForm(options.window, music != nullptr, tag);
+}
+
+}  // namespace nuvra
