@@ -144,7 +144,7 @@ void BM_BuildShowOrder(benchmark::State& state)
     nuvra::ImageList list;
     list.ImageCount = static_cast<std::int16_t>(state.range(0));
     for (auto _ : state) {
-        nuvra::BuildShowOrder(list, 1, random);
+        nuvra::BuildShowOrder(list, nuvra::OrderModeOption::Random, random);
         benchmark::DoNotOptimize(list.ShowOrder.data());
     }
 }

@@ -276,12 +276,12 @@ TEST(BuildShowOrder, SequentialModeGrowsShowOrderAndAnEmptyListIsLeftAlone)
 {
     FakeRandom random;
     ImageList list = ListOfCount(4);  // ShowOrder too small: it must grow
-    BuildShowOrder(list, 0, random);
+    BuildShowOrder(list, OrderModeOption::FileOrder, random);
     EXPECT_EQ(list.ShowOrder, (std::vector<std::int16_t>{0, 1, 2, 3, 4}));
 
     ImageList empty = ListOfCount(0);
     empty.ShowOrder = {0, 7};
-    BuildShowOrder(empty, 1, random);
+    BuildShowOrder(empty, OrderModeOption::Random, random);
     EXPECT_EQ(empty.ShowOrder, (std::vector<std::int16_t>{0, 7}));
     EXPECT_EQ(random.randomize_calls, 0);
 }
@@ -304,7 +304,7 @@ TEST(BuildShowOrder, ScriptedDrawsGiveThePickThUnusedIndex)
         FakeRandom random;
         random.values.assign(c.draws.begin(), c.draws.end());
         ImageList list = ListOfCount(5);
-        BuildShowOrder(list, 1, random);
+        BuildShowOrder(list, OrderModeOption::Random, random);
         EXPECT_EQ(list.ShowOrder, c.expected) << c.name;
         EXPECT_EQ(random.randomize_calls, 1) << c.name << ": seeded once per order";
     }
@@ -317,7 +317,8 @@ TEST(BuildShowOrder, MatchesThePlainWalkForEveryCount)
             SeededRandom random(round * 40000 + static_cast<std::uint64_t>(count));
             SeededRandom oracle_random(round * 40000 + static_cast<std::uint64_t>(count));
             ImageList list = ListOfCount(count);
-            BuildShowOrder(list, 2, random);
+            // A stored 2 names no order; like every number but 0 it shuffles.
+            BuildShowOrder(list, static_cast<OrderModeOption>(2), random);
             ASSERT_EQ(list.ShowOrder, WalkShowOrder(count, oracle_random)) << "count " << count << ", round " << round;
         }
     }
@@ -332,7 +333,7 @@ TEST(BuildShowOrder, EveryPositionAndEveryOrderIsEquallyLikely)
     std::array<std::array<int, kCount + 1>, kCount + 1> seen{};  // [position][index]
     std::map<std::vector<std::int16_t>, int> orders;
     for (int draw = 0; draw < kDraws; ++draw) {
-        BuildShowOrder(list, 1, random);
+        BuildShowOrder(list, OrderModeOption::Random, random);
         for (std::size_t position = 1; position <= kCount; ++position)
             ++seen[position][static_cast<std::size_t>(list.ShowOrder[position])];
         ++orders[list.ShowOrder];

@@ -39,7 +39,7 @@ Loaded Snapshot(const ProcessState& state)
 {
     const SettingsRecord& s = state.nuvra_b.settings;
     const SoundSettings& m = state.sound_01.settings;
-    return {s.OrderMode, s.ImagePosition, s.ChangeInterval, s.ImageKinds, s.ImageFolder,
+    return {StoredNumber(s.OrderMode), s.ImagePosition, s.ChangeInterval, s.ImageKinds, s.ImageFolder,
             state.nuvra_b.images.ImageCount, m.BgmKind, m.BgmRepeat, m.BgmFile, s.RotationSpeed};
 }
 
@@ -162,7 +162,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
 {
     FakePlatform fake;
     ProcessState state;
-    state.nuvra_b.settings.OrderMode = 1;
+    state.nuvra_b.settings.OrderMode = OrderModeOption::Random;
     state.nuvra_b.settings.ImagePosition = 2;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
     state.nuvra_b.settings.ImageKinds = {1, 1, 1, 0};
@@ -250,7 +250,7 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
 {
     linux_platform::LinuxBackend backend;
     ProcessState saved;
-    saved.nuvra_b.settings.OrderMode = 1;
+    saved.nuvra_b.settings.OrderMode = OrderModeOption::Random;
     saved.nuvra_b.settings.ImageKinds = {1, 0, 1, 1};
     saved.sound_01.settings.BgmKind = 1;
     const std::string folder = m_home.str() + "/写真 2026";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "settings/settings_record.h"
 
 namespace nuvra {
 
@@ -68,9 +69,10 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
 // Sorts ImageFiles[1..ImageCount] by PathLessUtf16.
 void SortImageList(ImageList& list);
 
-// Fills ShowOrder[1..ImageCount]: the list order for OrderMode 0, a fresh
-// uniform permutation otherwise. Does nothing when ImageCount is below 1.
-void BuildShowOrder(ImageList& list, std::int16_t order_mode, platform::Random& random);
+// Fills ShowOrder[1..ImageCount]: the list order for FileOrder, a fresh
+// uniform permutation for any other number. Does nothing when ImageCount is
+// below 1.
+void BuildShowOrder(ImageList& list, OrderModeOption order_mode, platform::Random& random);
 
 // Ascending order of UTF-16 code units, the order the list is sorted in.
 bool PathLessUtf16(std::string_view a, std::string_view b);

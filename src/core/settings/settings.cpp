@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <optional>
+#include <type_traits>
 
 #include "images/image_list.h"
 #include "images/paths.h"
@@ -13,16 +14,17 @@ namespace {
 
 // Reads one integer setting: an empty value gives the default, a value that
 // converts gives the number, and anything else leaves the field as it was
-// (0 at start-up, not the default).
-template <typename Convert>
-void LoadInteger(std::int16_t& field, const std::string& text, std::int16_t default_value, Convert convert)
+// (0 at start-up, not the default). An option field takes whatever number
+// converts, named or not.
+template <typename Field, typename Convert>
+void LoadInteger(Field& field, const std::string& text, std::type_identity_t<Field> default_value, Convert convert)
 {
     if (text.empty()) {
         field = default_value;
         return;
     }
     if (std::optional<std::int16_t> value = convert(text))
-        field = *value;
+        field = static_cast<Field>(*value);
 }
 
 }  // namespace
@@ -42,7 +44,7 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
         return ReadIniValue(*platform.profile, kSettingsSection, key, IniPath(*platform.files));
     };
 
-    LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), 0, ConvertFloorInt16);
+    LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), OrderModeOption::FileOrder, ConvertFloorInt16);
     LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), 0, ConvertFloorInt16);
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
     // The kinds come before the folder so that the scan below uses them.
@@ -81,7 +83,7 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
             WriteIniValue(*platform.profile, kSettingsSection, key, value, IniPath(*platform.files));
     };
 
-    write(ini_key::kOrderMode, IntegerText(settings.OrderMode));
+    write(ini_key::kOrderMode, IntegerText(StoredNumber(settings.OrderMode)));
     write(ini_key::kImagePosition, IntegerText(settings.ImagePosition));
     write(ini_key::kChangeInterval, IntegerText(dialog.interval_slider));
     settings.ImageFolder = dialog.folder_caption;

@@ -7,10 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/stored_option.h"
+
 namespace nuvra {
 
+// 画像ﾁｪﾝｼﾞ: every number but 0 shows the pictures in random order.
+enum class OrderModeOption : std::int16_t { FileOrder = 0, Random = 1 };
+
 struct SettingsRecord {
-    std::int16_t OrderMode = 0;       // 0 sequential, anything else random
+    OrderModeOption OrderMode = OrderModeOption::FileOrder;
     std::int16_t ImagePosition = 0;   // 0 centre, 1 slide, 2 random
     std::int16_t ChangeInterval = 0;  // seconds between picture changes
     std::string ImageFolder;          // empty: no folder
