@@ -199,7 +199,7 @@ TEST_F(DisplayFormTest, TheMovingBoxTurnsOneStepPastTheEdge)
 TEST_F(DisplayFormTest, TheMovingBoxIsCentredFromTheFirstFrame)
 {
     Pictures(1);
-    state.nuvra_b.settings.ImagePosition = 1;
+    state.nuvra_b.settings.ImagePosition = ImagePositionOption::MovingBox;
     fake.windows.script = {{Key('A')}};
 
     EXPECT_EQ(Run(), kExitShowEnded);

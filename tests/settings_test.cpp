@@ -39,7 +39,7 @@ Loaded Snapshot(const ProcessState& state)
 {
     const SettingsRecord& s = state.nuvra_b.settings;
     const SoundSettings& m = state.sound_01.settings;
-    return {StoredNumber(s.OrderMode), s.ImagePosition, s.ChangeInterval, s.ImageKinds, s.ImageFolder,
+    return {StoredNumber(s.OrderMode), StoredNumber(s.ImagePosition), s.ChangeInterval, s.ImageKinds, s.ImageFolder,
             state.nuvra_b.images.ImageCount, m.BgmKind, m.BgmRepeat, m.BgmFile, s.RotationSpeed};
 }
 
@@ -163,7 +163,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     FakePlatform fake;
     ProcessState state;
     state.nuvra_b.settings.OrderMode = OrderModeOption::Random;
-    state.nuvra_b.settings.ImagePosition = 2;
+    state.nuvra_b.settings.ImagePosition = ImagePositionOption::RandomPlace;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
     state.nuvra_b.settings.ImageKinds = {1, 1, 1, 0};
     state.sound_01.settings.BgmKind = 2;

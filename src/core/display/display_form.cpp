@@ -86,7 +86,7 @@ void DisplayForm::StartShow()
     const std::uint64_t now = m_platform.clock->NowMilliseconds();
 
     // 4: the moving box starts centred, heading for a random corner.
-    if (b.settings.ImagePosition == 1) {
+    if (b.settings.ImagePosition == ImagePositionOption::MovingBox) {
         form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
         form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
         m_platform.random->Randomize();
@@ -120,7 +120,7 @@ void DisplayForm::StartShow()
     // The moving box is placed by its timer, which has not ticked yet; put it
     // where that tick starts from, so the first frame is not drawn in the
     // top-left corner.
-    if (b.settings.ImagePosition == 1)
+    if (b.settings.ImagePosition == ImagePositionOption::MovingBox)
         PlaceMovingBox();
 
     // 7-8

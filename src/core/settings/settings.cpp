@@ -45,7 +45,7 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     };
 
     LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), OrderModeOption::FileOrder, ConvertFloorInt16);
-    LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), 0, ConvertFloorInt16);
+    LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), ImagePositionOption::Centre, ConvertFloorInt16);
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
     // The kinds come before the folder so that the scan below uses them.
     for (int i = 0; i < 4; ++i)
@@ -84,7 +84,7 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
     };
 
     write(ini_key::kOrderMode, IntegerText(StoredNumber(settings.OrderMode)));
-    write(ini_key::kImagePosition, IntegerText(settings.ImagePosition));
+    write(ini_key::kImagePosition, IntegerText(StoredNumber(settings.ImagePosition)));
     write(ini_key::kChangeInterval, IntegerText(dialog.interval_slider));
     settings.ImageFolder = dialog.folder_caption;
     write(ini_key::kImageFolder, settings.ImageFolder);

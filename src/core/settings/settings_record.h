@@ -14,9 +14,12 @@ namespace nuvra {
 // 画像ﾁｪﾝｼﾞ: every number but 0 shows the pictures in random order.
 enum class OrderModeOption : std::int16_t { FileOrder = 0, Random = 1 };
 
+// 画像の位置: any other number leaves the box wherever it already is.
+enum class ImagePositionOption : std::int16_t { Centre = 0, MovingBox = 1, RandomPlace = 2 };
+
 struct SettingsRecord {
     OrderModeOption OrderMode = OrderModeOption::FileOrder;
-    std::int16_t ImagePosition = 0;   // 0 centre, 1 slide, 2 random
+    ImagePositionOption ImagePosition = ImagePositionOption::Centre;
     std::int16_t ChangeInterval = 0;  // seconds between picture changes
     std::string ImageFolder;          // empty: no folder
     std::array<std::int16_t, 4> ImageKinds{};  // 1 = collect *.bmp, *.gif, *.jpg, *.wmf
