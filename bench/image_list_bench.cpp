@@ -119,8 +119,9 @@ void BM_BuildImageList(benchmark::State& state)
     const std::string& path = Folder().path();
     nuvra::linux_platform::LinuxFileSystem files;
     nuvra::ImageList list;
+    using enum nuvra::ImageKindOption;
     for (auto _ : state) {
-        nuvra::BuildImageList(list, {1, 1, 1, 1}, path, files);
+        nuvra::BuildImageList(list, {On, On, On, On}, path, files);
         benchmark::DoNotOptimize(list.ImageFiles.data());
     }
     if (list.ImageCount != kPictureCount)

@@ -19,7 +19,9 @@ using platform::FolderEntry;
 using test::FakeFileSystem;
 using test::FakeRandom;
 
-constexpr std::array<std::int16_t, 4> kAllKinds = {1, 1, 1, 1};
+using enum ImageKindOption;
+
+constexpr ImageKindOptions kAllKinds = {On, On, On, On};
 
 std::vector<std::string> Listed(const ImageList& list)
 {
@@ -111,16 +113,18 @@ TEST(BuildImageList, KindsAndFolderSpellings)
     const std::vector<FolderEntry> entries = {{"c.bmp", 32}, {"a.gif", 32}, {"b.jpg", 0}, {"d.wmf", 1}};
     const struct {
         const char* name;
-        std::array<std::int16_t, 4> kinds;
+        ImageKindOptions kinds;
         const char *folder, *stored_as, *listed_as;  // stored_as: the fake's key
         std::vector<std::string> expected;
     } cases[] = {
         {"all kinds", kAllKinds, "/p", "/p", "/p/", {"/p/a.gif", "/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
-        {"no gif", {1, 0, 1, 1}, "/p", "/p", "/p/", {"/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
-        {"only an exact 1 turns a kind on", {2, -1, 1, 0}, "/p", "/p", "/p/", {"/p/b.jpg"}},
-        {"trailing separator doubles", {1, 0, 0, 0}, "/p/", "/p", "/p//", {"/p//c.bmp"}},
-        {"root doubles", {1, 0, 0, 0}, "/", "/", "//", {"//c.bmp"}},
-        {"relative folder", {1, 0, 0, 0}, "p", "p", "p/", {"p/c.bmp"}},
+        {"no gif", {On, Off, On, On}, "/p", "/p", "/p/", {"/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
+        {"only an exact On turns a kind on (2 and -1 name no option)",
+         {ImageKindOption{2}, ImageKindOption{-1}, On, Off},
+         "/p", "/p", "/p/", {"/p/b.jpg"}},
+        {"trailing separator doubles", {On, Off, Off, Off}, "/p/", "/p", "/p//", {"/p//c.bmp"}},
+        {"root doubles", {On, Off, Off, Off}, "/", "/", "//", {"//c.bmp"}},
+        {"relative folder", {On, Off, Off, Off}, "p", "p", "p/", {"p/c.bmp"}},
     };
     for (const auto& c : cases) {
         FakeFileSystem files;

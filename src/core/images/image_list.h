@@ -33,8 +33,8 @@ struct ImageList {
 // Wildcards of the four picture kinds, in scan order (index into ImageKinds).
 inline constexpr std::array<std::string_view, 4> kKindWildcards = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
 
-// Fills ImageCount and ImageFiles from folder and the kind flags.
-void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_kinds, std::string_view folder,
+// Fills ImageCount and ImageFiles from folder and the kinds that are On.
+void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
                     platform::FileSystem& files);
 
 // The folder listings that the scans of one BuildImageList share: each

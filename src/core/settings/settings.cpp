@@ -49,7 +49,8 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
     // The kinds come before the folder so that the scan below uses them.
     for (int i = 0; i < 4; ++i)
-        LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), 1, ConvertFloorInt16);
+        LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), ImageKindOption::On,
+                    ConvertFloorInt16);
 
     state.nuvra_b.images.ImageCount = 0;
     settings.ImageFolder = read(ini_key::kImageFolder);
@@ -89,7 +90,7 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
     settings.ImageFolder = dialog.folder_caption;
     write(ini_key::kImageFolder, settings.ImageFolder);
     for (int i = 0; i < 4; ++i)
-        write(ImageKindKey(i), IntegerText(settings.ImageKinds[static_cast<std::size_t>(i)]));
+        write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
     write(ini_key::kBgmKind, IntegerText(music.BgmKind));
     // A number that does not fit 16 bits counts as no number: the repeat
     // is switched off rather than the save failing halfway.
