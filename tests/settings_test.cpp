@@ -49,7 +49,8 @@ Loaded Snapshot(const ProcessState& state)
     const SettingsRecord& s = state.nuvra_b.settings;
     const SoundSettings& m = state.sound_01.settings;
     return {StoredNumber(s.OrderMode), StoredNumber(s.ImagePosition), s.ChangeInterval, KindNumbers(s.ImageKinds),
-            s.ImageFolder, state.nuvra_b.images.ImageCount, m.BgmKind, m.BgmRepeat, m.BgmFile, s.RotationSpeed};
+            s.ImageFolder, state.nuvra_b.images.ImageCount, StoredNumber(m.BgmKind), m.BgmRepeat, m.BgmFile,
+            s.RotationSpeed};
 }
 
 const Loaded kDefaults{0, 0, 10, {1, 1, 1, 1}, "", 0, 0, 0, "", 5};
@@ -175,7 +176,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     state.nuvra_b.settings.ImagePosition = ImagePositionOption::RandomPlace;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
     state.nuvra_b.settings.ImageKinds = {On, On, On, Off};
-    state.sound_01.settings.BgmKind = 2;
+    state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
     SaveSettings(state, fake.platform, {20, "/pics", "3", 7});
 
@@ -261,7 +262,7 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
     ProcessState saved;
     saved.nuvra_b.settings.OrderMode = OrderModeOption::Random;
     saved.nuvra_b.settings.ImageKinds = {On, Off, On, On};
-    saved.sound_01.settings.BgmKind = 1;
+    saved.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
     const std::string folder = m_home.str() + "/写真 2026";
     std::filesystem::create_directories(folder);
     m_home.WriteFile("写真 2026/a.bmp", "");

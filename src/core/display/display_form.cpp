@@ -128,11 +128,11 @@ void DisplayForm::StartShow()
     form.ChangeTicks = 0;
 
     // 9-10: the music and its timers.
-    if (music.BgmKind == 1) {
+    if (music.BgmKind == BgmKindOption::AudioCd) {
         CD_Open(m_state.sound_01, m_platform);
         form.Timer2.Enable(now);
     }
-    if (music.BgmKind == 2) {
+    if (music.BgmKind == BgmKindOption::MusicFile) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Play(m_state.sound_01, m_platform);
@@ -311,11 +311,11 @@ void DisplayForm::Form_MouseMove()
 
 void DisplayForm::Form_KeyDown(std::uint32_t key_code)
 {
-    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyLeft) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyLeft) {
         CD_PrevTrack(m_state.sound_01, m_platform);
         return;
     }
-    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyRight) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyRight) {
         CD_NextTrack(m_state.sound_01, m_platform);
         return;
     }
@@ -385,7 +385,7 @@ void DisplayForm::UnloadForm()
         m_form.Timer2.Disable();
         CD_Close(m_state.sound_01, m_platform);
     }
-    if (music.BgmKind == 2) {
+    if (music.BgmKind == BgmKindOption::MusicFile) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Stop(m_state.sound_01, m_platform);

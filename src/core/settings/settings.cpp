@@ -61,7 +61,7 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
             settings.ImageFolder.clear();
     }
 
-    LoadInteger(music.BgmKind, read(ini_key::kBgmKind), 0, ConvertFloorInt16);
+    LoadInteger(music.BgmKind, read(ini_key::kBgmKind), BgmKindOption::None, ConvertFloorInt16);
     LoadInteger(music.BgmRepeat, read(ini_key::kBgmRepeat), 0, ConvertFloorInt16);
 
     // File music needs a file that can be read; the other kinds keep their
@@ -69,8 +69,8 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     music.BgmFile = read(ini_key::kBgmFile);
     if (!music.BgmFile.empty() && !FileExists(music.BgmFile, *platform.files))
         music.BgmFile.clear();
-    if (music.BgmFile.empty() && music.BgmKind == 2)
-        music.BgmKind = 0;
+    if (music.BgmFile.empty() && music.BgmKind == BgmKindOption::MusicFile)
+        music.BgmKind = BgmKindOption::None;
 
     LoadInteger(settings.RotationSpeed, read(ini_key::kRotationSpeed), 5, ConvertFloorInt16);
 }
@@ -91,7 +91,7 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
     write(ini_key::kImageFolder, settings.ImageFolder);
     for (int i = 0; i < 4; ++i)
         write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
-    write(ini_key::kBgmKind, IntegerText(music.BgmKind));
+    write(ini_key::kBgmKind, IntegerText(StoredNumber(music.BgmKind)));
     // A number that does not fit 16 bits counts as no number: the repeat
     // is switched off rather than the save failing halfway.
     std::optional<double> repeat = ParseNumber(dialog.repeat_text);
