@@ -68,7 +68,7 @@ int DisplayForm::Form_Load()
     if (!m_window || form.ScreenWidthPx <= 0 || form.ScreenHeightPx <= 0) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.
-        m_form.StopFlag = -1;
+        m_form.StopFlag = true;
         UnloadForm();
         return kExitNoWindow;
     }
@@ -143,7 +143,7 @@ void DisplayForm::StartShow()
     }
 
     // 11-13
-    form.HaveFirstMouse = 0;
+    form.HaveFirstMouse = false;
     m_window->Show();
 }
 
@@ -152,10 +152,10 @@ void DisplayForm::RunKaleidoscope()
     // A refused password stops the frames without ending the show; the
     // animation then simply goes on, and the next activity asks again.
     while (!m_ended) {
-        m_form.StopFlag = 0;
+        m_form.StopFlag = false;
         do {
             RunFrame();
-        } while (m_form.StopFlag == 0);
+        } while (!m_form.StopFlag);
     }
 }
 
@@ -330,17 +330,17 @@ void DisplayForm::CheckMouseMove()
     const auto x = static_cast<float>(position.x);
     const auto y = static_cast<float>(position.y);
     NuvraS& form = m_form;
-    if (form.HaveFirstMouse == 0) {
+    if (!form.HaveFirstMouse) {
         form.FirstMouseX = x;
         form.FirstMouseY = y;
-        form.HaveFirstMouse = -1;
+        form.HaveFirstMouse = true;
         return;
     }
     // Both coordinates must change: a purely horizontal or vertical drift
     // never ends the show, however long it is.
     if (x != form.FirstMouseX && y != form.FirstMouseY) {
         EndShow();
-        form.HaveFirstMouse = 0;
+        form.HaveFirstMouse = false;
     }
 }
 
@@ -350,7 +350,7 @@ void DisplayForm::EndShow()
         return;
     NuvraS& form = m_form;
     NuvraB& b = m_state.nuvra_b;
-    form.StopFlag = -1;
+    form.StopFlag = true;
     DoEvents();
     // A nested EndShow inside those events may already have ended the show.
     if (m_ended)
