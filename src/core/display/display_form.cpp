@@ -393,7 +393,7 @@ void DisplayForm::UnloadForm()
             MP3_Close(m_state.sound_01, m_platform);
     }
     if (m_mode_letter == "S")
-        EnableSystemKeys(*m_platform.system, true);
+        MarkScreenSaverStopped(*m_platform.system);
     for (const std::string& path : {SquareWorkFilePath(*m_platform.files), EightBitWorkFilePath(*m_platform.files)}) {
         if (FileExists(path, *m_platform.files))
             m_platform.files->DeleteFile(path);
