@@ -119,8 +119,9 @@ void BM_BuildImageList(benchmark::State& state)
     const std::string& path = Folder().path();
     nuvra::linux_platform::LinuxFileSystem files;
     nuvra::ImageList list;
+    using enum nuvra::ImageKindOption;
     for (auto _ : state) {
-        nuvra::BuildImageList(list, {1, 1, 1, 1}, path, files);
+        nuvra::BuildImageList(list, {On, On, On, On}, path, files);
         benchmark::DoNotOptimize(list.ImageFiles.data());
     }
     if (list.ImageCount != kPictureCount)
@@ -144,7 +145,7 @@ void BM_BuildShowOrder(benchmark::State& state)
     nuvra::ImageList list;
     list.ImageCount = static_cast<std::int16_t>(state.range(0));
     for (auto _ : state) {
-        nuvra::BuildShowOrder(list, 1, random);
+        nuvra::BuildShowOrder(list, nuvra::OrderModeOption::Random, random);
         benchmark::DoNotOptimize(list.ShowOrder.data());
     }
 }

@@ -133,7 +133,7 @@ TEST_F(DisplayFormTest, InputThatEndsTheShow)
     for (const Case& c : cases) {
         ShowPlatform local;
         ProcessState local_state;
-        local_state.sound_01.settings.BgmKind = c.bgm_kind;
+        local_state.sound_01.settings.BgmKind = static_cast<BgmKindOption>(c.bgm_kind);
         DisplayForm form(local_state, local.platform, c.command_line_empty ? "" : "S", c.command_line_empty);
         std::size_t moves = 0;
         for (const platform::InputEvent& event : c.input) {
@@ -152,7 +152,7 @@ TEST_F(DisplayFormTest, InputThatEndsTheShow)
 
 TEST_F(DisplayFormTest, ArrowKeysStepTheCdTrack)
 {
-    state.sound_01.settings.BgmKind = 1;
+    state.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
     fake.mci.Script("status cdaudio current track", {{0, "2"}});
     fake.mci.Script("status cdaudio number of tracks", {{0, "3"}});
     DisplayForm form(state, fake.platform, "S", false);
@@ -199,7 +199,7 @@ TEST_F(DisplayFormTest, TheMovingBoxTurnsOneStepPastTheEdge)
 TEST_F(DisplayFormTest, TheMovingBoxIsCentredFromTheFirstFrame)
 {
     Pictures(1);
-    state.nuvra_b.settings.ImagePosition = 1;
+    state.nuvra_b.settings.ImagePosition = ImagePositionOption::MovingBox;
     fake.windows.script = {{Key('A')}};
 
     EXPECT_EQ(Run(), kExitShowEnded);
@@ -319,7 +319,7 @@ TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
     for (const Case& c : cases) {
         ShowPlatform local;
         ProcessState local_state;
-        local_state.sound_01.settings.BgmKind = 2;
+        local_state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
         local_state.sound_01.settings.BgmFile = c.file;
         local.files.AddReadableFile(c.file);
         local.windows.script = {{Key('X')}};
@@ -344,7 +344,7 @@ TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
 TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEndsIt)
 {
     Pictures(2);
-    state.sound_01.settings.BgmKind = 2;
+    state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/m/a.wav";
     fake.files.AddReadableFile("/m/a.wav");
     fake.windows.granted_bounds = platform::Rect{0, 0, 640, 400};

@@ -103,11 +103,11 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     const SettingsRecord& settings = state.nuvra_b.settings;
     EXPECT_EQ(settings.ImageFolder, "/other");
     EXPECT_EQ(state.nuvra_b.images.ImageCount, 1) << "the list is that of the new folder";
-    EXPECT_EQ(settings.OrderMode, 1);
-    EXPECT_EQ(settings.ImagePosition, 1);
+    EXPECT_EQ(settings.OrderMode, OrderModeOption::Random);
+    EXPECT_EQ(settings.ImagePosition, ImagePositionOption::MovingBox);
     EXPECT_EQ(settings.ChangeInterval, 45);
     EXPECT_EQ(settings.RotationSpeed, 9);
-    EXPECT_EQ(state.sound_01.settings.BgmKind, 2);
+    EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
     EXPECT_EQ(state.sound_01.settings.BgmFile, "/music/loop.mp3");
     EXPECT_TRUE(fake.profile.writes.empty()) << "the settings file is never written";
     EXPECT_TRUE(diagnostics.reports.empty());
@@ -116,7 +116,7 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     EXPECT_EQ(forms.calls[0].tag, "-0x400001");
 
     EXPECT_EQ(Run({"--root", "--music", ""}), 0);
-    EXPECT_EQ(state.sound_01.settings.BgmKind, 0) << "an empty music flag: no music";
+    EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::None) << "an empty music flag: no music";
 }
 
 TEST_F(HostedShowTest, AnInvalidValueIsSaidAndTheFilesValueKept)
@@ -139,8 +139,8 @@ TEST_F(HostedShowTest, AnInvalidValueIsSaidAndTheFilesValueKept)
         const SettingsRecord& settings = state.nuvra_b.settings;
         EXPECT_EQ(settings.ChangeInterval, 20) << c.said;
         EXPECT_EQ(settings.RotationSpeed, 3) << c.said;
-        EXPECT_EQ(settings.OrderMode, 0) << c.said;
-        EXPECT_EQ(settings.ImagePosition, 0) << c.said;
+        EXPECT_EQ(settings.OrderMode, OrderModeOption::FileOrder) << c.said;
+        EXPECT_EQ(settings.ImagePosition, ImagePositionOption::Centre) << c.said;
         EXPECT_EQ(settings.ImageFolder, "/pics") << c.said;
         EXPECT_EQ(state.nuvra_b.images.ImageCount, 2) << c.said;
         EXPECT_EQ(state.sound_01.settings.BgmFile, "/music/file.wav") << c.said;

@@ -19,7 +19,9 @@ using platform::FolderEntry;
 using test::FakeFileSystem;
 using test::FakeRandom;
 
-constexpr std::array<std::int16_t, 4> kAllKinds = {1, 1, 1, 1};
+using enum ImageKindOption;
+
+constexpr ImageKindOptions kAllKinds = {On, On, On, On};
 
 std::vector<std::string> Listed(const ImageList& list)
 {
@@ -111,16 +113,18 @@ TEST(BuildImageList, KindsAndFolderSpellings)
     const std::vector<FolderEntry> entries = {{"c.bmp", 32}, {"a.gif", 32}, {"b.jpg", 0}, {"d.wmf", 1}};
     const struct {
         const char* name;
-        std::array<std::int16_t, 4> kinds;
+        ImageKindOptions kinds;
         const char *folder, *stored_as, *listed_as;  // stored_as: the fake's key
         std::vector<std::string> expected;
     } cases[] = {
         {"all kinds", kAllKinds, "/p", "/p", "/p/", {"/p/a.gif", "/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
-        {"no gif", {1, 0, 1, 1}, "/p", "/p", "/p/", {"/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
-        {"only an exact 1 turns a kind on", {2, -1, 1, 0}, "/p", "/p", "/p/", {"/p/b.jpg"}},
-        {"trailing separator doubles", {1, 0, 0, 0}, "/p/", "/p", "/p//", {"/p//c.bmp"}},
-        {"root doubles", {1, 0, 0, 0}, "/", "/", "//", {"//c.bmp"}},
-        {"relative folder", {1, 0, 0, 0}, "p", "p", "p/", {"p/c.bmp"}},
+        {"no gif", {On, Off, On, On}, "/p", "/p", "/p/", {"/p/b.jpg", "/p/c.bmp", "/p/d.wmf"}},
+        {"only an exact On turns a kind on (2 and -1 name no option)",
+         {ImageKindOption{2}, ImageKindOption{-1}, On, Off},
+         "/p", "/p", "/p/", {"/p/b.jpg"}},
+        {"trailing separator doubles", {On, Off, Off, Off}, "/p/", "/p", "/p//", {"/p//c.bmp"}},
+        {"root doubles", {On, Off, Off, Off}, "/", "/", "//", {"//c.bmp"}},
+        {"relative folder", {On, Off, Off, Off}, "p", "p", "p/", {"p/c.bmp"}},
     };
     for (const auto& c : cases) {
         FakeFileSystem files;
@@ -276,12 +280,12 @@ TEST(BuildShowOrder, SequentialModeGrowsShowOrderAndAnEmptyListIsLeftAlone)
 {
     FakeRandom random;
     ImageList list = ListOfCount(4);  // ShowOrder too small: it must grow
-    BuildShowOrder(list, 0, random);
+    BuildShowOrder(list, OrderModeOption::FileOrder, random);
     EXPECT_EQ(list.ShowOrder, (std::vector<std::int16_t>{0, 1, 2, 3, 4}));
 
     ImageList empty = ListOfCount(0);
     empty.ShowOrder = {0, 7};
-    BuildShowOrder(empty, 1, random);
+    BuildShowOrder(empty, OrderModeOption::Random, random);
     EXPECT_EQ(empty.ShowOrder, (std::vector<std::int16_t>{0, 7}));
     EXPECT_EQ(random.randomize_calls, 0);
 }
@@ -304,7 +308,7 @@ TEST(BuildShowOrder, ScriptedDrawsGiveThePickThUnusedIndex)
         FakeRandom random;
         random.values.assign(c.draws.begin(), c.draws.end());
         ImageList list = ListOfCount(5);
-        BuildShowOrder(list, 1, random);
+        BuildShowOrder(list, OrderModeOption::Random, random);
         EXPECT_EQ(list.ShowOrder, c.expected) << c.name;
         EXPECT_EQ(random.randomize_calls, 1) << c.name << ": seeded once per order";
     }
@@ -317,7 +321,8 @@ TEST(BuildShowOrder, MatchesThePlainWalkForEveryCount)
             SeededRandom random(round * 40000 + static_cast<std::uint64_t>(count));
             SeededRandom oracle_random(round * 40000 + static_cast<std::uint64_t>(count));
             ImageList list = ListOfCount(count);
-            BuildShowOrder(list, 2, random);
+            // A stored 2 names no order; like every number but 0 it shuffles.
+            BuildShowOrder(list, static_cast<OrderModeOption>(2), random);
             ASSERT_EQ(list.ShowOrder, WalkShowOrder(count, oracle_random)) << "count " << count << ", round " << round;
         }
     }
@@ -332,7 +337,7 @@ TEST(BuildShowOrder, EveryPositionAndEveryOrderIsEquallyLikely)
     std::array<std::array<int, kCount + 1>, kCount + 1> seen{};  // [position][index]
     std::map<std::vector<std::int16_t>, int> orders;
     for (int draw = 0; draw < kDraws; ++draw) {
-        BuildShowOrder(list, 1, random);
+        BuildShowOrder(list, OrderModeOption::Random, random);
         for (std::size_t position = 1; position <= kCount; ++position)
             ++seen[position][static_cast<std::size_t>(list.ShowOrder[position])];
         ++orders[list.ShowOrder];

@@ -21,7 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using linux_platform::LinuxFileSystem;
 
-constexpr std::array<std::int16_t, 4> kAllKinds = {1, 1, 1, 1};
+using enum ImageKindOption;
+
+constexpr ImageKindOptions kAllKinds = {On, On, On, On};
 
 bool RunningAsRoot()
 {
@@ -138,13 +140,13 @@ TEST_F(PictureFolder, BuildImageListEndToEnd)
 {
     const struct {
         const char* name;
-        std::array<std::int16_t, 4> kinds;
+        ImageKindOptions kinds;
         std::vector<std::string> names;
     } cases[] = {
         {"all kinds", kAllKinds,
          {"B.bmp", "a.bmp", "link.bmp", "my pic.gif", "ro.gif", "x.JPG", "\xC3\xA9t\xC3\xA9.wmf",
           "\xE6\x97\xA5\xE6\x9C\xAC.jpg"}},
-        {"no gif", {1, 0, 1, 1},
+        {"no gif", {On, Off, On, On},
          {"B.bmp", "a.bmp", "link.bmp", "x.JPG", "\xC3\xA9t\xC3\xA9.wmf", "\xE6\x97\xA5\xE6\x9C\xAC.jpg"}},
     };
     for (const auto& c : cases) {
@@ -158,7 +160,7 @@ TEST_F(PictureFolder, BuildImageListEndToEnd)
 
     // A trailing separator gives doubled ones, which still name the file.
     ImageList list;
-    BuildImageList(list, {1, 0, 0, 0}, m_dir.str() + "/", m_files);
+    BuildImageList(list, {On, Off, Off, Off}, m_dir.str() + "/", m_files);
     ASSERT_GE(list.ImageCount, 1);
     EXPECT_EQ(list.ImageFiles[1], m_dir.str() + "//B.bmp");
     EXPECT_TRUE(FileExists(list.ImageFiles[1], m_files));

@@ -302,7 +302,7 @@ TEST_F(PrepareDisplayTest, PlacesTheBoxByImagePosition)
     };
     ShowPicture(600);
     for (const auto& c : cases) {
-        nuvra_b.settings.ImagePosition = c.position;
+        nuvra_b.settings.ImagePosition = static_cast<ImagePositionOption>(c.position);
         form.DisplayLeft = -7.0;
         form.DisplayTop = -9.0;
         fake.random.values = {0.5, 0.25};
@@ -316,7 +316,7 @@ TEST_F(PrepareDisplayTest, PlacesTheBoxByImagePosition)
         EXPECT_EQ(form.DisplayWidth, 600);
     }
     form.ScreenWidthPx = 1025;
-    nuvra_b.settings.ImagePosition = 0;
+    nuvra_b.settings.ImagePosition = ImagePositionOption::Centre;
     PrepareDisplay(form, nuvra_b, fake.platform);
     EXPECT_EQ(form.DisplayLeft, 212.5) << "the centring keeps its fraction";
 }

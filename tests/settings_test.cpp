@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -15,6 +16,7 @@ namespace {
 
 using platform::FolderEntry;
 using test::FakePlatform;
+using enum ImageKindOption;
 
 // A compact view of every loaded field, so a table row reads as one line.
 struct Loaded {
@@ -35,12 +37,20 @@ std::ostream& operator<<(std::ostream& out, const Loaded& l)
                << "', rotation " << l.rotation << "}";
 }
 
+std::array<std::int16_t, 4> KindNumbers(const ImageKindOptions& kinds)
+{
+    std::array<std::int16_t, 4> numbers{};
+    std::ranges::transform(kinds, numbers.begin(), [](ImageKindOption kind) { return StoredNumber(kind); });
+    return numbers;
+}
+
 Loaded Snapshot(const ProcessState& state)
 {
     const SettingsRecord& s = state.nuvra_b.settings;
     const SoundSettings& m = state.sound_01.settings;
-    return {s.OrderMode, s.ImagePosition, s.ChangeInterval, s.ImageKinds, s.ImageFolder,
-            state.nuvra_b.images.ImageCount, m.BgmKind, m.BgmRepeat, m.BgmFile, s.RotationSpeed};
+    return {StoredNumber(s.OrderMode), StoredNumber(s.ImagePosition), s.ChangeInterval, KindNumbers(s.ImageKinds),
+            s.ImageFolder, state.nuvra_b.images.ImageCount, StoredNumber(m.BgmKind), m.BgmRepeat, m.BgmFile,
+            s.RotationSpeed};
 }
 
 const Loaded kDefaults{0, 0, 10, {1, 1, 1, 1}, "", 0, 0, 0, "", 5};
@@ -162,11 +172,11 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
 {
     FakePlatform fake;
     ProcessState state;
-    state.nuvra_b.settings.OrderMode = 1;
-    state.nuvra_b.settings.ImagePosition = 2;
+    state.nuvra_b.settings.OrderMode = OrderModeOption::Random;
+    state.nuvra_b.settings.ImagePosition = ImagePositionOption::RandomPlace;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
-    state.nuvra_b.settings.ImageKinds = {1, 1, 1, 0};
-    state.sound_01.settings.BgmKind = 2;
+    state.nuvra_b.settings.ImageKinds = {On, On, On, Off};
+    state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
     SaveSettings(state, fake.platform, {20, "/pics", "3", 7});
 
@@ -250,9 +260,9 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
 {
     linux_platform::LinuxBackend backend;
     ProcessState saved;
-    saved.nuvra_b.settings.OrderMode = 1;
-    saved.nuvra_b.settings.ImageKinds = {1, 0, 1, 1};
-    saved.sound_01.settings.BgmKind = 1;
+    saved.nuvra_b.settings.OrderMode = OrderModeOption::Random;
+    saved.nuvra_b.settings.ImageKinds = {On, Off, On, On};
+    saved.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
     const std::string folder = m_home.str() + "/写真 2026";
     std::filesystem::create_directories(folder);
     m_home.WriteFile("写真 2026/a.bmp", "");

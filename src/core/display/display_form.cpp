@@ -98,7 +98,7 @@ void DisplayForm::OnResized()
     form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
     form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
     PrepareDisplay(form, m_state.nuvra_b, m_platform);
-    if (m_state.nuvra_b.settings.ImagePosition == 1)
+    if (m_state.nuvra_b.settings.ImagePosition == ImagePositionOption::MovingBox)
         PlaceMovingBox();
 }
 
@@ -124,7 +124,7 @@ int DisplayForm::Form_Load()
     if (!m_window || !TakeWindowSize()) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.
-        m_form.StopFlag = -1;
+        m_form.StopFlag = true;
         UnloadForm();
         return kExitNoWindow;
     }
@@ -142,7 +142,7 @@ void DisplayForm::StartShow()
     const std::uint64_t now = m_platform.clock->NowMilliseconds();
 
     // 4: the moving box starts centred, heading for a random corner.
-    if (b.settings.ImagePosition == 1) {
+    if (b.settings.ImagePosition == ImagePositionOption::MovingBox) {
         form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
         form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
         m_platform.random->Randomize();
@@ -180,7 +180,7 @@ void DisplayForm::StartShow()
     // The moving box is placed by its timer, which has not ticked yet; put it
     // where that tick starts from, so the first frame is not drawn in the
     // top-left corner.
-    if (b.settings.ImagePosition == 1)
+    if (b.settings.ImagePosition == ImagePositionOption::MovingBox)
         PlaceMovingBox();
 
     // 7-8
@@ -190,11 +190,11 @@ void DisplayForm::StartShow()
     // 9-10: the music and its timers.
     if (!m_play_music) {
         // Another copy of the show plays it.
-    } else if (music.BgmKind == 1) {
+    } else if (music.BgmKind == BgmKindOption::AudioCd) {
         CD_Open(m_state.sound_01, m_platform);
         form.Timer2.Enable(now);
     }
-    if (m_play_music && music.BgmKind == 2) {
+    if (m_play_music && music.BgmKind == BgmKindOption::MusicFile) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Play(m_state.sound_01, m_platform);
@@ -205,7 +205,7 @@ void DisplayForm::StartShow()
     }
 
     // 11-13
-    form.HaveFirstMouse = 0;
+    form.HaveFirstMouse = false;
     m_window->Show();
 }
 
@@ -214,10 +214,10 @@ void DisplayForm::RunKaleidoscope()
     // A refused password stops the frames without ending the show; the
     // animation then simply goes on, and the next activity asks again.
     while (!m_ended) {
-        m_form.StopFlag = 0;
+        m_form.StopFlag = false;
         do {
             RunFrame();
-        } while (m_form.StopFlag == 0);
+        } while (!m_form.StopFlag);
     }
 }
 
@@ -370,11 +370,11 @@ void DisplayForm::Form_MouseMove()
 
 void DisplayForm::Form_KeyDown(std::uint32_t key_code)
 {
-    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyLeft) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyLeft) {
         CD_PrevTrack(m_state.sound_01, m_platform);
         return;
     }
-    if (m_state.sound_01.settings.BgmKind == 1 && key_code == kKeyRight) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyRight) {
         CD_NextTrack(m_state.sound_01, m_platform);
         return;
     }
@@ -389,17 +389,17 @@ void DisplayForm::CheckMouseMove()
     const auto x = static_cast<float>(position.x);
     const auto y = static_cast<float>(position.y);
     NuvraS& form = m_form;
-    if (form.HaveFirstMouse == 0) {
+    if (!form.HaveFirstMouse) {
         form.FirstMouseX = x;
         form.FirstMouseY = y;
-        form.HaveFirstMouse = -1;
+        form.HaveFirstMouse = true;
         return;
     }
     // Both coordinates must change: a purely horizontal or vertical drift
     // never ends the show, however long it is.
     if (x != form.FirstMouseX && y != form.FirstMouseY) {
         EndShow();
-        form.HaveFirstMouse = 0;
+        form.HaveFirstMouse = false;
     }
 }
 
@@ -409,7 +409,7 @@ void DisplayForm::EndShow()
         return;
     NuvraS& form = m_form;
     NuvraB& b = m_state.nuvra_b;
-    form.StopFlag = -1;
+    form.StopFlag = true;
     DoEvents();
     // A nested EndShow inside those events may already have ended the show.
     if (m_ended)
@@ -444,7 +444,7 @@ void DisplayForm::UnloadForm()
         m_form.Timer2.Disable();
         CD_Close(m_state.sound_01, m_platform);
     }
-    if (m_play_music && music.BgmKind == 2) {
+    if (m_play_music && music.BgmKind == BgmKindOption::MusicFile) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Stop(m_state.sound_01, m_platform);
@@ -452,7 +452,7 @@ void DisplayForm::UnloadForm()
             MP3_Close(m_state.sound_01, m_platform);
     }
     if (m_mode_letter == "S")
-        EnableSystemKeys(*m_platform.system, true);
+        MarkScreenSaverStopped(*m_platform.system);
     for (const std::string& path : {SquareWorkFilePath(*m_platform.files, m_form.WorkFileTag),
                                     EightBitWorkFilePath(*m_platform.files, m_form.WorkFileTag)}) {
         if (FileExists(path, *m_platform.files))

@@ -57,12 +57,13 @@ struct NuvraS {
     std::array<std::vector<std::int16_t>, 8> PointY;
     std::int32_t LastPoint = -1;
     std::int16_t AngleStep = 0;
-    std::int16_t StopFlag = 0;  // 0 or -1
+    // Set to stop the frame loop; a refused password clears it again.
+    bool StopFlag = false;
     // Whole degrees 0..359; never reset, so it carries over between pictures.
     std::int16_t Angle = 0;
 
     // The end of the show: the first pointer position seen.
-    std::int16_t HaveFirstMouse = 0;
+    bool HaveFirstMouse = false;
     float FirstMouseX = 0.0f;
     float FirstMouseY = 0.0f;
 

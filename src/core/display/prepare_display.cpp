@@ -22,16 +22,16 @@ void CopyBoundPicture(platform::Picture& target, PixelArray& view, const platfor
     target = prepared;
 }
 
-void PlaceDisplayBox(NuvraS& form, std::int16_t image_position, platform::Random* random)
+void PlaceDisplayBox(NuvraS& form, ImagePositionOption image_position, platform::Random* random)
 {
     const double free_width = form.ScreenWidthPx - form.DisplayWidth;
     const double free_height = form.ScreenHeightPx - form.DisplayHeight;
     switch (image_position) {
-    case 0:
+    case ImagePositionOption::Centre:
         form.DisplayLeft = free_width / 2;
         form.DisplayTop = free_height / 2;
         break;
-    case 2:
+    case ImagePositionOption::RandomPlace:
         if (random == nullptr)
             break;
         random->Randomize();
@@ -42,8 +42,10 @@ void PlaceDisplayBox(NuvraS& form, std::int16_t image_position, platform::Random
             form.DisplayTop = std::floor(free_height * r2);
         }
         break;
+    case ImagePositionOption::MovingBox:
+        break;  // its timer places it on every tick
     default:
-        break;  // 1: the moving-box timer places it on every tick
+        break;  // a number no option names puts the box nowhere new
     }
 }
 

@@ -17,8 +17,8 @@ namespace nuvra {
 // 1. fills the trigonometric tables;
 // 2. copies the 8-bit square into Img_View, then again into Display;
 // 3. sizes the Display box to Img_View;
-// 4. places the box by ImagePosition: 0 centred (fractions kept), 2 at a
-//    random place on screen, anything else left where it is;
+// 4. places the box by ImagePosition: Centre centred (fractions kept),
+//    RandomPlace at a random place on screen, anything else left where it is;
 // 5. binds SourcePixels to Img_View, then DisplayPixels to Display;
 // 6. builds the mirror table;
 // 7. clears the display square to index 0.

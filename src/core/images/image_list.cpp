@@ -107,7 +107,7 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
     }
 }
 
-void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_kinds, std::string_view folder,
+void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
                     platform::FileSystem& files)
 {
     // Entry 0 stays unused; the array always ends at ImageCount, so nothing
@@ -130,7 +130,7 @@ void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_ki
         for (const std::int16_t attribute : kPassAttributes) {
             list.ScanAttribute = attribute;
             for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
-                if (image_kinds[kind] != 1)
+                if (image_kinds[kind] != ImageKindOption::On)
                     continue;
                 pattern.assign(folder);
                 pattern += platform::kPathSeparator;

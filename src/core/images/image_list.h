@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "settings/settings_record.h"
 
 namespace nuvra {
 
@@ -32,8 +33,8 @@ struct ImageList {
 // Wildcards of the four picture kinds, in scan order (index into ImageKinds).
 inline constexpr std::array<std::string_view, 4> kKindWildcards = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
 
-// Fills ImageCount and ImageFiles from folder and the kind flags.
-void BuildImageList(ImageList& list, const std::array<std::int16_t, 4>& image_kinds, std::string_view folder,
+// Fills ImageCount and ImageFiles from folder and the kinds that are On.
+void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
                     platform::FileSystem& files);
 
 // The folder listings that the scans of one BuildImageList share: each
@@ -68,9 +69,10 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
 // Sorts ImageFiles[1..ImageCount] by PathLessUtf16.
 void SortImageList(ImageList& list);
 
-// Fills ShowOrder[1..ImageCount]: the list order for OrderMode 0, a fresh
-// uniform permutation otherwise. Does nothing when ImageCount is below 1.
-void BuildShowOrder(ImageList& list, std::int16_t order_mode, platform::Random& random);
+// Fills ShowOrder[1..ImageCount]: the list order for FileOrder, a fresh
+// uniform permutation for any other number. Does nothing when ImageCount is
+// below 1.
+void BuildShowOrder(ImageList& list, OrderModeOption order_mode, platform::Random& random);
 
 // Ascending order of UTF-16 code units, the order the list is sorted in.
 bool PathLessUtf16(std::string_view a, std::string_view b);

@@ -60,7 +60,7 @@ private:
 
 }  // namespace
 
-void BuildShowOrder(ImageList& list, std::int16_t order_mode, platform::Random& random)
+void BuildShowOrder(ImageList& list, OrderModeOption order_mode, platform::Random& random)
 {
     const std::int32_t count = list.ImageCount;
     if (count < 1)
@@ -70,7 +70,7 @@ void BuildShowOrder(ImageList& list, std::int16_t order_mode, platform::Random& 
     if (list.ShowOrder.size() < static_cast<std::size_t>(count) + 1)
         list.ShowOrder.resize(static_cast<std::size_t>(count) + 1);
 
-    if (order_mode == 0) {
+    if (order_mode == OrderModeOption::FileOrder) {
         for (std::int32_t i = 1; i <= count; ++i)
             list.ShowOrder[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
         return;

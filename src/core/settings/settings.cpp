@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <optional>
+#include <type_traits>
 
 #include "images/image_list.h"
 #include "images/paths.h"
@@ -13,16 +14,17 @@ namespace {
 
 // Reads one integer setting: an empty value gives the default, a value that
 // converts gives the number, and anything else leaves the field as it was
-// (0 at start-up, not the default).
-template <typename Convert>
-void LoadInteger(std::int16_t& field, const std::string& text, std::int16_t default_value, Convert convert)
+// (0 at start-up, not the default). An option field takes whatever number
+// converts, named or not.
+template <typename Field, typename Convert>
+void LoadInteger(Field& field, const std::string& text, std::type_identity_t<Field> default_value, Convert convert)
 {
     if (text.empty()) {
         field = default_value;
         return;
     }
     if (std::optional<std::int16_t> value = convert(text))
-        field = *value;
+        field = static_cast<Field>(*value);
 }
 
 }  // namespace
@@ -42,12 +44,13 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
         return ReadIniValue(*platform.profile, kSettingsSection, key, IniPath(*platform.files));
     };
 
-    LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), 0, ConvertFloorInt16);
-    LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), 0, ConvertFloorInt16);
+    LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), OrderModeOption::FileOrder, ConvertFloorInt16);
+    LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), ImagePositionOption::Centre, ConvertFloorInt16);
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
     // The kinds come before the folder so that the scan below uses them.
     for (int i = 0; i < 4; ++i)
-        LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), 1, ConvertFloorInt16);
+        LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), ImageKindOption::On,
+                    ConvertFloorInt16);
 
     state.nuvra_b.images.ImageCount = 0;
     settings.ImageFolder = read(ini_key::kImageFolder);
@@ -58,7 +61,7 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
             settings.ImageFolder.clear();
     }
 
-    LoadInteger(music.BgmKind, read(ini_key::kBgmKind), 0, ConvertFloorInt16);
+    LoadInteger(music.BgmKind, read(ini_key::kBgmKind), BgmKindOption::None, ConvertFloorInt16);
     LoadInteger(music.BgmRepeat, read(ini_key::kBgmRepeat), 0, ConvertFloorInt16);
 
     // File music needs a file that can be read; the other kinds keep their
@@ -66,8 +69,8 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     music.BgmFile = read(ini_key::kBgmFile);
     if (!music.BgmFile.empty() && !FileExists(music.BgmFile, *platform.files))
         music.BgmFile.clear();
-    if (music.BgmFile.empty() && music.BgmKind == 2)
-        music.BgmKind = 0;
+    if (music.BgmFile.empty() && music.BgmKind == BgmKindOption::MusicFile)
+        music.BgmKind = BgmKindOption::None;
 
     LoadInteger(settings.RotationSpeed, read(ini_key::kRotationSpeed), 5, ConvertFloorInt16);
 }
@@ -81,14 +84,14 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
             WriteIniValue(*platform.profile, kSettingsSection, key, value, IniPath(*platform.files));
     };
 
-    write(ini_key::kOrderMode, IntegerText(settings.OrderMode));
-    write(ini_key::kImagePosition, IntegerText(settings.ImagePosition));
+    write(ini_key::kOrderMode, IntegerText(StoredNumber(settings.OrderMode)));
+    write(ini_key::kImagePosition, IntegerText(StoredNumber(settings.ImagePosition)));
     write(ini_key::kChangeInterval, IntegerText(dialog.interval_slider));
     settings.ImageFolder = dialog.folder_caption;
     write(ini_key::kImageFolder, settings.ImageFolder);
     for (int i = 0; i < 4; ++i)
-        write(ImageKindKey(i), IntegerText(settings.ImageKinds[static_cast<std::size_t>(i)]));
-    write(ini_key::kBgmKind, IntegerText(music.BgmKind));
+        write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
+    write(ini_key::kBgmKind, IntegerText(StoredNumber(music.BgmKind)));
     // A number that does not fit 16 bits counts as no number: the repeat
     // is switched off rather than the save failing halfway.
     std::optional<double> repeat = ParseNumber(dialog.repeat_text);

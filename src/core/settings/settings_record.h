@@ -7,14 +7,27 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/stored_option.h"
+
 namespace nuvra {
 
+// 画像ﾁｪﾝｼﾞ: every number but 0 shows the pictures in random order.
+enum class OrderModeOption : std::int16_t { FileOrder = 0, Random = 1 };
+
+// 画像の位置: any other number leaves the box wherever it already is.
+enum class ImagePositionOption : std::int16_t { Centre = 0, MovingBox = 1, RandomPlace = 2 };
+
+// 画像種類_0..3: only an exact On collects the kind's files.
+enum class ImageKindOption : std::int16_t { Off = 0, On = 1 };
+// *.bmp, *.gif, *.jpg, *.wmf, in that order.
+using ImageKindOptions = std::array<ImageKindOption, 4>;
+
 struct SettingsRecord {
-    std::int16_t OrderMode = 0;       // 0 sequential, anything else random
-    std::int16_t ImagePosition = 0;   // 0 centre, 1 slide, 2 random
+    OrderModeOption OrderMode = OrderModeOption::FileOrder;
+    ImagePositionOption ImagePosition = ImagePositionOption::Centre;
     std::int16_t ChangeInterval = 0;  // seconds between picture changes
     std::string ImageFolder;          // empty: no folder
-    std::array<std::int16_t, 4> ImageKinds{};  // 1 = collect *.bmp, *.gif, *.jpg, *.wmf
+    ImageKindOptions ImageKinds{};
     std::int16_t RotationSpeed = 0;   // degrees added to the angle per frame
 };
 

@@ -5,12 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/stored_option.h"
+
 namespace nuvra {
 
+// BGM区分: any other number plays nothing.
+enum class BgmKindOption : std::int16_t { None = 0, AudioCd = 1, MusicFile = 2 };
+
 struct SoundSettings {
-    std::int16_t BgmKind = 0;    // 0 none, 1 audio CD, 2 MP3 or WAV file
+    BgmKindOption BgmKind = BgmKindOption::None;
     std::int16_t BgmRepeat = 0;  // CD track to keep repeating; 0 = none
-    std::string BgmFile;         // the MP3 or WAV file for BgmKind 2
+    std::string BgmFile;         // the MP3 or WAV file for MusicFile
 };
 
 }  // namespace nuvra

@@ -72,13 +72,15 @@ public:
         BuildImageList(m_state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *m_platform.files);
     }
 
+    // words name the options in the order of their stored numbers, from 0.
+    template <typename Option>
     void Choice(std::string_view flag, const std::string& value, std::initializer_list<std::string_view> words,
-                std::int16_t& field, std::string_view wanted)
+                Option& field, std::string_view wanted)
     {
         std::int16_t number = 0;
         for (std::string_view word : words) {
             if (Lowered(value) == word) {
-                field = number;
+                field = static_cast<Option>(number);
                 return;
             }
             ++number;
@@ -99,7 +101,7 @@ public:
     {
         SoundSettings& music = m_state.sound_01.settings;
         if (file.empty()) {
-            music.BgmKind = 0;
+            music.BgmKind = BgmKindOption::None;
             return;
         }
         const std::string ending = file.size() >= 4 ? Lowered(file.substr(file.size() - 4)) : std::string();
@@ -111,7 +113,7 @@ public:
             Refuse("music", file, "the file cannot be read");
             return;
         }
-        music.BgmKind = 2;
+        music.BgmKind = BgmKindOption::MusicFile;
         music.BgmFile = file;
     }
 

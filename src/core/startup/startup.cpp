@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kExitNormally = 0;
 
+// The flag is the system's 16-bit boolean.
+constexpr std::int32_t kSaverRunning = -1;
+constexpr std::int32_t kSaverStopped = 0;
+
 }  // namespace
 
 bool IsWindowsNT(platform::SystemInfo& system)
@@ -23,12 +27,14 @@ bool IsWindowsNT(platform::SystemInfo& system)
     return system.GetVersionEx(info) == 1 && info.platform_id == platform::kVerPlatformWin32Nt;
 }
 
-void EnableSystemKeys(platform::SystemInfo& system, bool flag)
+void MarkScreenSaverRunning(platform::SystemInfo& system)
 {
-    // The call takes the complement of the 16-bit boolean: false (0) becomes
-    // -1, "running"; true (-1) becomes 0.
-    const std::int16_t flag16 = flag ? -1 : 0;
-    system.SetScreenSaverRunning(static_cast<std::int16_t>(~flag16));
+    system.SetScreenSaverRunning(kSaverRunning);
+}
+
+void MarkScreenSaverStopped(platform::SystemInfo& system)
+{
+    system.SetScreenSaverRunning(kSaverStopped);
 }
 
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line)
@@ -86,7 +92,7 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
 
     if (mode == "S") {
         b.SavedCursorState = platform.cursor->ShowCursor(false);
-        EnableSystemKeys(*platform.system, false);
+        MarkScreenSaverRunning(*platform.system);
     }
 
     return forms.LoadDisplayForm();

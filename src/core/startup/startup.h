@@ -18,8 +18,10 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
 // True on the NT family, where the system owns the screen-saver password.
 bool IsWindowsNT(platform::SystemInfo& system);
 
-// false tells the system a screen saver is running (which locks the task
-// switch keys on the systems that have them); true clears it.
-void EnableSystemKeys(platform::SystemInfo& system, bool flag);
+// The system's "a screen saver is running" flag, raised when an "S" show
+// starts (which locks the task-switch keys on the systems that have them)
+// and lowered when it ends.
+void MarkScreenSaverRunning(platform::SystemInfo& system);
+void MarkScreenSaverStopped(platform::SystemInfo& system);
 
 }  // namespace nuvra
