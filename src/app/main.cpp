@@ -1,11 +1,11 @@
-// nuvra: picks the Linux backend and hands the command line to Main.
+// nuvra: makes the backend the build chose and hands the command line to Main.
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "app/backend_factory.h"
 #include "display/display_form.h"
 #include "modules.h"
-#include "platform/linux/backend.h"
-#include "platform/linux/sdl_window.h"
 #include "startup/command_line.h"
 #include "startup/startup.h"
 
@@ -17,7 +17,7 @@ constexpr int kExitNotBuilt = 2;
 // and end with status 2.
 class AppForms final : public nuvra::Forms {
 public:
-    AppForms(nuvra::ProcessState& state, nuvra::linux_platform::LinuxBackend& backend, std::string command_line)
+    AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend, std::string command_line)
         : m_state(state), m_backend(backend), m_platform(backend.services()), m_command_line(std::move(command_line))
     {
     }
@@ -48,7 +48,7 @@ private:
     }
 
     nuvra::ProcessState& m_state;
-    nuvra::linux_platform::LinuxBackend& m_backend;
+    nuvra::platform::AppBackend& m_backend;
     nuvra::platform::Platform& m_platform;
     std::string m_command_line;
 };
@@ -70,10 +70,9 @@ std::string CommandLine(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    nuvra::linux_platform::InstallTerminationHandlers();
-    nuvra::linux_platform::LinuxBackend backend;
+    const std::unique_ptr<nuvra::platform::AppBackend> backend = nuvra::app::MakeBackend();
     nuvra::ProcessState state;
     const std::string command_line = CommandLine(argc, argv);
-    AppForms forms(state, backend, command_line);
-    return nuvra::Main(state, backend.services(), forms, command_line);
+    AppForms forms(state, *backend, command_line);
+    return nuvra::Main(state, backend->services(), forms, command_line);
 }
