@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The core is portable: it includes only C++ standard headers, its own
-# headers and the platform interface headers (never a backend's), and the
-# nuvra_core target links nothing.
+# headers and the platform interface headers (never a backend's, nor the
+# app's view of a backend), and the nuvra_core target links nothing. The
+# program's own sources (src/app, outside its backend folders) name no
+# backend: they get theirs from the backend factory.
 #   check_layers.sh <source dir> <link libraries of nuvra_core>
 set -euo pipefail
 source_dir=$1
@@ -20,12 +22,17 @@ while IFS= read -r line; do
         status=1
       fi ;;
     *)
-      if [[ $header == platform/linux/* || $header == platform/win32/* ]]; then
-        echo "$file includes the backend header \"$header\""
+      if [[ $header == platform/*/* || $header == platform/app_backend.h || $header == app/* ]]; then
+        echo "$file includes \"$header\", which is not the core's to see"
         status=1
       fi ;;
   esac
 done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/core")
+
+if grep -nE '^\s*#\s*include\s*"platform/[^/"]+/|[a-z0-9]+_platform::' "$source_dir"/src/app/*.h "$source_dir"/src/app/*.cpp; then
+  echo "the program's sources above name a backend instead of asking the backend factory"
+  status=1
+fi
 
 # The platform interface headers the core sees must stay portable too.
 if grep -nE '^\s*#\s*include\s*<(SDL|X11/|windows\.h|jpeglib|gif_lib|libwmf/|cdio/|fontconfig/)' "$source_dir"/src/platform/*.h; then

@@ -35,19 +35,35 @@ struct Scene {
     NuvraB nuvra_b;
 };
 
-enum class Step { Straightforward, FastBaseline, FastAvx2 };
+enum class Step { Straightforward, FastScalar, FastBaseline, FastAvx2 };
 
 const char* StepName(Step step)
 {
     switch (step) {
     case Step::Straightforward:
         return "Straightforward";
+    case Step::FastScalar:
+        return "FastScalar";
     case Step::FastBaseline:
         return "FastBaseline";
     case Step::FastAvx2:
         break;
     }
     return "FastAvx2";
+}
+
+FrameStepUnits Units(Step step)
+{
+    switch (step) {
+    case Step::Straightforward:
+    case Step::FastScalar:
+        return FrameStepUnits::Scalar;
+    case Step::FastBaseline:
+        return FrameStepUnits::Baseline;
+    case Step::FastAvx2:
+        break;
+    }
+    return FrameStepUnits::Avx2;
 }
 
 void Draw(Step step, Scene& scene)
@@ -58,11 +74,10 @@ void Draw(Step step, Scene& scene)
     case Step::Straightforward:
         DrawKaleidoscopeStraightforward(scene.form, source, display);
         return;
+    case Step::FastScalar:
     case Step::FastBaseline:
-        DrawKaleidoscope(scene.form, source, display, FrameStepUnits::Baseline);
-        return;
     case Step::FastAvx2:
-        DrawKaleidoscope(scene.form, source, display, FrameStepUnits::Avx2);
+        DrawKaleidoscope(scene.form, source, display, Units(step));
         return;
     }
 }
@@ -71,18 +86,19 @@ class EveryStep : public ::testing::TestWithParam<Step> {
 protected:
     void SetUp() override
     {
-        if (GetParam() == Step::FastAvx2 && !FrameStepUnitsAvailable(FrameStepUnits::Avx2))
-            GTEST_SKIP() << "no AVX2 on this processor";
+        if (!FrameStepUnitsAvailable(Units(GetParam())))
+            GTEST_SKIP() << "this processor or compiler lacks the units of " << StepName(GetParam());
     }
 };
 
 INSTANTIATE_TEST_SUITE_P(FrameStep, EveryStep,
-                         ::testing::Values(Step::Straightforward, Step::FastBaseline, Step::FastAvx2),
+                         ::testing::Values(Step::Straightforward, Step::FastScalar, Step::FastBaseline, Step::FastAvx2),
                          [](const auto& param_info) { return StepName(param_info.param); });
 
 class FastStep : public EveryStep {};
 
-INSTANTIATE_TEST_SUITE_P(FrameStep, FastStep, ::testing::Values(Step::FastBaseline, Step::FastAvx2),
+INSTANTIATE_TEST_SUITE_P(FrameStep, FastStep,
+                         ::testing::Values(Step::FastScalar, Step::FastBaseline, Step::FastAvx2),
                          [](const auto& param_info) { return StepName(param_info.param); });
 
 // The first pixel where two displays differ, for a readable failure.

@@ -2,56 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <map>
 
-#include "platform/linux/backend.h"
 #include "settings/ini.h"
+#include "settings_snapshot.h"
 #include "support/fake_platform.h"
-#include "support/temp_dir.h"
 
 namespace nuvra {
 namespace {
 
 using platform::FolderEntry;
 using test::FakePlatform;
-using enum ImageKindOption;
-
-// A compact view of every loaded field, so a table row reads as one line.
-struct Loaded {
-    std::int16_t order, position, interval;
-    std::array<std::int16_t, 4> kinds;
-    std::string folder;
-    std::int16_t image_count, bgm_kind, bgm_repeat;
-    std::string bgm_file;
-    std::int16_t rotation;
-    bool operator==(const Loaded&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Loaded& l)
-{
-    return out << "{order " << l.order << ", position " << l.position << ", interval " << l.interval << ", kinds "
-               << l.kinds[0] << l.kinds[1] << l.kinds[2] << l.kinds[3] << ", folder '" << l.folder << "', count "
-               << l.image_count << ", bgm " << l.bgm_kind << ", repeat " << l.bgm_repeat << ", file '" << l.bgm_file
-               << "', rotation " << l.rotation << "}";
-}
-
-std::array<std::int16_t, 4> KindNumbers(const ImageKindOptions& kinds)
-{
-    std::array<std::int16_t, 4> numbers{};
-    std::ranges::transform(kinds, numbers.begin(), [](ImageKindOption kind) { return StoredNumber(kind); });
-    return numbers;
-}
-
-Loaded Snapshot(const ProcessState& state)
-{
-    const SettingsRecord& s = state.nuvra_b.settings;
-    const SoundSettings& m = state.sound_01.settings;
-    return {StoredNumber(s.OrderMode), StoredNumber(s.ImagePosition), s.ChangeInterval, KindNumbers(s.ImageKinds),
-            s.ImageFolder, state.nuvra_b.images.ImageCount, StoredNumber(m.BgmKind), m.BgmRepeat, m.BgmFile,
-            s.RotationSpeed};
-}
+using test::Loaded;
+using test::Snapshot;
 
 const Loaded kDefaults{0, 0, 10, {1, 1, 1, 1}, "", 0, 0, 0, "", 5};
 
@@ -175,7 +138,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     state.nuvra_b.settings.OrderMode = OrderModeOption::Random;
     state.nuvra_b.settings.ImagePosition = ImagePositionOption::RandomPlace;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
-    state.nuvra_b.settings.ImageKinds = {On, On, On, Off};
+    state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On, ImageKindOption::Off};
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
     SaveSettings(state, fake.platform, {20, "/pics", "3", 7});
@@ -234,72 +197,6 @@ TEST(WriteIniValue, CutsSectionAndKeyTo127Characters)
     // A character outside the basic plane takes two units and is never split.
     EXPECT_EQ(CutToUtf16Units("ab\xF0\x9F\x98\x80", 3), "ab");
     EXPECT_EQ(CutToUtf16Units("ab\xF0\x9F\x98\x80", 4), "ab\xF0\x9F\x98\x80");
-}
-
-// The real profile file on disk, through the Linux backend.
-class SettingsFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_old_config = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("XDG_CONFIG_HOME", (m_home.str() + "/config").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (m_old_config)
-            setenv("XDG_CONFIG_HOME", m_old_config->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
-    test::TempDir m_home;
-    std::optional<std::string> m_old_config;
-};
-
-TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnchanged)
-{
-    linux_platform::LinuxBackend backend;
-    ProcessState saved;
-    saved.nuvra_b.settings.OrderMode = OrderModeOption::Random;
-    saved.nuvra_b.settings.ImageKinds = {On, Off, On, On};
-    saved.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
-    const std::string folder = m_home.str() + "/写真 2026";
-    std::filesystem::create_directories(folder);
-    m_home.WriteFile("写真 2026/a.bmp", "");
-    SaveSettings(saved, backend.services(), {30, folder, "2", 9});
-
-    const std::string expected = "[Section]\n"
-                                 "画像ﾁｪﾝｼﾞ=1\n"
-                                 "画像の位置=0\n"
-                                 "ｲﾝﾀｰﾊﾞﾙ=30\n"
-                                 "画像のﾌｫﾙﾀﾞ=" + folder + "\n"
-                                 "画像種類_0=1\n"
-                                 "画像種類_1=0\n"
-                                 "画像種類_2=1\n"
-                                 "画像種類_3=1\n"
-                                 "BGM区分=1\n"
-                                 "BGMﾘﾋﾟｰﾄ=2\n"
-                                 "BGMﾌｧｲﾙ=\n"
-                                 "回転ｽﾋﾟｰﾄﾞ=9\n";
-    EXPECT_EQ(m_home.ReadFile("config/nuvra/Nuvra.ini"), expected);
-
-    ProcessState loaded;
-    LoadSettings(loaded, backend.services());
-    EXPECT_EQ(Snapshot(loaded), (Loaded{1, 0, 30, {1, 0, 1, 1}, folder, 1, 1, 2, "", 9}));
-}
-
-TEST_F(SettingsFileTest, ReadsAFileCopiedFromWindows)
-{
-    // Shift-JIS bytes of the interval and rotation keys, with CRLF endings.
-    const std::string cp932 = "[Section]\r\n"
-                              "\xB2\xDD\xC0\xB0\xCA\xDE\xD9=25\r\n"
-                              "\x89\xF1\x93\x5D\xBD\xCB\xDF\xB0\xC4\xDE=2\r\n";
-    m_home.WriteFile("config/nuvra/Nuvra.ini", cp932);
-    linux_platform::LinuxBackend backend;
-    ProcessState loaded;
-    LoadSettings(loaded, backend.services());
-    EXPECT_EQ(loaded.nuvra_b.settings.ChangeInterval, 25);
-    EXPECT_EQ(loaded.nuvra_b.settings.RotationSpeed, 2);
 }
 
 }  // namespace

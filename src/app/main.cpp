@@ -1,14 +1,14 @@
-// nuvra: picks the Linux backend and hands the command line to Main.
+// nuvra: makes the backend the build chose and hands the command line to Main.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <vector>
 #include <string>
 
+#include "app/backend_factory.h"
 #include "display/display_form.h"
 #include "modules.h"
-#include "platform/linux/backend.h"
-#include "platform/linux/sdl_window.h"
 #include "startup/command_line.h"
 #include "startup/hosted_show.h"
 #include "startup/startup.h"
@@ -21,7 +21,7 @@ constexpr int kExitNotBuilt = 2;
 // and end with status 2.
 class AppForms final : public nuvra::Forms {
 public:
-    AppForms(nuvra::ProcessState& state, nuvra::linux_platform::LinuxBackend& backend, std::string command_line)
+    AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend, std::string command_line)
         : m_state(state), m_backend(backend), m_platform(backend.services()), m_command_line(std::move(command_line))
     {
     }
@@ -40,7 +40,7 @@ public:
         // took. The daemon owns the screen: no message box ever covers it.
         nuvra::DisplayForm form(m_state, m_platform, "", false);
         form.HostIn(window, play_music, work_file_tag);
-        m_backend.message_box().SetPlace(nuvra::linux_platform::MessageBoxPlace::TerminalOnly);
+        m_backend.KeepMessagesOffTheScreen();
         return RunShow(form);
     }
 
@@ -67,7 +67,7 @@ private:
     }
 
     nuvra::ProcessState& m_state;
-    nuvra::linux_platform::LinuxBackend& m_backend;
+    nuvra::platform::AppBackend& m_backend;
     nuvra::platform::Platform& m_platform;
     std::string m_command_line;
 };
@@ -97,17 +97,16 @@ std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    nuvra::linux_platform::InstallTerminationHandlers();
-    nuvra::linux_platform::LinuxBackend backend;
+    const std::unique_ptr<nuvra::platform::AppBackend> backend = nuvra::app::MakeBackend();
     nuvra::ProcessState state;
     const std::string command_line = CommandLine(argc, argv);
-    AppForms forms(state, backend, command_line);
+    AppForms forms(state, *backend, command_line);
     const std::vector<std::string> arguments = Arguments(argc, argv);
     if (nuvra::IsHostedCommandLine(arguments)) {
         const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
         const nuvra::HostedOptions options = nuvra::ParseHostedCommandLine(
             arguments, daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
-        return nuvra::RunHostedShow(state, backend.services(), forms, options);
+        return nuvra::RunHostedShow(state, backend->services(), forms, options);
     }
-    return nuvra::Main(state, backend.services(), forms, command_line);
+    return nuvra::Main(state, backend->services(), forms, command_line);
 }

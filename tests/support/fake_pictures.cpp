@@ -51,6 +51,17 @@ platform::Picture MakePicture(std::int32_t width, std::int32_t height, std::uint
     return picture;
 }
 
+std::uint32_t PositionColour(std::int32_t x, std::int32_t y)
+{
+    return static_cast<std::uint32_t>(x & 0xFF) << 16 | static_cast<std::uint32_t>(y & 0xFF) << 8 |
+           static_cast<std::uint32_t>((x >> 8) << 4 | (y >> 8));
+}
+
+platform::Picture PositionPicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel)
+{
+    return MakePicture(width, height, bits_per_pixel, PositionColour);
+}
+
 std::uint32_t PixelAt(const platform::Picture& picture, std::int32_t x, std::int32_t top_row)
 {
     const std::int32_t bytes = picture.bits_per_pixel / 8;

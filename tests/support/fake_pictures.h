@@ -26,6 +26,13 @@ namespace nuvra::test {
 platform::Picture MakePicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel,
                               const std::function<std::uint32_t(std::int32_t x, std::int32_t top_row)>& colour);
 
+// Each pixel's colour is its own position: red = x, green = y (mod 256),
+// blue = the high bits of both, so a copied pixel tells where it came from.
+std::uint32_t PositionColour(std::int32_t x, std::int32_t y);
+
+// A picture of the given depth coloured by PositionColour.
+platform::Picture PositionPicture(std::int32_t width, std::int32_t height, std::uint16_t bits_per_pixel = 24);
+
 // The colour at (x, top_row) as 0x00RRGGBB (through the palette for 8 bits).
 std::uint32_t PixelAt(const platform::Picture& picture, std::int32_t x, std::int32_t top_row);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/vector_support.h"
+
 namespace nuvra {
 
 namespace {
@@ -39,6 +41,7 @@ void LayOutQuarterDisc(QuarterDiscBuffer& buffer, std::int32_t side, std::int32_
     buffer.source_offset.assign(static_cast<std::size_t>(kTileColumns) + 4, 0);
 }
 
+#if NUVRA_VECTOR_TYPES
 // Four lanes of the sample arithmetic at once, in the compilers' vector
 // types: two SSE2 operations each on the baseline x86-64, one AVX2
 // operation in the wider variant.
@@ -114,24 +117,53 @@ void SampleOctantBaseline(QuarterDiscBuffer& buffer, const PixelArray& source, f
     SampleOctantBody(buffer, source, cos_a, sin_a, half);
 }
 
-#if defined(__x86_64__)
+#if NUVRA_AVX2_DISPATCH
 __attribute__((target("avx2"))) void SampleOctantAvx2(QuarterDiscBuffer& buffer, const PixelArray& source,
                                                       float cos_a, float sin_a, std::int32_t half)
 {
     SampleOctantBody(buffer, source, cos_a, sin_a, half);
 }
 #endif
+#endif  // NUVRA_VECTOR_TYPES
+
+// Phase 1 one sample at a time, for compilers without vector types: the
+// same samples as SampleOctantBody, with the straightforward step's own
+// operations, row after row.
+void SampleOctantScalar(QuarterDiscBuffer& buffer, const PixelArray& source, float cos_a, float sin_a,
+                        std::int32_t half)
+{
+    const auto c = static_cast<double>(cos_a);
+    const auto s = static_cast<double>(sin_a);
+    std::uint8_t* samples = buffer.samples.data();
+    const auto rows = static_cast<std::int32_t>(buffer.width.size()) - 1;
+    for (std::int32_t t = 1; t <= rows; ++t) {
+        const auto dx = static_cast<double>(t - 1);
+        const std::int32_t end = std::min(t, buffer.width[static_cast<std::size_t>(t)]);
+        std::uint8_t* row = samples + buffer.start[static_cast<std::size_t>(t)];
+        for (std::int32_t m = 0; m < end; ++m) {
+            const auto dy = static_cast<double>(m);
+            const auto u = static_cast<float>(dx * c - dy * s + half);
+            const double v = dx * s + dy * c + half;
+            const std::uint8_t value =
+                source(static_cast<std::int32_t>(std::nearbyint(u)), static_cast<std::int32_t>(std::nearbyint(v)));
+            row[m] = value;
+            samples[buffer.start[static_cast<std::size_t>(m) + 1] + (t - 1)] = value;
+        }
+    }
+}
 
 // Copies count bytes of from into to in reverse order, eight at a time.
 void CopyReversed(std::uint8_t* to, const std::uint8_t* from, std::int32_t count)
 {
     std::int32_t k = 0;
+#if NUVRA_VECTOR_TYPES
     for (; k + 8 <= count; k += 8) {
         std::uint64_t word;
         std::memcpy(&word, from + count - 8 - k, 8);
         word = __builtin_bswap64(word);
         std::memcpy(to + k, &word, 8);
     }
+#endif
     for (; k < count; ++k)
         to[k] = from[count - 1 - k];
 }
@@ -193,16 +225,24 @@ void DrawKaleidoscopeStraightforward(const NuvraS& form, const PixelArray& sourc
 
 FrameStepUnits BestFrameStepUnits()
 {
-#if defined(__x86_64__)
+#if NUVRA_AVX2_DISPATCH
     if (__builtin_cpu_supports("avx2"))
         return FrameStepUnits::Avx2;
 #endif
-    return FrameStepUnits::Baseline;
+    return NUVRA_VECTOR_TYPES ? FrameStepUnits::Baseline : FrameStepUnits::Scalar;
 }
 
 bool FrameStepUnitsAvailable(FrameStepUnits units)
 {
-    return units == FrameStepUnits::Baseline || BestFrameStepUnits() == FrameStepUnits::Avx2;
+    switch (units) {
+    case FrameStepUnits::Scalar:
+        return true;
+    case FrameStepUnits::Baseline:
+        return NUVRA_VECTOR_TYPES;
+    case FrameStepUnits::Avx2:
+        break;
+    }
+    return BestFrameStepUnits() == FrameStepUnits::Avx2;
 }
 
 void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& display)
@@ -216,12 +256,21 @@ void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& 
         return;
     const auto angle = static_cast<std::size_t>(form.Angle);
     LayOutQuarterDisc(form.quarter_disc, form.ViewSize, form.ViewHalf);
-#if defined(__x86_64__)
-    if (units == FrameStepUnits::Avx2 && FrameStepUnitsAvailable(units))
-        SampleOctantAvx2(form.quarter_disc, source, form.CosTable[angle], form.SinTable[angle], form.ViewHalf);
+    const float cos_a = form.CosTable[angle];
+    const float sin_a = form.SinTable[angle];
+    // Units this processor or compiler lacks give way to the best it has.
+    [[maybe_unused]] const FrameStepUnits chosen = FrameStepUnitsAvailable(units) ? units : BestFrameStepUnits();
+#if NUVRA_AVX2_DISPATCH
+    if (chosen == FrameStepUnits::Avx2)
+        SampleOctantAvx2(form.quarter_disc, source, cos_a, sin_a, form.ViewHalf);
     else
 #endif
-        SampleOctantBaseline(form.quarter_disc, source, form.CosTable[angle], form.SinTable[angle], form.ViewHalf);
+#if NUVRA_VECTOR_TYPES
+    if (chosen == FrameStepUnits::Baseline)
+        SampleOctantBaseline(form.quarter_disc, source, cos_a, sin_a, form.ViewHalf);
+    else
+#endif
+        SampleOctantScalar(form.quarter_disc, source, cos_a, sin_a, form.ViewHalf);
     FillSquare(form.quarter_disc, display, form.ViewSize, form.ViewHalf);
 }
 

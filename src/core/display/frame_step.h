@@ -29,9 +29,10 @@ void AdvanceAngle(NuvraS& form);
 // writes per point. The arrays must cover the ViewSize square.
 void DrawKaleidoscopeStraightforward(const NuvraS& form, const PixelArray& source, const PixelArray& display);
 
-// The vector units the fast step's sampling may use: the x86-64 baseline
-// (SSE2) or AVX2, chosen at run time; both give the same bytes.
-enum class FrameStepUnits { Baseline, Avx2 };
+// The units the fast step's sampling may use: one sample at a time (any
+// compiler), the baseline vector units (SSE2 on x86-64) or AVX2, the best
+// available chosen at run time; all give the same bytes.
+enum class FrameStepUnits { Scalar, Baseline, Avx2 };
 
 FrameStepUnits BestFrameStepUnits();
 bool FrameStepUnitsAvailable(FrameStepUnits units);

@@ -66,6 +66,11 @@ void LinuxBackend::SetDisplayLostHandler(std::function<void()> cleanup)
     linux_platform::SetDisplayLostHandler(std::move(cleanup));
 }
 
+void LinuxBackend::KeepMessagesOffTheScreen()
+{
+    message_box().SetPlace(MessageBoxPlace::TerminalOnly);
+}
+
 LinuxMessageBox& LinuxBackend::message_box()
 {
     return m_services->message_box;

@@ -1,24 +1,26 @@
 // The Linux backend: owns one object per platform service and hands the core
-// a Platform that points at them. Services join here as they are built.
+// a Platform that points at them. Services join here as they are built. The
+// program makes it through its backend factory (src/app/linux/).
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/app_backend.h"
 #include "platform/linux/message_box.h"
 #include "platform/platform.h"
 
 namespace nuvra::linux_platform {
 
-class LinuxBackend {
+class LinuxBackend final : public platform::AppBackend {
 public:
     LinuxBackend();
-    ~LinuxBackend();
+    ~LinuxBackend() override;
     LinuxBackend(const LinuxBackend&) = delete;
     LinuxBackend& operator=(const LinuxBackend&) = delete;
 
-    platform::Platform& services() { return m_platform; }
+    platform::Platform& services() override { return m_platform; }
 
     // The message box behind services().message_box, for its settings: a
     // run hosted by a screen-saver daemon calls
@@ -28,14 +30,15 @@ public:
     // Why the show's window could not be opened (after CreateWindow or
     // PrimaryScreen failed), in words for the user: "the X display ":5"
     // named by DISPLAY could not be opened". Empty before any failure.
-    const std::string& window_error() const;
+    const std::string& window_error() const override;
 
     // The cleanup to run when the X display goes away under us (the user
     // logs out): stop the music, delete the work files, release the lock.
     // It runs once, on the thread that found the loss, must not use X, and
     // the process then ends with status 1 without running destructors (see
     // x11_display_loss.h). Cleared when the backend goes; empty clears it.
-    void SetDisplayLostHandler(std::function<void()> cleanup);
+    void SetDisplayLostHandler(std::function<void()> cleanup) override;
+    void KeepMessagesOffTheScreen() override;
 
 private:
     struct Services;

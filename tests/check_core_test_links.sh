@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The core's tests run on the core and the fakes alone:
+#  - CMake links into each of them the core, the fakes, GoogleTest and the
+#    threads library, and nothing else (no backend library, none of its
+#    libraries);
+#  - none of the executables holds a function of the backend's archive;
+#  - none needs a shared library beyond the C and C++ runtimes, the
+#    sanitizers' and GoogleTest's.
+#   check_core_test_links.sh <links file> <backend archive, or ""> <core test executable>...
+# The links file has a line "<test target>: <everything it links>" per test.
+set -euo pipefail
+links_file=$1
+backend_archive=$2
+shift 2
+status=0
+
+allowed_links='^(nuvra_core|nuvra_test_fakes|GTest::[A-Za-z_]+|Threads::Threads)$'
+runtimes='^(ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s|libstdc\+\+|libasan|libubsan|liblsan|libgtest|libgtest_main|libgmock|libgmock_main)\.so'
+
+checked=0
+while IFS= read -r line; do
+  target=${line%%:*}
+  checked=$((checked + 1))
+  for link in ${line#*:}; do
+    if ! grep -qE "$allowed_links" <<<"$link"; then
+      echo "$target links $link, which is neither the core, the fakes nor GoogleTest"
+      status=1
+    fi
+  done
+done <"$links_file"
+if [ "$checked" -ne $# ]; then
+  echo "$links_file lists $checked core tests, but $# were given"
+  status=1
+fi
+
+# The functions the backend's archive defines (the strong ones: an inline
+# function both layers use is a weak symbol in each).
+backend_functions=
+if [ -n "$backend_archive" ]; then
+  backend_functions=$(nm --defined-only --extern-only "$backend_archive" 2>/dev/null | awk '$2 == "T" { print $3 }' | sort -u)
+  if [ -z "$backend_functions" ]; then
+    echo "no function found in the backend archive $backend_archive"
+    status=1
+  fi
+fi
+
+for test in "$@"; do
+  name=$(basename "$test")
+  if [ ! -f "$test" ]; then
+    echo "$name is not built"
+    status=1
+    continue
+  fi
+  while IFS= read -r library; do
+    if ! grep -qE "$runtimes" <<<"$library"; then
+      echo "$name needs $library, which is neither a runtime nor GoogleTest"
+      status=1
+    fi
+  done < <(readelf --dynamic "$test" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
+  if [ -n "$backend_functions" ]; then
+    shared=$(comm -12 <(echo "$backend_functions") \
+                      <(nm --defined-only "$test" | awk '$2 == "T" { print $3 }' | sort -u) | head -n 3)
+    if [ -n "$shared" ]; then
+      echo "$name holds functions of $(basename "$backend_archive"):" $(c++filt <<<"$shared")
+      status=1
+    fi
+  fi
+done
+
+[ $status -eq 0 ] && echo "core tests: $# checked, none needs a backend"
+exit $status
