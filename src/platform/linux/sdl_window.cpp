@@ -24,8 +24,11 @@ std::int64_t NativeHandleOf(SDL_Window* window)
     return static_cast<std::int64_t>(SDL_GetWindowID(window));
 }
 
-SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz)
-    : m_window(window),
+SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz, platform::WindowStyle style,
+                     Foreign foreign)
+    : m_style(style),
+      m_foreign(std::move(foreign)),
+      m_window(window),
       m_renderer(std::make_unique<RendererPresenter>(renderer)),
       m_surface(std::make_unique<SurfacePresenter>()),
       m_pacer(refresh_hz)
@@ -53,8 +56,15 @@ std::int64_t SdlWindow::NativeHandle() const
     return NativeHandleOf(m_window.get());
 }
 
+// A foreign window's owner moves and sizes it without telling SDL in time,
+// and SDL keeps a child's place relative to its parent: the X server is
+// asked instead.
 platform::Rect SdlWindow::Bounds() const
 {
+    if (m_foreign.windows) {
+        if (const std::optional<platform::Rect> rect = m_foreign.windows->WindowRect(NativeHandle()))
+            return *rect;
+    }
     int x = 0, y = 0, w = 0, h = 0;
     SDL_GetWindowPosition(m_window.get(), &x, &y);
     SDL_GetWindowSize(m_window.get(), &w, &h);
@@ -63,13 +73,26 @@ platform::Rect SdlWindow::Bounds() const
 
 void SdlWindow::SetBounds(const platform::Rect& bounds)
 {
+    if (m_style == platform::WindowStyle::Foreign)
+        return;  // its owner's to place
+    if (m_foreign.own_window) {
+        m_foreign.windows->MoveResize(m_foreign.own_window->id(), bounds);
+        return;
+    }
     SDL_SetWindowPosition(m_window.get(), bounds.left, bounds.top);
     SDL_SetWindowSize(m_window.get(), bounds.right - bounds.left, bounds.bottom - bounds.top);
 }
 
 void SdlWindow::Show()
 {
+    // Another program's window is shown and hidden by that program.
+    if (m_style == platform::WindowStyle::Foreign)
+        return;
     SDL_ShowWindow(m_window.get());
+    // A pane inside another program's window leaves the stacking and the
+    // focus to that program.
+    if (m_style == platform::WindowStyle::Child)
+        return;
     SDL_RaiseWindow(m_window.get());
     // Keys go to the focused window: take the focus so that the first key
     // press reaches the show.
@@ -78,6 +101,8 @@ void SdlWindow::Show()
 
 void SdlWindow::Hide()
 {
+    if (m_style == platform::WindowStyle::Foreign)
+        return;
     SDL_HideWindow(m_window.get());
 }
 

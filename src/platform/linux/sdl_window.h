@@ -6,24 +6,35 @@
 //  - the X11 video driver only: with no DISPLAY, or where SDL would fall back
 //    to another driver, no window is made and the reason is kept for the user
 //  - Fullscreen and Dialog windows, shown, hidden, moved and resized
+//  - Child windows: an X window of our own inside another program's window
+//    (the preview pane), placed in its parent's client area
+//  - Foreign windows: another program's window drawn into as it is (a
+//    screen-saver daemon's), its size followed as its owner changes it
+//  - GetWindowRect and ParentGone for any window on the server; a window
+//    that vanishes under us is an answer, never the end of the process
 //  - two present paths for the show's 8-bit frames: a graphics card's
 //    renderer paced by the refresh, or straight into the window's
 //    shared-memory surface sending only what changed (a bare X server);
 //    canvases through a renderer (SDL's software one where no card renders)
-//  - input: mouse buttons, moves (the motion SDL reports for a window that
-//    appears under a still pointer is dropped), keys as Windows virtual-key
-//    codes, a request to end the process as Close
+//  - input, each event naming its window: mouse buttons (a press captures
+//    the mouse until release), moves (the motion SDL reports for a window
+//    that appears under a still pointer is dropped), the wheel in notches,
+//    keys as Windows virtual-key codes, text as UTF-8, focus gained and lost,
+//    exposure, size changes, the close box; a request to end the process is
+//    Close for window 0
 //  - ShowCursor's display count; the pointer's place asked of the X server
 //
 // What it does not do yet:
 //  - DrawAnimatedRect (the zoom outline) draws nothing
 //  - SetBusy shows no busy pointer
 //  - PrimaryScreen is SDL's display 0, not the X server's primary output
+//  - input in a Foreign window: its owner has it
 //
 // Files: sdl_window_system (video start-up, window creation, the pump),
 // sdl_events (event translation), sdl_window (one window), the present paths
 // (sdl_surface_present, sdl_renderer_present, frame_pacer, indexed_copy),
-// sdl_keys (the key table), sdl_cursor (the pointer).
+// sdl_keys (the key table), sdl_cursor (the pointer), x11_windows (other
+// programs' windows), x11_errors (protocol errors that must not kill us).
 #pragma once
 
 #include <cstdint>
@@ -32,6 +43,7 @@
 #include "platform/linux/frame_pacer.h"
 #include "platform/linux/sdl_cursor.h"
 #include "platform/linux/sdl_window_system.h"
+#include "platform/linux/x11_windows.h"
 #include "platform/window.h"
 
 // SDL stays out of this header: the app includes it.
@@ -49,9 +61,18 @@ class SurfacePresenter;
 // it goes. Never reads input: the window system's pump does.
 class SdlWindow final : public platform::Window {
 public:
+    // What a Child or Foreign window stands on: the connection that knows
+    // other programs' windows, and for a Child the X window we made for it.
+    struct Foreign {
+        std::shared_ptr<X11Windows> windows;
+        std::unique_ptr<OwnedX11Window> own_window;
+    };
+
     // renderer: from CreateRefreshRenderer, or null to draw into the window's
-    // own surface. Takes both.
-    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz);
+    // own surface. Takes both (and foreign's window, which outlives the SDL
+    // window made from it).
+    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz, platform::WindowStyle style,
+              Foreign foreign = {});
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -76,6 +97,9 @@ private:
         void operator()(SDL_Window* window) const;
     };
 
+    platform::WindowStyle m_style;
+    // Destroyed after the SDL window made from it.
+    Foreign m_foreign;
     // The presenters go before the window they draw on.
     std::unique_ptr<SDL_Window, WindowDeleter> m_window;
     std::unique_ptr<RendererPresenter> m_renderer;
