@@ -19,7 +19,7 @@
 
 #include "display/frame_step.h"
 #include "display/mirror_table.h"
-#include "platform/linux/sdl_window.h"
+#include "platform/linux/indexed_copy.h"
 
 namespace {
 

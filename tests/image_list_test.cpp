@@ -183,6 +183,10 @@ public:
     }
     bool CanOpenForReading(std::string_view path) override { return m_files.CanOpenForReading(path); }
     bool DeleteFile(std::string_view path) override { return m_files.DeleteFile(path); }
+    bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override
+    {
+        return m_files.ReplaceFile(path, bytes);
+    }
     std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override
     {
         return m_files.GetShortPathName(path, buffer);

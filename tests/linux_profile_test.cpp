@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "platform/linux/profile_file.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -200,17 +199,12 @@ TEST(LinuxProfile, ShortWriteKeepsTheOldFile)
 {
     TempDir dir;
     const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
-    // A file size limit makes write() stop short, as a full disk would.
-    struct rlimit old_limit {};
-    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
-    struct rlimit small_limit = old_limit;
-    small_limit.rlim_cur = 4096;
-    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small_limit));
-    const std::int32_t result = LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(8192, 'v'), path);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
-
+    std::int32_t result = -1;
+    {
+        nuvra::test::ScopedFileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        result = LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(8192, 'v'), path);
+    }
     EXPECT_EQ(0, result);
     EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini"));
     EXPECT_EQ(0, TemporaryFilesIn(dir.path()));

@@ -56,6 +56,11 @@ public:
 
     virtual bool DeleteFile(std::string_view path) = 0;
 
+    // Replaces the file at path with bytes in one step (creating it where
+    // there is none): a reader sees the old file or the whole new one, and
+    // a failed write leaves the old file as it was.
+    virtual bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) = 0;
+
     // GetShortPathNameA: writes a form of path that the media player accepts
     // into buffer (NUL-terminated) and returns its length, or 0 on failure.
     // When buffer is too small, returns the size needed (NUL included).

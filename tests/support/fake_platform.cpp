@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 namespace nuvra::test {
 
@@ -95,6 +96,15 @@ bool FakeFileSystem::DeleteFile(std::string_view path)
     if (IsReal(path))
         deleted = std::filesystem::remove(std::string(path), error) || deleted;
     return deleted;
+}
+
+bool FakeFileSystem::ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes)
+{
+    replaced.emplace_back(path);
+    std::ofstream out(std::string(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
 }
 
 std::uint32_t FakeFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)

@@ -45,6 +45,10 @@ public:
     platform::FolderListing ListFolder(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
+    // Writes the real file at path, as the core's own writes always did
+    // (tests read the work files back from disk); unlike a file under
+    // real_folder, it is not readable through the fake unless added.
+    bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
     std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
     std::string SettingsFolder() override { return settings_folder; }
     std::string WorkFolder() override { return work_folder; }
@@ -52,6 +56,7 @@ public:
     std::string settings_folder = "/home/user/.config/nuvra";
     std::string work_folder = "/home/user/.cache/nuvra";
     std::vector<std::string> listed;  // every folder asked for
+    std::vector<std::string> replaced;  // every path written
     // Paths under this folder are real files (the work files the core
     // writes itself); empty: none.
     std::string real_folder;

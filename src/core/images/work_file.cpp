@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <vector>
 
 #include "images/color_reduction.h"
@@ -104,35 +103,23 @@ WorkFileResult WriteEightBitWorkFile(const platform::Picture& eight_bit, platfor
     if (FileExists(path, files))
         files.DeleteFile(path);
 
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return WorkFileResult::WriteFailed;
-    // The file header goes in last: until then the file starts with zeros,
-    // so a write that breaks off never leaves something that reads as a
-    // bitmap.
+    // The whole file is built here and handed over in one piece: the
+    // platform replaces the file in one step, so no reader ever sees part of
+    // one. The pixel buffer is sized for the width rounded up to 8, of which
+    // only the 4-aligned rows are filled; the rest is written as zeros.
+    const std::int64_t file_size = kWorkFilePixelOffset + WorkFilePixelBufferSize(eight_bit.width, eight_bit.height);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file_size), 0);
     std::array<std::uint8_t, kFileHeaderSize> header{};
-    out.write(reinterpret_cast<const char*>(header.data()), header.size());
-    const std::array<std::uint8_t, kInfoSize> info = BitmapInfo(eight_bit, palette);
-    out.write(reinterpret_cast<const char*>(info.data()), info.size());
-    const auto pixel_offset = static_cast<std::int64_t>(out.tellp());
-    // The buffer is sized for the width rounded up to 8, of which only the
-    // 4-aligned rows are filled; the rest is written as zeros.
-    out.write(reinterpret_cast<const char*>(eight_bit.pixels.data()), static_cast<std::streamsize>(rows_size));
-    const std::vector<char> padding(
-        static_cast<std::size_t>(WorkFilePixelBufferSize(eight_bit.width, eight_bit.height) - rows_size), 0);
-    out.write(padding.data(), static_cast<std::streamsize>(padding.size()));
-    const auto file_size = static_cast<std::int64_t>(out.tellp());
-    if (!out || pixel_offset != kWorkFilePixelOffset)
-        return WorkFileResult::WriteFailed;
-
     header[0] = 'B';
     header[1] = 'M';
     Put32(header, 2, static_cast<std::uint32_t>(file_size));
-    Put32(header, 10, static_cast<std::uint32_t>(pixel_offset));
-    out.seekp(0);
-    out.write(reinterpret_cast<const char*>(header.data()), header.size());
-    out.close();
-    return out ? WorkFileResult::Written : WorkFileResult::WriteFailed;
+    Put32(header, 10, static_cast<std::uint32_t>(kWorkFilePixelOffset));
+    const std::array<std::uint8_t, kInfoSize> info = BitmapInfo(eight_bit, palette);
+    static_assert(kFileHeaderSize + kInfoSize == kWorkFilePixelOffset);
+    std::copy(header.begin(), header.end(), bytes.begin());
+    std::copy(info.begin(), info.end(), bytes.begin() + kFileHeaderSize);
+    std::copy_n(eight_bit.pixels.begin(), rows_size, bytes.begin() + kWorkFilePixelOffset);
+    return files.ReplaceFile(path, bytes) ? WorkFileResult::Written : WorkFileResult::WriteFailed;
 }
 
 WorkFileResult SaveAs8BitBitmap(const platform::Picture& picture, platform::FileSystem& files)

@@ -1,6 +1,7 @@
 // The two work files of the show, in the work folder: "Tmp_nuvra01.bmp" (the
 // square crop at the screen's depth, 24 bits, written by the platform's BMP
-// writer) and "Tmp_nuvra02.bmp" (the same square at 8 bits, written here).
+// writer) and "Tmp_nuvra02.bmp" (the same square at 8 bits, built here and
+// written whole through the platform's ReplaceFile).
 //
 // SaveAs8BitBitmap is called for the square of every picture. It writes a fixed layout that the renderer's
 // loader reads: the pixels always at offset 1078, behind a full 256-entry

@@ -185,6 +185,11 @@ bool LinuxFileSystem::DeleteFile(std::string_view path)
     return kernel_path && ::unlink(kernel_path->c_str()) == 0;
 }
 
+bool LinuxFileSystem::ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes)
+{
+    return ReplaceFileAtomically(path, bytes);
+}
+
 std::uint32_t LinuxFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)
 {
     const std::optional<std::string> kernel_path = ToKernelPath(path);

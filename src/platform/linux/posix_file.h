@@ -1,10 +1,15 @@
 // Small POSIX helpers shared by the Linux services: an owned file
-// descriptor, and the check that a path reaches the kernel intact.
+// descriptor, the check that a path reaches the kernel intact, and the one
+// way every file of ours is written (the settings file, the work files):
+// replaced whole, in one step, and on the disk before the call returns.
 #pragma once
 
+#include <sys/types.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,5 +46,24 @@ inline std::optional<std::string> ToKernelPath(std::string_view path)
         return std::nullopt;
     return std::string(path);
 }
+
+// The folder part of a path: "." for a bare name, "/" for a name in the root.
+std::string ParentFolderOf(const std::string& path);
+
+// What a replacing file is made with: its permission bits, and the owner to
+// give it (the old file's, where root writes a user's file; best effort).
+struct NewFileAttributes {
+    mode_t mode = 0644;
+    std::optional<std::pair<uid_t, gid_t>> owner;
+};
+
+// Replaces the file at path with bytes: written to a temporary file beside
+// it, flushed to the disk, renamed over path, and the folder flushed so the
+// rename survives a power cut too. A reader sees the old file or the new
+// one, never half of one; a failure leaves the old file as it was and no
+// temporary file behind. A link at path is replaced by the file, so a
+// caller that must keep links resolves them first.
+bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes,
+                           const NewFileAttributes& attributes = {});
 
 }  // namespace nuvra::linux_platform

@@ -29,25 +29,6 @@ constexpr mode_t kNewFileMode = 0644;
 constexpr mode_t kNewFolderMode = 0700;
 
 
-// The temporary file of a write; removed unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const { return m_path; }
-    void Keep() { m_path.clear(); }
-
-private:
-    std::string m_path;
-};
-
 enum class ReadStatus { Read, Missing, Failed };
 
 struct FileContents {
@@ -90,16 +71,6 @@ FileContents ReadFileContents(const std::string& path)
     return contents;
 }
 
-std::string ParentFolder(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // mkdir -p; a part that exists must be a folder (or a link to one).
 bool CreateFolders(const std::string& folder)
 {
@@ -132,49 +103,17 @@ std::optional<std::string> ResolveLink(const std::string& path)
     return std::string(resolved.data());
 }
 
-bool WriteAll(int fd, std::string_view bytes)
+bool ReplaceFile(const std::string& target, std::string_view text, const FileContents& old_file)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-bool ReplaceFile(const std::string& target, std::string_view bytes, const FileContents& old_file)
-{
-    const std::string folder = ParentFolder(target);
-    std::string name = folder + "/.Nuvra-XXXXXX";
-    FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return false;
-    TemporaryFile temporary(std::move(name));
-
-    mode_t mode = kNewFileMode;
+    NewFileAttributes attributes;
+    attributes.mode = kNewFileMode;
     if (old_file.status == ReadStatus::Read) {
-        mode = old_file.info.st_mode & 07777;
-        // When root edits a user's file, the user must still own it. Best
-        // effort: an ordinary user cannot give a file away and needs not.
-        if (old_file.info.st_uid != ::geteuid() || old_file.info.st_gid != ::getegid())
-            static_cast<void>(::fchown(fd.get(), old_file.info.st_uid, old_file.info.st_gid));
+        attributes.mode = old_file.info.st_mode & 07777;
+        // When root edits a user's file, the user must still own it.
+        attributes.owner = std::pair{old_file.info.st_uid, old_file.info.st_gid};
     }
-    if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0 || !fd.Close())
-        return false;
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0)
-        return false;
-    temporary.Keep();
-
-    // The rename itself reaches the disk with the folder; without this a
-    // power cut could bring back the old file. The new one is in place
-    // either way, so a failure here is not a failed write.
-    FileDescriptor folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder_fd.valid())
-        static_cast<void>(::fsync(folder_fd.get()));
-    return true;
+    return ReplaceFileAtomically(
+        target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), attributes);
 }
 
 bool WriteValue(std::string_view section, std::string_view key, std::string_view value, std::string_view file_name)
@@ -194,7 +133,7 @@ bool WriteValue(std::string_view section, std::string_view key, std::string_view
         return false;
     if (old_file.status == ReadStatus::Read && ::access(target->c_str(), W_OK) != 0)
         return false;
-    if (old_file.status == ReadStatus::Missing && !CreateFolders(ParentFolder(*target)))
+    if (old_file.status == ReadStatus::Missing && !CreateFolders(ParentFolderOf(*target)))
         return false;
 
     const DecodedProfile decoded = DecodeProfileBytes(old_file.bytes);

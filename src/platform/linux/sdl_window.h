@@ -1,75 +1,114 @@
-// Windows on SDL2 (X11): the show's full-screen window, its frames, input
-// and the pointer. The core decides what is drawn and what input means; this
-// layer only copies pixels and translates SDL's events into the core's.
+// Windows on SDL2 (X11 only): the front of the Linux backend's window
+// services. The core decides what is drawn and what input means; this layer
+// only copies pixels and translates SDL's events into the core's.
+//
+// What the Linux backend implements:
+//  - the X11 video driver only: with no DISPLAY, or where SDL would fall back
+//    to another driver, no window is made and the reason is kept for the user
+//  - Fullscreen and Dialog windows, shown, hidden, moved and resized
+//  - Child windows: an X window of our own inside another program's window
+//    (the preview pane), placed in its parent's client area
+//  - Foreign windows: another program's window drawn into as it is (a
+//    screen-saver daemon's), its size followed as its owner changes it
+//  - GetWindowRect and ParentGone for any window on the server; a window
+//    that vanishes under us is an answer, never the end of the process
+//  - two present paths for the show's 8-bit frames: a graphics card's
+//    renderer paced by the refresh, or straight into the window's
+//    shared-memory surface sending only what changed (a bare X server);
+//    canvases through a renderer (SDL's software one where no card renders)
+//  - input, each event naming its window: mouse buttons (a press captures
+//    the mouse until release), moves (the motion SDL reports for a window
+//    that appears under a still pointer is dropped), the wheel in notches,
+//    keys as Windows virtual-key codes, text as UTF-8, focus gained and lost,
+//    exposure, size changes, the close box; a request to end the process is
+//    Close for window 0
+//  - ShowCursor's display count; the pointer's place asked of the X server
+//
+// What it does not do yet:
+//  - DrawAnimatedRect (the zoom outline) draws nothing
+//  - SetBusy shows no busy pointer
+//  - PrimaryScreen is SDL's display 0, not the X server's primary output
+//  - input in a Foreign window: its owner has it
+//
+// Files: sdl_window_system (video start-up, window creation, the pump),
+// sdl_events (event translation), sdl_window (one window), the present paths
+// (sdl_surface_present, sdl_renderer_present, frame_pacer, indexed_copy),
+// sdl_keys (the key table), sdl_cursor (the pointer), x11_windows (other
+// programs' windows), x11_errors (protocol errors that must not kill us).
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "platform/linux/termination.h"  // the pump turns a request into Close
+#include "platform/linux/frame_pacer.h"
+#include "platform/linux/sdl_cursor.h"
+#include "platform/linux/sdl_window_system.h"
+#include "platform/linux/x11_windows.h"
 #include "platform/window.h"
 
-struct _XDisplay;  // Xlib's Display, kept out of this header
+// SDL stays out of this header: the app includes it.
+struct SDL_Window;
+struct SDL_Renderer;
 
 namespace nuvra::linux_platform {
 
-// The pointer's show count, as ShowCursor keeps it: the pointer is hidden
-// over our windows while the count is negative.
-class SdlCursor final : public platform::CursorService {
-public:
-    SdlCursor() = default;
-    ~SdlCursor() override;
-    SdlCursor(const SdlCursor&) = delete;
-    SdlCursor& operator=(const SdlCursor&) = delete;
+class RendererPresenter;
+class SurfacePresenter;
 
-    std::int32_t ShowCursor(bool show) override;
-    // The pointer's place on the screen; (0, 0) before any window exists.
-    platform::Point GetCursorPos() override;
-    void SetBusy(bool busy) override;
-    std::int32_t DisplayCount() const { return m_display_count; }
+// One SDL window: its place, showing and hiding, and its frames through
+// whichever present path it has. Made by SdlWindowSystem::CreateWindow and
+// owned by the core; destroys its SDL window (and with it SDL's surface) when
+// it goes. Never reads input: the window system's pump does.
+class SdlWindow final : public platform::Window {
+public:
+    // What a Child or Foreign window stands on: the connection that knows
+    // other programs' windows, and for a Child the X window we made for it.
+    struct Foreign {
+        std::shared_ptr<X11Windows> windows;
+        std::unique_ptr<OwnedX11Window> own_window;
+    };
+
+    // renderer: from CreateRefreshRenderer, or null to draw into the window's
+    // own surface. Takes both (and foreign's window, which outlives the SDL
+    // window made from it).
+    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz, platform::WindowStyle style,
+              Foreign foreign = {});
+    ~SdlWindow() override;
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    // The SdlWindow behind an SDL window of ours, or null.
+    static SdlWindow* FromSdl(SDL_Window* window);
+
+    std::int64_t NativeHandle() const override;
+    platform::Rect Bounds() const override;
+    void SetBounds(const platform::Rect& bounds) override;
+    void Show() override;
+    void Hide() override;
+    void Present(const platform::Canvas& canvas) override;
+    void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
+    void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override;
+
+    // Part of the window was uncovered and its pixels on the screen are gone.
+    void NoteExposed();
 
 private:
-    std::int32_t m_display_count = 0;
-    ::_XDisplay* m_display = nullptr;  // opened on first use
+    struct WindowDeleter {
+        void operator()(SDL_Window* window) const;
+    };
+
+    platform::WindowStyle m_style;
+    // Destroyed after the SDL window made from it.
+    Foreign m_foreign;
+    // The presenters go before the window they draw on.
+    std::unique_ptr<SDL_Window, WindowDeleter> m_window;
+    std::unique_ptr<RendererPresenter> m_renderer;
+    std::unique_ptr<SurfacePresenter> m_surface;
+    FramePacer m_pacer;
 };
 
-class SdlWindowSystem final : public platform::WindowSystem {
-public:
-    explicit SdlWindowSystem(SdlCursor& cursor);
-    ~SdlWindowSystem() override;
-    SdlWindowSystem(const SdlWindowSystem&) = delete;
-    SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
-
-    // Null (and last_error() says why, in words for the user) when there is
-    // no X display to open a window on: no other driver is ever used.
-    std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
-    platform::Rect PrimaryScreen() override;
-    std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
-    void PollEvents(std::vector<platform::InputEvent>& events) override;
-    bool ParentGone(std::int64_t native_handle) override;
-
-    const std::string& last_error() const { return m_last_error; }
-
-private:
-    bool EnsureVideo();
-
-    SdlCursor& m_cursor;
-    bool m_video_ready = false;
-    std::string m_last_error;
-    std::optional<platform::Point> m_last_pointer;
-};
-
-// An 8-bit picture through its colour table into 32-bit ARGB rows of pitch
-// bytes, top row first (the picture's rows are stored bottom first).
-void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pitch);
-// The same for part of the picture (in its top-first coordinates, clipped to
-// it): target receives part's top-left pixel.
-void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pitch, const platform::Rect& part);
-
-// The SDL key code as a Windows virtual-key code.
-std::uint32_t VirtualKeyFromSdl(std::int32_t sdl_keycode);
+// The native handle of an SDL window: its X window id (SDL's own id where
+// the window has none).
+std::int64_t NativeHandleOf(SDL_Window* window);
 
 }  // namespace nuvra::linux_platform

@@ -10,51 +10,11 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/linux/x11_errors.h"
+
 namespace nuvra::linux_platform {
 
 namespace {
-
-// Xlib reports protocol errors through one process-wide handler whose
-// default ends the process; a capture that the server refuses (shared memory
-// across a namespace, a root window that vanished) must fail instead. The
-// handler is swapped in only for the length of one capture.
-bool g_x_error = false;
-
-int RecordXError(::Display*, XErrorEvent*)
-{
-    g_x_error = true;
-    return 0;
-}
-
-class ErrorTrap {
-public:
-    explicit ErrorTrap(::Display* display) : m_display(display)
-    {
-        XSync(m_display, False);
-        g_x_error = false;
-        m_previous = XSetErrorHandler(&RecordXError);
-    }
-    ~ErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    // True when a request since the last check failed.
-    bool Failed()
-    {
-        XSync(m_display, False);
-        const bool failed = g_x_error;
-        g_x_error = false;
-        return failed;
-    }
-
-private:
-    ::Display* m_display;
-    int (*m_previous)(::Display*, XErrorEvent*) = nullptr;
-};
 
 struct DisplayCloser {
     void operator()(::Display* display) const { XCloseDisplay(display); }
@@ -69,7 +29,7 @@ using ImageOwner = std::unique_ptr<XImage, ImageDestroyer>;
 // A shared segment attached to the server and to us for one image.
 class SharedImage {
 public:
-    SharedImage(::Display* display, Visual* visual, int depth, int width, int height, ErrorTrap& trap)
+    SharedImage(::Display* display, Visual* visual, int depth, int width, int height, XErrorTrap& trap)
         : m_display(display)
     {
         m_image.reset(XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &m_info,
@@ -107,7 +67,7 @@ public:
     SharedImage(const SharedImage&) = delete;
     SharedImage& operator=(const SharedImage&) = delete;
 
-    XImage* Read(Window root, ErrorTrap& trap)
+    XImage* Read(Window root, XErrorTrap& trap)
     {
         if (!m_attached)
             return nullptr;
@@ -174,7 +134,7 @@ std::optional<platform::Picture> LinuxDesktopCapture::CaptureScreen()
     std::unique_ptr<::Display, DisplayCloser> display(XOpenDisplay(nullptr));
     if (!display)
         return std::nullopt;
-    ErrorTrap trap(display.get());
+    XErrorTrap trap(display.get());
     const int screen = DefaultScreen(display.get());
     const Window root = RootWindow(display.get(), screen);
     const int width = DisplayWidth(display.get(), screen);

@@ -6,6 +6,7 @@
 
 #include "platform/linux/picture/bmp_writer.h"
 #include "platform/linux/picture/picture_file.h"
+#include "platform/linux/posix_file.h"
 
 namespace nuvra::linux_platform {
 
@@ -42,7 +43,7 @@ bool LinuxPictureCodec::SavePicture(const platform::Picture& picture, std::strin
 {
     try {
         const std::optional<std::vector<std::uint8_t>> bytes = EncodeBmp(picture);
-        return bytes && ReplaceFileWith(path, *bytes);
+        return bytes && ReplaceFileAtomically(path, *bytes);
     } catch (const std::bad_alloc&) {
         return false;  // the old file is untouched: nothing was written yet
     }

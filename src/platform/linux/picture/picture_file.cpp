@@ -19,19 +19,6 @@ std::string SystemError(std::string_view what)
     return std::string(what) + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 }  // namespace
 
 FileBytes ReadPictureFile(std::string_view path, std::uint64_t max_bytes)
@@ -84,26 +71,6 @@ FileBytes ReadPictureFile(std::string_view path, std::uint64_t max_bytes)
     bytes.resize(filled);
     result.bytes = std::move(bytes);
     return result;
-}
-
-bool ReplaceFileWith(std::string_view path, std::span<const std::uint8_t> bytes)
-{
-    const std::optional<std::string> target = ToKernelPath(path);
-    if (!target)
-        return false;
-    std::string temporary = *target + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return false;
-    // No fsync: work files are rebuilt on every picture change and need not
-    // survive a power cut; the rename alone keeps a failed write (a full
-    // disk) from leaving half a file where the old one was.
-    const bool written = WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0644) == 0 && fd.Close();
-    if (!written || ::rename(temporary.c_str(), target->c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace nuvra::linux_platform

@@ -1,5 +1,5 @@
 // Picture files on disk: reading one whole (regular files only, with a size
-// cap) and replacing one in a single step.
+// cap). Writing one goes through ReplaceFileAtomically (posix_file.h).
 #pragma once
 
 #include <cstdint>
@@ -23,9 +23,5 @@ struct FileBytes {
 // Directories, FIFOs, devices, missing and unreadable files fail without
 // blocking; so does a file over max_bytes.
 FileBytes ReadPictureFile(std::string_view path, std::uint64_t max_bytes = kMaxPictureFileBytes);
-
-// Writes bytes to a temporary file beside path and renames it over path, so a
-// failed write leaves the old file as it was.
-bool ReplaceFileWith(std::string_view path, std::span<const std::uint8_t> bytes);
 
 }  // namespace nuvra::linux_platform

@@ -1,0 +1,65 @@
+// Other programs' X11 windows, over a connection of our own: the preview
+// pane our child window lives in, a screen-saver daemon's window we draw
+// into, any window whose rectangle is asked for. Made by the window system
+// on first need and shared with the windows that stand on it, so the
+// connection outlives every child window it made. Every request about a
+// window that may be gone runs under an error trap: a missing window is an
+// answer, never the end of the process. It never draws and reads no input.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/window.h"
+
+struct _XDisplay;  // Xlib's Display, kept out of this header
+
+namespace nuvra::linux_platform {
+
+class X11Windows {
+public:
+    // Null when the display named by DISPLAY cannot be opened.
+    static std::shared_ptr<X11Windows> Open();
+    explicit X11Windows(::_XDisplay* display) : m_display(display) {}
+    ~X11Windows();
+    X11Windows(const X11Windows&) = delete;
+    X11Windows& operator=(const X11Windows&) = delete;
+
+    // The window's rectangle in screen pixels (its client area, from the
+    // root's corner); nothing when there is no such window.
+    std::optional<platform::Rect> WindowRect(std::int64_t window);
+    bool Exists(std::int64_t window);
+
+    // A new window without a border inside parent, at bounds in parent's
+    // client area, not yet mapped; 0 when parent does not exist.
+    std::int64_t CreateChild(std::int64_t parent, const platform::Rect& bounds);
+    // Moves a window we made (bounds in its parent's client area).
+    void MoveResize(std::int64_t window, const platform::Rect& bounds);
+    // Destroys a window we made; nothing happens when it is already gone
+    // (its parent went and took it along).
+    void Destroy(std::int64_t window);
+
+private:
+    ::_XDisplay* m_display;
+};
+
+// A child window we made, destroyed when this goes.
+class OwnedX11Window {
+public:
+    OwnedX11Window(std::shared_ptr<X11Windows> windows, std::int64_t window)
+        : m_windows(std::move(windows)), m_window(window)
+    {
+    }
+    ~OwnedX11Window() { m_windows->Destroy(m_window); }
+    OwnedX11Window(const OwnedX11Window&) = delete;
+    OwnedX11Window& operator=(const OwnedX11Window&) = delete;
+
+    std::int64_t id() const { return m_window; }
+
+private:
+    std::shared_ptr<X11Windows> m_windows;
+    std::int64_t m_window;
+};
+
+}  // namespace nuvra::linux_platform
