@@ -118,11 +118,13 @@ SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& re
                                                std::unique_ptr<OwnedX11Window>& own_window)
 {
     X11Windows* windows = ForeignWindows();
-    if (!request.parent || windows == nullptr) {
-        m_last_error = request.parent ? "the X display could not be opened" : "no parent window was given";
+    const bool root = request.style == platform::WindowStyle::Foreign && !request.parent;
+    if ((!request.parent && !root) || windows == nullptr) {
+        m_last_error = windows == nullptr ? "the X display could not be opened" : "no parent window was given";
         return nullptr;
     }
-    std::int64_t adopted = *request.parent;
+    // A foreign window without a name is the root window.
+    std::int64_t adopted = root ? windows->Root() : *request.parent;
     long events = kForeignEvents;
     if (request.style == platform::WindowStyle::Child) {
         adopted = windows->CreateChild(*request.parent, request.bounds);
@@ -133,7 +135,7 @@ SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& re
         adopted = 0;
     }
     if (adopted == 0) {
-        m_last_error = "the window " + std::to_string(*request.parent) + " does not exist";
+        m_last_error = "the window " + std::to_string(request.parent.value_or(0)) + " does not exist";
         return nullptr;
     }
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(adopted)));

@@ -67,6 +67,11 @@ bool X11Windows::Exists(std::int64_t handle)
     return XGetWindowAttributes(m_display, *window, &attributes) != 0 && !trap.Failed();
 }
 
+std::int64_t X11Windows::Root()
+{
+    return static_cast<std::int64_t>(DefaultRootWindow(m_display));
+}
+
 std::int64_t X11Windows::CreateChild(std::int64_t parent_handle, const platform::Rect& bounds)
 {
     const std::optional<::Window> parent = AsWindow(parent_handle);

@@ -30,6 +30,8 @@ public:
     // root's corner); nothing when there is no such window.
     std::optional<platform::Rect> WindowRect(std::int64_t window);
     bool Exists(std::int64_t window);
+    // The root window of the default screen.
+    std::int64_t Root();
 
     // A new window without a border inside parent, at bounds in parent's
     // client area, not yet mapped; 0 when parent does not exist.
