@@ -51,3 +51,7 @@ install(FILES ${NUVRA_DATA_DIR}/nuvra-mate-screensaver.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers RENAME nuvra.desktop)
 install(FILES ${NUVRA_DATA_DIR}/nuvra.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
+if(NUVRA_TESTS)
+  add_test(NAME install.layout_and_data_files
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/install_test.sh ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR})
+endif()
