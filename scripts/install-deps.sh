@@ -17,6 +17,7 @@ packages=(
   # tests
   xvfb xauth xdotool x11-apps imagemagick sox libsox-fmt-mp3 lame
   clang libclang-rt-dev
+  libxml2-utils desktop-file-utils groff-base man-db  # the install test
 )
 
 missing=()
