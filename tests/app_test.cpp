@@ -48,8 +48,8 @@ TEST_F(NuvraBinaryTest, UnknownSwitchEndsAfterLoadingTheSettings)
 
 TEST_F(NuvraBinaryTest, EachModeSaysWhatItCannotDo)
 {
-    // Without an X display the show has no window to open; the dialog and
-    // the preview are not part of this build yet.
+    // Without an X display the show and the preview have no window to
+    // open; the dialog is not part of this build yet.
     const struct {
         const char* arguments;
         int status;
@@ -58,7 +58,7 @@ TEST_F(NuvraBinaryTest, EachModeSaysWhatItCannotDo)
         {"/s", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
         {"", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
         {"/c", 2, "nuvra: the settings dialog is not built yet\n"},
-        {"/p 1234", 2, "nuvra: the preview is not built yet\n"},
+        {"/p 1234", 1, "nuvra: the preview needs a display, and none could be opened\n"},
     };
     for (const auto& c : cases) {
         RunResult result = Run(c.arguments);

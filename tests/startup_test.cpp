@@ -164,6 +164,8 @@ TEST_F(MainTest, PreviewTakesTheHandleLenientlyAndLoadsNoSettings)
         {"/p 1234", "preview 1234"}, {"/p 1234abc", "preview 1234"}, {"/p", "preview 0"},
         {"/P:77", "preview 77"},     {"/p 12 34", "preview 1234"},   {"/p 99999999999", "preview 0"},
         {"/p 2.5", "preview 2"},
+        // X11 tools write window ids in hexadecimal.
+        {"/p 0x1e00007", "preview 31457287"}, {"/p 0X2A", "preview 42"}, {"/p 0xZZ", "preview 0"},
     };
     for (const auto& [line, call] : cases) {
         fake.profile.read_files.clear();

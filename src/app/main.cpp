@@ -11,6 +11,7 @@
 #include "modules.h"
 #include "startup/command_line.h"
 #include "startup/hosted_show.h"
+#include "startup/preview_form.h"
 #include "startup/startup.h"
 
 namespace {
@@ -26,7 +27,14 @@ public:
     {
     }
 
-    int HostPreview(std::int32_t) override { return NotBuilt("the preview"); }
+    int HostPreview(std::int32_t parent) override
+    {
+        nuvra::PreviewForm form(m_state, m_platform);
+        const int status = form.Host(parent);
+        if (status == nuvra::kExitPreviewNoDisplay)
+            std::fprintf(stderr, "nuvra: the preview needs a display, and none could be opened\n");
+        return status;
+    }
     int ShowSettingsDialog() override { return NotBuilt("the settings dialog"); }
     int LoadDisplayForm() override
     {

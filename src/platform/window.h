@@ -124,6 +124,10 @@ public:
     virtual void PollEvents(std::vector<InputEvent>& events) = 0;
     // True once the foreign parent of a child window has gone away.
     virtual bool ParentGone(std::int64_t native_handle) = 0;
+    // Waits until an event is pending or milliseconds have passed, for a
+    // form with nothing to animate (the preview); returns at once where the
+    // backend cannot wait.
+    virtual void WaitForEvents(std::uint32_t milliseconds) { static_cast<void>(milliseconds); }
 };
 
 class CursorService {

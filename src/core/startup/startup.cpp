@@ -7,6 +7,7 @@
 #include "settings/number_text.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
+#include "startup/hosted_options.h"
 
 namespace nuvra {
 
@@ -61,7 +62,13 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
     if (mode == "P") {
         // The host always passes a decimal handle; a value that does not fit
         // 32 bits names no window, the same as no number at all.
-        b.PreviewParent = RoundToInt32(ReadNumberPrefix(HandleText(command_line))).value_or(0);
+        // X11 tools write window ids as 0x and hexadecimal digits, which
+        // the lenient reading would take as 0.
+        const std::string handle = HandleText(command_line);
+        if (handle.size() > 1 && handle[0] == '0' && (handle[1] == 'x' || handle[1] == 'X'))
+            b.PreviewParent = static_cast<std::int32_t>(ParseWindowId(handle).value_or(0));
+        else
+            b.PreviewParent = RoundToInt32(ReadNumberPrefix(handle)).value_or(0);
         return forms.HostPreview(b.PreviewParent);
     }
 

@@ -204,6 +204,13 @@ void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
 }
 
 // Once gone, always gone: the server may give the id to a new window later.
+void SdlWindowSystem::WaitForEvents(std::uint32_t milliseconds)
+{
+    // A termination signal interrupts the wait; the pump then sees it.
+    if (m_video_ready)
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(milliseconds));
+}
+
 bool SdlWindowSystem::ParentGone(std::int64_t native_handle)
 {
     if (m_gone.count(native_handle) != 0)

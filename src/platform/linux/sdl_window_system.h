@@ -38,6 +38,7 @@ public:
     std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
     void PollEvents(std::vector<platform::InputEvent>& events) override;
     bool ParentGone(std::int64_t native_handle) override;
+    void WaitForEvents(std::uint32_t milliseconds) override;
 
     const std::string& last_error() const { return m_last_error; }
 

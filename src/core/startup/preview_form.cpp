@@ -1,0 +1,126 @@
+#include "startup/preview_form.h"
+
+#include <algorithm>
+
+#include "display/sample_picture.h"
+
+namespace nuvra {
+
+namespace {
+
+// How often the form looks whether its pane is still there while nothing
+// else happens.
+constexpr std::uint32_t kPaneCheckMilliseconds = 100;
+
+// The picture's pixels at its own size from the canvas's top-left corner;
+// the rest of the canvas stays black.
+void DrawUnscaled(const platform::Picture& picture, platform::Canvas& canvas)
+{
+    const std::int32_t bytes = picture.bits_per_pixel / 8;
+    if (bytes < 3 || static_cast<std::int64_t>(picture.stride) * picture.height >
+                         static_cast<std::int64_t>(picture.pixels.size()))
+        return;
+    const std::int32_t width = std::min(picture.width, canvas.width);
+    const std::int32_t height = std::min(picture.height, canvas.height);
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = picture.pixels.data() + static_cast<std::int64_t>(picture.height - 1 - y) * picture.stride;
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t* p = row + static_cast<std::int64_t>(x) * bytes;
+            canvas.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width) +
+                          static_cast<std::size_t>(x)] =
+                static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+        }
+    }
+}
+
+}  // namespace
+
+PreviewForm::PreviewForm(ProcessState& state, platform::Platform& platform)
+    : m_state(state), m_platform(platform), m_runtime(*platform.windows, *platform.clock)
+{
+    m_runtime.AddForm(*this);
+}
+
+PreviewForm::~PreviewForm()
+{
+    m_runtime.RemoveForm(*this);
+}
+
+std::int64_t PreviewForm::WindowHandle() const
+{
+    return m_window ? m_window->NativeHandle() : 0;
+}
+
+int PreviewForm::Host(std::int32_t preview_parent)
+{
+    platform::WindowSystem& windows = *m_platform.windows;
+    const platform::Rect screen = windows.PrimaryScreen();
+    if (screen.right <= screen.left || screen.bottom <= screen.top)
+        return kExitPreviewNoDisplay;
+
+    // The pane's rectangle; a handle that names no window leaves it all
+    // zeros. The pane's whole size is used: a 16-bit count of twips would
+    // cut panes over 2184 pixels to nothing.
+    const std::optional<platform::Rect> pane = preview_parent != 0 ? windows.GetWindowRect(preview_parent) : std::nullopt;
+    m_state.nuvra_b.LastApiResult = pane ? 1 : 0;
+    const std::int32_t width = pane ? pane->right - pane->left : 0;
+    const std::int32_t height = pane ? pane->bottom - pane->top : 0;
+
+    if (width > 0 && height > 0) {
+        platform::WindowRequest request;
+        request.title = kPreviewWindowTitle;
+        request.style = platform::WindowStyle::Child;
+        request.parent = preview_parent;
+        request.bounds = {0, 0, width, height};
+        m_window = windows.CreateWindow(request);
+    }
+    if (m_window) {
+        m_canvas.width = width;
+        m_canvas.height = height;
+        m_canvas.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+        if (m_platform.pictures != nullptr) {
+            const platform::PictureResult sample = m_platform.pictures->LoadPictureFromMemory(SamplePictureJpeg());
+            if (sample.picture)
+                DrawUnscaled(*sample.picture, m_canvas);
+        }
+        m_window->Show();
+        Paint();
+    }
+
+    while (!m_unloaded) {
+        m_runtime.DoEvents();
+        if (m_unloaded)
+            break;
+        // The host closed its pane (and ours with it).
+        if (m_window && windows.ParentGone(preview_parent)) {
+            m_unloaded = true;
+            break;
+        }
+        windows.WaitForEvents(kPaneCheckMilliseconds);
+    }
+    m_window.reset();
+    return 0;
+}
+
+void PreviewForm::OnInput(const platform::InputEvent& event)
+{
+    switch (event.kind) {
+    case platform::InputKind::Expose:
+    case platform::InputKind::Resized:
+        Paint();
+        break;
+    case platform::InputKind::Close:
+        m_unloaded = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void PreviewForm::Paint()
+{
+    if (m_window)
+        m_window->Present(m_canvas);
+}
+
+}  // namespace nuvra

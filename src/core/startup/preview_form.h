@@ -1,0 +1,52 @@
+// The preview form Nuvra_R: the still sample picture inside the host's
+// preview pane ("nuvra /p <window id>"). Start-up hands it the pane's handle
+// without loading the settings; the form becomes a borderless black child of
+// the pane at its top-left corner, as large as the pane, with the 152 x 112
+// sample picture drawn unscaled from the corner (a smaller pane shows the
+// picture's top-left part). Nothing moves and no timer runs. It lives until
+// the pane goes away or the process is asked to end.
+//
+// A handle that names no window gives a window of no size: nothing is seen,
+// and the process still ends when told to.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "modules.h"
+#include "platform/platform.h"
+#include "ui/form_runtime.h"
+
+namespace nuvra {
+
+inline constexpr const char* kPreviewWindowTitle = "Preview Window";
+inline constexpr int kExitPreviewNoDisplay = 1;
+
+class PreviewForm final : public Form {
+public:
+    PreviewForm(ProcessState& state, platform::Platform& platform);
+    ~PreviewForm() override;
+    PreviewForm(const PreviewForm&) = delete;
+    PreviewForm& operator=(const PreviewForm&) = delete;
+
+    // Hosts the form in the pane and returns the exit status once it is
+    // gone: 0 when the pane went or the process was asked to end,
+    // kExitPreviewNoDisplay when there is no display at all.
+    int Host(std::int32_t preview_parent);
+
+    std::int64_t WindowHandle() const override;
+    bool Loaded() const override { return !m_unloaded; }
+    void OnInput(const platform::InputEvent& event) override;
+
+private:
+    void Paint();
+
+    ProcessState& m_state;
+    platform::Platform& m_platform;
+    FormRuntime m_runtime;
+    std::unique_ptr<platform::Window> m_window;
+    platform::Canvas m_canvas;
+    bool m_unloaded = false;
+};
+
+}  // namespace nuvra

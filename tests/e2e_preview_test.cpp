@@ -1,0 +1,124 @@
+// The preview on the real binary under a private X server: "nuvra /p <id>"
+// draws the 152 x 112 sample picture unscaled at the top-left corner of the
+// pane a host made, black elsewhere, never reads the settings, and ends with
+// status 0 (and no X error) when the host destroys its pane.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <optional>
+#include <string>
+
+#include "support/e2e_harness.h"
+
+// After the harness: Xlib's macros stay out of the test's own names.
+#include <X11/Xlib.h>
+
+namespace nuvra::e2e {
+namespace {
+
+constexpr int kSampleWidth = 152;
+constexpr int kSampleHeight = 112;
+constexpr int kPaneLeft = 200;
+constexpr int kPaneTop = 100;
+
+// The host's pane: a white window, so that what the preview leaves black is
+// told apart from what it never covered.
+class HostPane {
+public:
+    HostPane(const XServer& server, int width, int height) : m_display(XOpenDisplay(server.name().c_str()))
+    {
+        if (m_display == nullptr)
+            return;
+        m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), kPaneLeft, kPaneTop,
+                                       static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0,
+                                       WhitePixel(m_display, DefaultScreen(m_display)));
+        XMapWindow(m_display, m_window);
+        XSync(m_display, False);
+    }
+    ~HostPane()
+    {
+        if (m_display != nullptr)
+            XCloseDisplay(m_display);
+    }
+    HostPane(const HostPane&) = delete;
+    HostPane& operator=(const HostPane&) = delete;
+
+    bool ready() const { return m_display != nullptr && m_window != 0; }
+    std::string id() const { return std::to_string(m_window); }
+    void Destroy()
+    {
+        XDestroyWindow(m_display, m_window);
+        XSync(m_display, False);
+    }
+
+private:
+    ::Display* m_display = nullptr;
+    ::Window m_window = 0;
+};
+
+class E2ePreviewTest : public ShowTest {};
+
+TEST_F(E2ePreviewTest, TheSamplePictureSitsUnscaledAtThePanesCornerUntilThePaneGoes)
+{
+    // The settings file cannot be read: the preview does not look at it.
+    home.WriteSettings({{"ｲﾝﾀｰﾊﾞﾙ", "abc"}});
+    const struct {
+        int width, height;
+    } panes[] = {{152, 112}, {300, 200}, {100, 80}};
+    for (const auto& size : panes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        HostPane pane(server(), size.width, size.height);
+        ASSERT_TRUE(pane.ready());
+        Show preview(server(), home, NUVRA_BINARY, {"/p", pane.id()});
+        // Drawn once the white pane's corner has turned black (the sample's
+        // corners are black) and the disc's centre is lit.
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                const Rgb centre = server().PixelAt(kPaneLeft + 76, kPaneTop + 56);
+                return IsBlack(server().PixelAt(kPaneLeft + 1, kPaneTop + 1)) && !IsBlack(centre) &&
+                       !(centre == Rgb{255, 255, 255});
+            },
+            Patience(10s)))
+            << preview.Output();
+        const Screenshot shot = server().Grab({kPaneLeft, kPaneTop, size.width, size.height});
+        ASSERT_FALSE(shot.empty());
+        // The whole pane is ours: nothing of the white pane shows.
+        for (int y = 0; y < size.height; y += 7)
+            for (int x = 0; x < size.width; x += 7)
+                ASSERT_FALSE(shot.at(kPaneLeft + x, kPaneTop + y) == (Rgb{255, 255, 255}))
+                    << "the pane shows through at " << x << ", " << y;
+        // Black beyond the picture, where the pane is larger.
+        if (size.width > kSampleWidth) {
+            EXPECT_TRUE(IsBlack(shot.at(kPaneLeft + size.width - 2, kPaneTop + size.height / 2)));
+        }
+        if (size.height > kSampleHeight) {
+            EXPECT_TRUE(IsBlack(shot.at(kPaneLeft + size.width / 2, kPaneTop + size.height - 2)));
+        }
+        // The picture is not scaled: its disc (112 across, centred in 152)
+        // starts 20 pixels in, whatever the pane's size.
+        if (size.width >= kSampleWidth) {
+            EXPECT_TRUE(IsBlack(shot.at(kPaneLeft + 15, kPaneTop + 56)));
+            EXPECT_FALSE(IsBlack(shot.at(kPaneLeft + 30, kPaneTop + 56)));
+        }
+
+        pane.Destroy();
+        const std::optional<ExitStatus> status = preview.WaitForEnd();
+        ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
+        EXPECT_EQ(*status, 0);
+        EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
+    }
+}
+
+TEST_F(E2ePreviewTest, AHandleThatNamesNoWindowShowsNothingAndEndsWhenTold)
+{
+    Show preview(server(), home, NUVRA_BINARY, {"/p", "0x7777777"});
+    EXPECT_FALSE(WaitUntil([&] { return !preview.Running(); }, Patience(1s))) << "it should wait to be told";
+    preview.process().Signal(SIGTERM);
+    const std::optional<ExitStatus> status = preview.WaitForEnd();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << preview.Output();
+}
+
+}  // namespace
+}  // namespace nuvra::e2e
