@@ -115,6 +115,12 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     EXPECT_EQ(forms.calls[0].window, 0x400001);
     EXPECT_EQ(forms.calls[0].tag, "-0x400001");
 
+    // A picture picked with the daemon's file chooser stands for its folder.
+    fake.files.AddReadableFile("/other/c.gif");
+    EXPECT_EQ(Run({"--root", "--folder", "/other/c.gif"}), 0);
+    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/other");
+    EXPECT_TRUE(diagnostics.reports.empty()) << diagnostics.reports.front();
+
     EXPECT_EQ(Run({"--root", "--music", ""}), 0);
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::None) << "an empty music flag: no music";
 }

@@ -60,10 +60,19 @@ public:
                                            std::string(wanted) + "; the settings file's value is used");
     }
 
-    void Folder(const std::string& folder)
+    void Folder(const std::string& given)
     {
-        if (m_platform.files == nullptr || !FolderExists(folder, *m_platform.files)) {
-            Refuse("folder", folder, "no such folder");
+        if (m_platform.files == nullptr) {
+            Refuse("folder", given, "no such folder");
+            return;
+        }
+        // The daemon's settings dialog offers a file chooser: a picture
+        // picked in the folder stands for its folder.
+        std::string folder = given;
+        if (!FolderExists(folder, *m_platform.files) && FileExists(folder, *m_platform.files))
+            folder = ParentFolder(folder);
+        if (!FolderExists(folder, *m_platform.files)) {
+            Refuse("folder", given, "no such folder");
             return;
         }
         SettingsRecord& settings = m_state.nuvra_b.settings;
