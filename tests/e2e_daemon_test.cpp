@@ -1,0 +1,124 @@
+// The show under a real screen-saver daemon: XScreenSaver 6, run as an
+// ordinary user on the suite's X server with a configuration whose only
+// program is "nuvra --root". Activated, the daemon starts the show in its
+// own window, which fills the screen with the centred disc; deactivated, it
+// ends the show, and nothing of it (process or work file) is left.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/e2e_harness.h"
+#include "support/e2e_pictures.h"
+
+namespace nuvra::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The processes running the show binary that lives in this home.
+int ShowProcesses(const std::string& binary)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        std::string first;
+        std::getline(in, first, '\0');
+        count += first == binary ? 1 : 0;
+    }
+    return count;
+}
+
+class E2eDaemonTest : public ShowTest {
+protected:
+    // The daemon refuses to run as root, so as root it runs as "nobody",
+    // who then owns the whole home.
+    std::vector<std::string> AsTheUser(const std::vector<std::string>& command) const
+    {
+        std::vector<std::string> line;
+        if (geteuid() == 0)
+            line = {"runuser", "-u", "nobody", "--"};
+        line.push_back("env");
+        for (const auto& [name, value] : Environment())
+            line.push_back(name + "=" + value);
+        line.insert(line.end(), command.begin(), command.end());
+        return line;
+    }
+    std::map<std::string, std::string> Environment() const
+    {
+        std::map<std::string, std::string> environment = home.Environment(*s_server);
+        environment["HOME"] = home.dir().str();
+        return environment;
+    }
+    bool Command(const std::string& what) const
+    {
+        return RunTool(AsTheUser({"xscreensaver-command", what})) == std::optional<ExitStatus>(0);
+    }
+};
+
+TEST_F(E2eDaemonTest, XScreenSaverRunsTheShowAndEndsItCleanly)
+{
+    ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}});
+    // A copy of the program the user can run, wherever the build lives.
+    const std::string binary = (home.dir().path() / "nuvra").string();
+    fs::copy_file(NUVRA_BINARY, binary);
+    std::ofstream(home.dir().path() / ".xscreensaver") << "mode:\tone\nselected:\t0\nlock:\tFalse\nsplash:\tFalse\n"
+                                                          "fade:\tFalse\nunfade:\tFalse\ntimeout:\t0:30:00\n"
+                                                          "programs:\t\"Nuvra\" "
+                                                       << binary << " --root \\n\n";
+    if (geteuid() == 0) {
+        ASSERT_EQ(RunTool({"chown", "-R", "nobody:nogroup", home.dir().str()}), std::optional<ExitStatus>(0));
+    }
+
+    ChildProcess daemon(AsTheUser({"xscreensaver", "-no-splash"}), {}, home.dir().str() + "/daemon.log");
+    ASSERT_TRUE(WaitUntil([&] { return Command("-time"); }, Patience(10s), 100ms)) << daemon.Output();
+
+    ASSERT_TRUE(Command("-activate")) << daemon.Output();
+    // The disc the show draws in the daemon's window: centred, as large as
+    // the picture's 600-pixel square.
+    std::optional<Box> disc;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            disc = NonBlackBox(server().GrabScreen());
+            return ShowProcesses(binary) == 1 && disc && disc->height() >= 600 - 8;
+        },
+        Patience(15s), 50ms))
+        << "no disc; " << ShowProcesses(binary) << " show processes\n" << daemon.Output();
+    EXPECT_NEAR((disc->left + disc->right) / 2.0, kScreenWidth / 2.0, 3) << Describe(*disc);
+    EXPECT_NEAR((disc->top + disc->bottom) / 2.0, kScreenHeight / 2.0, 3) << Describe(*disc);
+    // Eight-fold: the disc mirrors left to right about its centre.
+    const Screenshot shot = server().GrabScreen();
+    const int cx = kScreenWidth / 2, cy = kScreenHeight / 2;
+    int alike = 0;
+    for (int d = 20; d < 300; d += 20)
+        alike += Distance(shot.at(cx - d, cy - d / 2), shot.at(cx + d - 1, cy - d / 2)) < 60 ? 1 : 0;
+    EXPECT_GE(alike, 10) << "the disc is not mirrored";
+
+    ASSERT_TRUE(Command("-deactivate"));
+    EXPECT_TRUE(WaitUntil([&] { return ShowProcesses(binary) == 0; }, Patience(10s)))
+        << "the show outlived the daemon's deactivation";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const auto& entry : fs::directory_iterator(home.dir().path() / "cache" / "nuvra"))
+                if (entry.path().filename().string().rfind("Tmp_nuvra", 0) == 0)
+                    return false;
+            return true;
+        },
+        Patience(5s)))
+        << "work files left behind";
+    Command("-exit");
+    daemon.Wait(Patience(5s));
+}
+
+}  // namespace
+}  // namespace nuvra::e2e
