@@ -382,5 +382,45 @@ TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEnd
     EXPECT_EQ(fake.cursor.calls.size(), 0u);
 }
 
+TEST_F(DisplayFormTest, AHostedShowWithoutPicturesShowsTheDesktopTheDaemonSaved)
+{
+    // The screen under the daemon's window is black: never captured. The
+    // desktop the daemon saved for the window is used, else the sample.
+    fake.windows.granted_bounds = platform::Rect{0, 0, 400, 300};
+    fake.capture.screen = test::MakePicture(400, 300, 32, [](std::int32_t, std::int32_t) { return 0u; });
+    fake.pictures.memory_picture = test::MakePicture(152, 112, 24, [](std::int32_t, std::int32_t) { return 0x00FF00u; });
+    const struct {
+        std::optional<platform::Picture> saved;
+        std::uint32_t centre;
+    } cases[] = {
+        {test::MakePicture(400, 300, 32, [](std::int32_t, std::int32_t) { return 0xC08040u; }), 0xC08040u},
+        {std::nullopt, 0x00FF00u},
+    };
+    for (const auto& c : cases) {
+        fake.capture.saved = c.saved;
+        fake.capture.saved_for.clear();
+        fake.capture.calls = 0;
+        ProcessState local_state;
+        DisplayForm form(local_state, fake.platform, "", false);
+        form.HostIn(0x400001, true, "-0x400001");
+        std::uint32_t centre = 0xDEAD;
+        fake.windows.on_pump = [&](int) {
+            const platform::Picture& view = form.form().Img_View;
+            if (!view.empty())
+                centre = test::PixelAt(view, view.width / 2, view.height / 2);
+        };
+        fake.windows.script = {{}, {[] {
+                                   platform::InputEvent close;
+                                   close.kind = platform::InputKind::Close;
+                                   return close;
+                               }()}};
+        EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+        EXPECT_EQ(centre, c.centre);
+        EXPECT_EQ(fake.capture.calls, 0) << "the screen itself is never captured";
+        ASSERT_EQ(fake.capture.saved_for.size(), 1u);
+        EXPECT_EQ(fake.capture.saved_for[0], 0x400001);
+    }
+}
+
 }  // namespace
 }  // namespace nuvra

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -63,27 +64,43 @@ protected:
     {
         return RunTool(AsTheUser({"xscreensaver-command", what})) == std::optional<ExitStatus>(0);
     }
+
+
+    // A copy of the program the user can run, wherever the build lives,
+    // as the configuration's only program; the home handed to the user.
+    void PrepareHome()
+    {
+        fs::copy_file(NUVRA_BINARY, binary);
+        std::ofstream(home.dir().path() / ".xscreensaver")
+            << "mode:\tone\nselected:\t0\nlock:\tFalse\nsplash:\tFalse\nfade:\tFalse\nunfade:\tFalse\n"
+               "timeout:\t0:30:00\nprograms:\t\"Nuvra\" "
+            << binary << " --root \\n\n";
+        if (geteuid() == 0) {
+            ASSERT_EQ(RunTool({"chown", "-R", "nobody:nogroup", home.dir().str()}), std::optional<ExitStatus>(0));
+        }
+    }
+    std::unique_ptr<ChildProcess> StartDaemon()
+    {
+        auto daemon = std::make_unique<ChildProcess>(AsTheUser({"xscreensaver", "-no-splash"}),
+                                                     std::map<std::string, std::string>{},
+                                                     home.dir().str() + "/daemon.log");
+        EXPECT_TRUE(WaitUntil([&] { return Command("-time"); }, Patience(10s), 100ms)) << daemon->Output();
+        return daemon;
+    }
+
+    const std::string binary = (home.dir().path() / "nuvra").string();
 };
 
 TEST_F(E2eDaemonTest, XScreenSaverRunsTheShowAndEndsItCleanly)
 {
     ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
     home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}});
-    // A copy of the program the user can run, wherever the build lives.
-    const std::string binary = (home.dir().path() / "nuvra").string();
-    fs::copy_file(NUVRA_BINARY, binary);
-    std::ofstream(home.dir().path() / ".xscreensaver") << "mode:\tone\nselected:\t0\nlock:\tFalse\nsplash:\tFalse\n"
-                                                          "fade:\tFalse\nunfade:\tFalse\ntimeout:\t0:30:00\n"
-                                                          "programs:\t\"Nuvra\" "
-                                                       << binary << " --root \\n\n";
-    if (geteuid() == 0) {
-        ASSERT_EQ(RunTool({"chown", "-R", "nobody:nogroup", home.dir().str()}), std::optional<ExitStatus>(0));
-    }
+    PrepareHome();
+    if (HasFatalFailure())
+        return;
+    const std::unique_ptr<ChildProcess> daemon = StartDaemon();
 
-    ChildProcess daemon(AsTheUser({"xscreensaver", "-no-splash"}), {}, home.dir().str() + "/daemon.log");
-    ASSERT_TRUE(WaitUntil([&] { return Command("-time"); }, Patience(10s), 100ms)) << daemon.Output();
-
-    ASSERT_TRUE(Command("-activate")) << daemon.Output();
+    ASSERT_TRUE(Command("-activate")) << daemon->Output();
     // The disc the show draws in the daemon's window: centred, as large as
     // the picture's 600-pixel square.
     std::optional<Box> disc;
@@ -93,7 +110,7 @@ TEST_F(E2eDaemonTest, XScreenSaverRunsTheShowAndEndsItCleanly)
             return ShowProcesses(binary) == 1 && disc && disc->height() >= 600 - 8;
         },
         Patience(15s), 50ms))
-        << "no disc; " << ShowProcesses(binary) << " show processes\n" << daemon.Output();
+        << "no disc; " << ShowProcesses(binary) << " show processes\n" << daemon->Output();
     EXPECT_NEAR((disc->left + disc->right) / 2.0, kScreenWidth / 2.0, 3) << Describe(*disc);
     EXPECT_NEAR((disc->top + disc->bottom) / 2.0, kScreenHeight / 2.0, 3) << Describe(*disc);
     // Eight-fold: the disc mirrors left to right about its centre.
@@ -117,7 +134,7 @@ TEST_F(E2eDaemonTest, XScreenSaverRunsTheShowAndEndsItCleanly)
         Patience(5s)))
         << "work files left behind";
     Command("-exit");
-    daemon.Wait(Patience(5s));
+    daemon->Wait(Patience(5s));
 }
 
 }  // namespace

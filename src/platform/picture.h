@@ -71,6 +71,14 @@ public:
     // The whole primary screen as it is now (24 or 32 bits), or nothing where
     // no capture is possible.
     virtual std::optional<Picture> CaptureScreen() = 0;
+    // The desktop as a screen-saver daemon saved it for its window before
+    // covering the screen (none: the root window), cut to that window's
+    // place on the screen; nothing where the daemon saved none.
+    virtual std::optional<Picture> CaptureSavedDesktop(std::optional<std::int64_t> window)
+    {
+        static_cast<void>(window);
+        return std::nullopt;
+    }
 };
 
 }  // namespace nuvra::platform

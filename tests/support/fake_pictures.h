@@ -77,8 +77,16 @@ public:
         return screen;
     }
 
+    std::optional<platform::Picture> CaptureSavedDesktop(std::optional<std::int64_t> window) override
+    {
+        saved_for.push_back(window);
+        return saved;
+    }
+
     std::optional<platform::Picture> screen;
     int calls = 0;
+    std::optional<platform::Picture> saved;  // what a daemon saved for its window
+    std::vector<std::optional<std::int64_t>> saved_for;
 };
 
 class FakeMessageBox final : public platform::MessageBoxService {

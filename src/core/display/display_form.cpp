@@ -171,8 +171,8 @@ void DisplayForm::StartShow()
         }
     } else if (m_hosted) {
         // The screen under a daemon's window is the daemon's black window,
-        // not the user's desktop.
-        ShowSamplePicture(form, m_platform);
+        // not the user's desktop: the desktop the daemon saved stands in.
+        ShowSavedDesktop(form, m_platform, m_host_window);
     } else {
         CaptureDesktop(form, m_platform);
     }

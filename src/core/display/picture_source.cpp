@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "display/sample_picture.h"
 #include "images/image_list.h"
@@ -137,13 +138,13 @@ void WriteWorkFiles(NuvraS& form, platform::Platform& platform)
 }
 
 std::optional<PreparedPicture> PrepareDesktopSquare(const NuvraS& form, platform::Platform& platform,
-                                                    platform::DesktopCapture* capture)
+                                                    const std::function<std::optional<platform::Picture>()>& capture)
 {
     if (platform.pictures == nullptr)
         return std::nullopt;
     std::optional<platform::Picture> desktop;
-    if (capture != nullptr)
-        desktop = capture->CaptureScreen();
+    if (capture)
+        desktop = capture();
     if (!desktop || desktop->empty())
         desktop = SampleDesktop(form.ScreenWidthPx, form.ScreenHeightPx, *platform.pictures);
     if (!desktop)
@@ -293,13 +294,25 @@ void LoadNextPicture(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform
 
 void CaptureDesktop(NuvraS& form, platform::Platform& platform)
 {
-    if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, platform.capture))
+    std::function<std::optional<platform::Picture>()> capture;
+    if (platform.capture != nullptr)
+        capture = [&platform] { return platform.capture->CaptureScreen(); };
+    if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, capture))
         CommitPicture(form, std::move(*prepared), platform);
 }
 
 void ShowSamplePicture(NuvraS& form, platform::Platform& platform)
 {
     if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, nullptr))
+        CommitPicture(form, std::move(*prepared), platform);
+}
+
+void ShowSavedDesktop(NuvraS& form, platform::Platform& platform, std::optional<std::int64_t> window)
+{
+    std::function<std::optional<platform::Picture>()> capture;
+    if (platform.capture != nullptr)
+        capture = [&platform, window] { return platform.capture->CaptureSavedDesktop(window); };
+    if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, capture))
         CommitPicture(form, std::move(*prepared), platform);
 }
 

@@ -86,4 +86,9 @@ void CaptureDesktop(NuvraS& form, platform::Platform& platform);
 // desktop: for a show none of whose pictures could be prepared.
 void ShowSamplePicture(NuvraS& form, platform::Platform& platform);
 
+// For a show in a screen-saver daemon's window (none: the root window),
+// whose screen is the daemon's black window: the desktop the daemon saved
+// for that window before covering it, else the sample picture.
+void ShowSavedDesktop(NuvraS& form, platform::Platform& platform, std::optional<std::int64_t> window);
+
 }  // namespace nuvra

@@ -1,11 +1,13 @@
 #include "platform/linux/x11_capture.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -152,6 +154,54 @@ std::optional<platform::Picture> LinuxDesktopCapture::CaptureScreen()
 
     ImageOwner image(XGetImage(display.get(), root, 0, 0, static_cast<unsigned>(width),
                                static_cast<unsigned>(height), AllPlanes, ZPixmap));
+    if (!image || trap.Failed())
+        return std::nullopt;
+    return ToPicture(image.get());
+}
+
+std::optional<platform::Picture> LinuxDesktopCapture::CaptureSavedDesktop(std::optional<std::int64_t> window)
+{
+    std::unique_ptr<::Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    if (!display)
+        return std::nullopt;
+    XErrorTrap trap(display.get());
+    const Window target = window ? static_cast<Window>(*window) : DefaultRootWindow(display.get());
+    const Atom property = XInternAtom(display.get(), "_SCREENSAVER_SCREENSHOT", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display.get(), target, property, 0, 1, False, XA_PIXMAP, &type, &format,
+                                          &items, &after, &data);
+    Pixmap pixmap = None;
+    if (status == Success && type == XA_PIXMAP && format == 32 && items == 1 && data != nullptr)
+        pixmap = static_cast<Pixmap>(reinterpret_cast<unsigned long*>(data)[0]);
+    if (data != nullptr)
+        XFree(data);
+    if (pixmap == None || trap.Failed())
+        return std::nullopt;
+
+    // The pixmap holds the whole screen: the window's own part of it.
+    XWindowAttributes attributes{};
+    Window root = 0, child = 0, pixmap_root = 0;
+    int x = 0, y = 0, pixmap_x = 0, pixmap_y = 0;
+    unsigned int pixmap_width = 0, pixmap_height = 0, border = 0, depth = 0;
+    if (XGetWindowAttributes(display.get(), target, &attributes) == 0 || trap.Failed())
+        return std::nullopt;
+    root = attributes.root;
+    if (!XTranslateCoordinates(display.get(), target, root, 0, 0, &x, &y, &child) ||
+        !XGetGeometry(display.get(), pixmap, &pixmap_root, &pixmap_x, &pixmap_y, &pixmap_width, &pixmap_height,
+                      &border, &depth) ||
+        trap.Failed())
+        return std::nullopt;
+    const int left = std::max(x, 0), top = std::max(y, 0);
+    const int right = std::min(x + attributes.width, static_cast<int>(pixmap_width));
+    const int bottom = std::min(y + attributes.height, static_cast<int>(pixmap_height));
+    if (right <= left || bottom <= top || right - left > platform::kMaxPictureSide ||
+        bottom - top > platform::kMaxPictureSide)
+        return std::nullopt;
+    ImageOwner image(XGetImage(display.get(), pixmap, left, top, static_cast<unsigned>(right - left),
+                               static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap));
     if (!image || trap.Failed())
         return std::nullopt;
     return ToPicture(image.get());

@@ -9,6 +9,7 @@
 // nothing between calls and costs nothing in modes that never capture.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "platform/picture.h"
@@ -25,6 +26,9 @@ public:
     explicit LinuxDesktopCapture(Method method = Method::SharedMemoryFirst) : m_method(method) {}
 
     std::optional<platform::Picture> CaptureScreen() override;
+    // XScreenSaver keeps the desktop it covered as a pixmap named by the
+    // _SCREENSAVER_SCREENSHOT property of its window.
+    std::optional<platform::Picture> CaptureSavedDesktop(std::optional<std::int64_t> window) override;
 
 private:
     Method m_method;
