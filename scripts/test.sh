@@ -19,6 +19,7 @@ ctest --test-dir build --output-on-failure -j "$jobs" | tee "$log_dir/normal.log
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DNUVRA_WERROR=ON -DNUVRA_SANITIZE=ON -DNUVRA_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/tests/lsan_suppressions.txt" \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee "$log_dir/asan.log"
 
 echo "== fuzz targets (clang, libFuzzer)"

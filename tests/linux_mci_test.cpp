@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include <SDL2/SDL_thread.h>
+
 #include "modules.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/mci/audio_output.h"
@@ -89,7 +91,12 @@ std::string StandardErrorOf(const std::function<void()>& body, const test::TempD
 // other end, so that a regression fails the test instead of hanging it.
 bool FinishesWithoutAWriter(const std::string& fifo, const std::function<void()>& body)
 {
-    std::packaged_task<void()> task(body);
+    // SDL keeps a thread's error text until that thread lets it go; a thread
+    // SDL did not make must do so itself, or the text is lost at its end.
+    std::packaged_task<void()> task([&body] {
+        body();
+        SDL_TLSCleanup();
+    });
     std::future<void> done = task.get_future();
     std::thread runner(std::move(task));
     const bool in_time = done.wait_for(10s) == std::future_status::ready;
