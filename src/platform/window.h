@@ -77,6 +77,15 @@ struct InputEvent {
     std::string text;            // TextInput only
 };
 
+// A pointer shape of the program's own: 0xAARRGGBB pixels (alpha 0 is
+// transparent, 255 opaque), row-major, top row first, and its hot spot.
+struct PointerImage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint32_t> pixels;
+    Point hot_spot;
+};
+
 // An 8-bit picture as the renderer holds it: a DIB's rows (bottom first),
 // one byte a pixel, and its colour table.
 struct IndexedImage {
@@ -106,6 +115,10 @@ public:
     virtual void PresentIndexed(const IndexedImage& image, Point position) = 0;
     // Draws an outline rectangle on the screen (the zoom effect).
     virtual void DrawAnimatedRect(const Rect& from, const Rect& to) = 0;
+    // The pointer shown while the pointer is over this window: image, or the
+    // system's arrow for null. The image must outlive the window (the
+    // backend may keep a native cursor made from it, keyed by its address).
+    virtual void SetPointer(const PointerImage* image) { static_cast<void>(image); }
 };
 
 // Input reaches the window it belongs to: while a mouse button is held, the
