@@ -1,0 +1,250 @@
+#include "ui/control.h"
+
+#include <algorithm>
+
+namespace nuvra::ui {
+
+namespace {
+constexpr std::uint32_t kAltKey = 0x12;
+}
+
+void Control::SetBounds(const platform::Rect& bounds)
+{
+    Invalidate();
+    m_bounds = bounds;
+    Invalidate();
+}
+
+void Control::SetVisible(bool visible)
+{
+    if (m_visible == visible)
+        return;
+    m_visible = visible;
+    if (m_host != nullptr) {
+        m_host->Invalidate(m_bounds);
+        if (!visible)
+            m_host->Release(*this);
+    }
+}
+
+void Control::SetEnabled(bool enabled)
+{
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    Invalidate();
+    if (!enabled && m_host != nullptr)
+        m_host->Release(*this);
+}
+
+void Control::Invalidate()
+{
+    InvalidateRect(m_bounds);
+    if (const std::optional<platform::Rect> popup = Popup())
+        InvalidateRect(*popup);
+}
+
+void Control::InvalidateRect(const platform::Rect& rect)
+{
+    if (m_host != nullptr)
+        m_host->Invalidate(rect);
+}
+
+void Control::MouseDown(const MouseEvent& event)
+{
+    if (OnMouseDown)
+        OnMouseDown(event);
+}
+
+void Control::MouseUp(const MouseEvent& event)
+{
+    if (OnMouseUp)
+        OnMouseUp(event);
+}
+
+bool Control::HasFocus() const
+{
+    return m_host != nullptr && m_host->Focus() == this;
+}
+
+std::uint64_t Control::Now() const
+{
+    return m_host != nullptr ? m_host->Now() : 0;
+}
+
+void ControlHost::Add(Control& control)
+{
+    control.m_host = this;
+    m_controls.push_back(&control);
+    Invalidate(control.Bounds());
+    for (Control* part : control.Parts())
+        Add(*part);
+}
+
+void ControlHost::Invalidate(const platform::Rect& rect)
+{
+    m_dirty = Union(m_dirty, rect);
+}
+
+std::optional<platform::Rect> ControlHost::Paint(platform::Canvas& canvas)
+{
+    if (!NeedsPaint())
+        return std::nullopt;
+    Surface surface(canvas, m_dirty);
+    m_dirty = {};
+    if (Width(surface.clip) <= 0 || Height(surface.clip) <= 0)
+        return std::nullopt;
+    m_paint_background(surface);
+    for (Control* control : m_controls) {
+        if (control->Visible() && Intersects(control->Bounds(), surface.clip)) {
+            Surface part = surface.Clipped(control->Bounds());
+            control->Paint(part);
+        }
+    }
+    for (Control* control : m_controls) {
+        const std::optional<platform::Rect> popup = control->Popup();
+        if (control->Visible() && popup && Intersects(*popup, surface.clip)) {
+            Surface part = surface.Clipped(*popup);
+            control->PaintPopup(part);
+        }
+    }
+    return surface.clip;
+}
+
+Control* ControlHost::PopupAt(std::int32_t x, std::int32_t y) const
+{
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+        const std::optional<platform::Rect> popup = (*it)->Popup();
+        if ((*it)->Visible() && popup && Contains(*popup, x, y))
+            return *it;
+    }
+    return nullptr;
+}
+
+Control* ControlHost::HitTest(std::int32_t x, std::int32_t y) const
+{
+    if (Control* popup = PopupAt(x, y))
+        return popup;
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it)
+        if ((*it)->Visible() && Contains((*it)->Bounds(), x, y))
+            return *it;
+    return nullptr;
+}
+
+void ControlHost::SetFocus(Control* control)
+{
+    if (control == m_focus)
+        return;
+    Control* previous = m_focus;
+    m_focus = control;
+    if (previous != nullptr)
+        previous->FocusChanged(false);
+    if (control != nullptr)
+        control->FocusChanged(true);
+}
+
+void ControlHost::Release(Control& control)
+{
+    if (m_capture == &control)
+        m_capture = nullptr;
+    if (m_focus == &control)
+        SetFocus(nullptr);
+}
+
+void ControlHost::UpdatePointer(Control* over)
+{
+    const platform::PointerImage* pointer = over != nullptr && over->Enabled() ? over->Pointer() : nullptr;
+    if (m_pointer_known && pointer == m_pointer)
+        return;
+    m_pointer = pointer;
+    m_pointer_known = true;
+    if (OnPointerChange)
+        OnPointerChange(pointer);
+}
+
+void ControlHost::Input(const platform::InputEvent& event)
+{
+    const MouseEvent mouse{event.x, event.y, event.button};
+    switch (event.kind) {
+    case platform::InputKind::MouseDown: {
+        Control* target = m_capture;
+        if (target == nullptr) {
+            target = HitTest(event.x, event.y);
+            // A press anywhere else closes an open drop-down, and that is
+            // all it does.
+            for (Control* control : m_controls) {
+                if (control != target && control->Popup()) {
+                    control->ClosePopup();
+                    target = nullptr;
+                }
+            }
+            if (target == nullptr || !target->Enabled())
+                return;
+            m_capture = target;
+            if (target->TakesKeys())
+                SetFocus(target);
+        }
+        m_buttons |= event.button;
+        target->MouseDown(mouse);
+        break;
+    }
+    case platform::InputKind::MouseUp: {
+        Control* target = m_capture;
+        m_buttons &= ~event.button;
+        if (m_buttons == 0)
+            m_capture = nullptr;
+        if (target != nullptr)
+            target->MouseUp(mouse);
+        UpdatePointer(HitTest(event.x, event.y));
+        break;
+    }
+    case platform::InputKind::MouseMove:
+        if (m_capture != nullptr) {
+            m_capture->MouseMove(mouse);
+            UpdatePointer(m_capture);
+        } else {
+            Control* over = HitTest(event.x, event.y);
+            if (over != nullptr && over->Enabled())
+                over->MouseMove(mouse);
+            UpdatePointer(over);
+        }
+        break;
+    case platform::InputKind::Wheel: {
+        Control* over = m_capture != nullptr ? m_capture : HitTest(event.x, event.y);
+        if (over != nullptr && over->Enabled() && over->Wheel(event.wheel))
+            break;
+        if (m_focus != nullptr && m_focus != over)
+            m_focus->Wheel(event.wheel);
+        break;
+    }
+    case platform::InputKind::KeyDown:
+        if (event.key_code == kAltKey)
+            m_alt = true;
+        else if (m_focus != nullptr)
+            m_focus->KeyDown(event.key_code, m_alt);
+        break;
+    case platform::InputKind::KeyUp:
+        if (event.key_code == kAltKey)
+            m_alt = false;
+        break;
+    case platform::InputKind::TextInput:
+        if (m_focus != nullptr && !m_alt)
+            m_focus->TextInput(event.text);
+        break;
+    case platform::InputKind::FocusLost:
+        m_alt = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void ControlHost::Tick(std::uint64_t now)
+{
+    m_now = now;
+    for (Control* control : m_controls)
+        if (control->Visible() && control->Enabled())
+            control->Tick(now);
+}
+
+}  // namespace nuvra::ui

@@ -1,0 +1,70 @@
+// The controls that show something and only pass the mouse on: a label
+// (text, transparent or opaque, bordered, aligned, greyed when disabled,
+// underlined) and a picture (stretched over the control, or nothing).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/font.h"
+#include "ui/control.h"
+
+namespace nuvra::ui {
+
+class Label final : public Control {
+public:
+    Label(const platform::Rect& bounds, platform::Font* font, std::string caption = {})
+        : Control(bounds), m_font(font), m_caption(std::move(caption))
+    {
+    }
+
+    const std::string& Caption() const { return m_caption; }
+    void SetCaption(std::string caption);
+    std::uint32_t ForeColor() const { return m_fore_colour; }
+    void SetForeColor(std::uint32_t colour);
+    void SetAlignment(Align alignment) { m_alignment = alignment; }
+    // An opaque label fills its rectangle with back_colour first.
+    void SetOpaque(std::uint32_t back_colour)
+    {
+        m_opaque = true;
+        m_back_colour = back_colour;
+    }
+    void SetBorder(bool border) { m_border = border; }
+    void SetUnderline(bool underline) { m_underline = underline; }
+    void SetFont(platform::Font* font) { m_font = font; }
+
+    void Paint(Surface& surface) override;
+
+private:
+    platform::Font* m_font;
+    std::string m_caption;
+    std::uint32_t m_fore_colour = colour::kText;
+    std::uint32_t m_back_colour = colour::kFace;
+    Align m_alignment = Align::Left;
+    bool m_opaque = false;
+    bool m_border = false;
+    bool m_underline = false;
+};
+
+// A picture control: shows its picture stretched to its size (nothing when it
+// has none, so what lies under it shows through).
+class PictureBox final : public Control {
+public:
+    explicit PictureBox(const platform::Rect& bounds) : Control(bounds) {}
+
+    const platform::Canvas* Picture() const { return m_picture; }
+    // picture must outlive the control or the next SetPicture.
+    void SetPicture(const platform::Canvas* picture);
+
+    void Paint(Surface& surface) override;
+
+private:
+    const platform::Canvas* m_picture = nullptr;
+};
+
+// Splits text into the lines that fit width, breaking between characters
+// (paths have no blanks to break at); a single character wider than width
+// gets a line of its own.
+std::vector<std::string> WrapText(platform::Font& font, const std::string& text, std::int32_t width);
+
+}  // namespace nuvra::ui
