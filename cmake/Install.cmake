@@ -27,6 +27,8 @@ function(nuvra_path_to_program from_dir out_var)
 endfunction()
 
 install(TARGETS nuvra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The settings dialog's underlined label opens it.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # XScreenSaver runs its hacks from its own folder and its settings panel
 # lists a hack as installed only when it is there. A symbolic link rather

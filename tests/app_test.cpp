@@ -49,7 +49,7 @@ TEST_F(NuvraBinaryTest, UnknownSwitchEndsAfterLoadingTheSettings)
 TEST_F(NuvraBinaryTest, EachModeSaysWhatItCannotDo)
 {
     // Without an X display the show and the preview have no window to
-    // open; the dialog is not part of this build yet.
+    // open, nor has the dialog.
     const struct {
         const char* arguments;
         int status;
@@ -57,7 +57,7 @@ TEST_F(NuvraBinaryTest, EachModeSaysWhatItCannotDo)
     } cases[] = {
         {"/s", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
         {"", 1, "nuvra: the show needs a display, and none could be opened (DISPLAY is not set)\n"},
-        {"/c", 2, "nuvra: the settings dialog is not built yet\n"},
+        {"/c", 1, "nuvra: the settings dialog needs a display, and none could be opened (DISPLAY is not set)\n"},
         {"/p 1234", 1, "nuvra: the preview needs a display, and none could be opened\n"},
     };
     for (const auto& c : cases) {

@@ -1,12 +1,14 @@
 // nuvra: makes the backend the build chose and hands the command line to Main.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
 #include <string>
 
 #include "app/backend_factory.h"
+#include "dialog/nuvra_p.h"
 #include "display/display_form.h"
 #include "modules.h"
 #include "startup/command_line.h"
@@ -16,10 +18,16 @@
 
 namespace {
 
-constexpr int kExitNotBuilt = 2;
+// The address the dialog's underlined label opens: the installed README, or
+// the one beside the sources for a program run from its build folder.
+std::string ReadmeAddress()
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(NUVRA_INSTALLED_README, error))
+        return NUVRA_INSTALLED_README;
+    return NUVRA_SOURCE_README;
+}
 
-// The show comes from the core; the forms not part of this build yet say so
-// and end with status 2.
 class AppForms final : public nuvra::Forms {
 public:
     AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend, std::string command_line)
@@ -35,7 +43,17 @@ public:
             std::fprintf(stderr, "nuvra: the preview needs a display, and none could be opened\n");
         return status;
     }
-    int ShowSettingsDialog() override { return NotBuilt("the settings dialog"); }
+    int ShowSettingsDialog() override
+    {
+        nuvra::dialog::NuvraP dialog(m_state, m_platform, {ReadmeAddress()});
+        const int status = dialog.ShowModal();
+        if (status != 0) {
+            const std::string& why = m_backend.window_error();
+            std::fprintf(stderr, "nuvra: the settings dialog needs a display, and none could be opened%s%s%s\n",
+                         why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
+        }
+        return status;
+    }
     int LoadDisplayForm() override
     {
         nuvra::DisplayForm form(m_state, m_platform, nuvra::ModeLetter(m_command_line), m_command_line.empty());
@@ -66,12 +84,6 @@ private:
                          why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
         }
         return status;
-    }
-
-    static int NotBuilt(const char* what)
-    {
-        std::fprintf(stderr, "nuvra: %s is not built yet\n", what);
-        return kExitNotBuilt;
     }
 
     nuvra::ProcessState& m_state;

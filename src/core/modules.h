@@ -23,6 +23,9 @@ struct NuvraB {
     // What the cursor-hide call returned when an "S" show started.
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;
+    // Where the settings dialog grew from, and shrinks back to.
+    std::int16_t ZoomPointX = 0;
+    std::int16_t ZoomPointY = 0;
     // The renderer's views of the source and display bitmaps.
     PixelArray SourcePixels;
     PixelArray DisplayPixels;

@@ -14,7 +14,11 @@ public:
     void SetBounds(const platform::Rect& bounds) override { m_record->request.bounds = bounds; }
     void Show() override { m_record->shown = true; }
     void Hide() override { m_record->shown = false; }
-    void Present(const platform::Canvas&) override { ++m_record->presents; }
+    void Present(const platform::Canvas& canvas) override
+    {
+        ++m_record->presents;
+        m_record->last_canvas = canvas;
+    }
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override
     {
         ++m_record->presents;
@@ -23,7 +27,11 @@ public:
         m_record->last_position = position;
         m_record->last_width = image.width;
     }
-    void DrawAnimatedRect(const platform::Rect&, const platform::Rect&) override {}
+    void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override
+    {
+        m_record->animations.emplace_back(from, to);
+    }
+    void SetPointer(const platform::PointerImage* image) override { m_record->pointer = image; }
 
 private:
     std::shared_ptr<FakeWindowRecord> m_record;

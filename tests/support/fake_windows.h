@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -28,6 +29,9 @@ struct FakeWindowRecord {
     std::optional<platform::Point> first_position;
     platform::Point last_position;
     std::int32_t last_width = 0;
+    platform::Canvas last_canvas;  // the last canvas presented
+    std::vector<std::pair<platform::Rect, platform::Rect>> animations;  // from, to
+    const platform::PointerImage* pointer = nullptr;
 };
 
 class FakeWindowSystem final : public platform::WindowSystem {

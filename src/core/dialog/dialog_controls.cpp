@@ -1,0 +1,177 @@
+#include "dialog/dialog_controls.h"
+
+namespace nuvra::dialog {
+
+namespace {
+
+constexpr std::int32_t kTextHeight = 13;
+constexpr std::int32_t kComboHeight = 21;
+
+enum Panel { kPictureFolder = 0, kDisplayOptions = 1, kMusic = 2, kBackground = 3 };
+
+platform::Rect At(Panel panel, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height)
+{
+    const platform::Rect origin = panel == kBackground ? platform::Rect{} : kOptionPanels[static_cast<std::size_t>(panel)];
+    return {origin.left + left, origin.top + top, origin.left + left + width, origin.top + top + height};
+}
+
+std::unique_ptr<ui::Label> MakeLabel(platform::Font* font, const platform::Rect& bounds, std::string caption,
+                                     ui::Align align = ui::Align::Left)
+{
+    auto label = std::make_unique<ui::Label>(bounds, font, std::move(caption));
+    label->SetAlignment(align);
+    return label;
+}
+
+// A label placed only by its corner is as wide as its caption.
+std::unique_ptr<ui::Label> AutoSizeLabel(platform::Font* font, Panel panel, std::int32_t left, std::int32_t top,
+                                         std::string caption)
+{
+    const std::int32_t width = font != nullptr ? font->Measure(caption).width + 2 : 100;
+    return MakeLabel(font, At(panel, left, top, width, kTextHeight), std::move(caption));
+}
+
+}  // namespace
+
+DialogControls::DialogControls(platform::Font* font, const std::string& url)
+{
+    // Headings: the bar, and the caption centred on it.
+    struct Heading {
+        int bar;
+        int label;
+        Panel panel;
+        platform::Rect bar_rect;
+        platform::Rect label_rect;
+        const char* caption;
+    };
+    const Heading headings[] = {
+        {3, 12, kPictureFolder, {12, 8, 109, 22}, {16, 12, 101, 13}, "画像のﾌｧｲﾙ名"},
+        {4, 6, kPictureFolder, {192, 8, 101, 22}, {196, 12, 92, 13}, "画像のﾌﾟﾚﾋﾞｭｰ"},
+        {7, 11, kPictureFolder, {192, 160, 101, 22}, {192, 164, 101, 13}, "画像の種類"},
+        {1, 13, kDisplayOptions, {12, 8, 109, 22}, {16, 12, 101, 13}, "画像ﾁｪﾝｼﾞ"},
+        {2, 10, kDisplayOptions, {12, 80, 109, 22}, {16, 84, 101, 13}, "画像の位置"},
+        {5, 14, kDisplayOptions, {12, 152, 109, 22}, {16, 156, 101, 13}, "ﾁｪﾝｼﾞのｲﾝﾀｰﾊﾞﾙ"},
+        {8, 0, kDisplayOptions, {12, 212, 109, 22}, {16, 216, 101, 13}, "回転ｽﾋﾟｰﾄﾞ"},
+        {6, 1, kMusic, {12, 8, 95, 22}, {16, 12, 87, 13}, "BGM"},
+    };
+    for (const Heading& h : headings) {
+        // The rectangles above are left, top, width, height.
+        Img_H[static_cast<std::size_t>(h.bar)] = std::make_unique<ui::PictureBox>(
+            At(h.panel, h.bar_rect.left, h.bar_rect.top, h.bar_rect.right, h.bar_rect.bottom));
+        lbl[static_cast<std::size_t>(h.label)] =
+            MakeLabel(font, At(h.panel, h.label_rect.left, h.label_rect.top, h.label_rect.right, h.label_rect.bottom),
+                      h.caption, ui::Align::Center);
+    }
+
+    struct Button {
+        Panel panel;
+        platform::Rect face;
+        platform::Rect caption_box;
+        const char* caption;
+    };
+    const Button buttons[] = {
+        {kPictureFolder, {12, 40, 109, 22}, {16, 44, 101, 17}, "ﾌｫﾙﾀﾞで指定..."},
+        {kPictureFolder, {196, 256, 95, 22}, {196, 260, 93, 17}, "ｸﾘｱ"},
+        {kBackground, {332, 312, 95, 22}, {332, 316, 93, 17}, "設定"},
+        {kBackground, {432, 312, 95, 22}, {432, 316, 93, 17}, "ｷｬﾝｾﾙ"},
+        {kMusic, {204, 36, 95, 22}, {204, 40, 93, 17}, "ﾌｧｲﾙ名"},
+    };
+    for (std::size_t i = 0; i < 5; ++i) {
+        const Button& b = buttons[i];
+        Img_Button[i] = std::make_unique<ui::PictureBox>(At(b.panel, b.face.left, b.face.top, b.face.right, b.face.bottom));
+        lbl_Button[i] = MakeLabel(font, At(b.panel, b.caption_box.left, b.caption_box.top, b.caption_box.right,
+                                           b.caption_box.bottom),
+                                  b.caption, ui::Align::Center);
+    }
+
+    lbl_Kei = MakeLabel(font, At(kPictureFolder, 128, 44, 33, 17), "", ui::Align::Right);
+    lbl_Kei->SetOpaque(0xFFFFFF);
+    lbl_Kei->SetBorder(true);
+    lbl[8] = AutoSizeLabel(font, kPictureFolder, 164, 48, "枚");
+    List_1 = std::make_unique<ui::ListBox>(At(kPictureFolder, 12, 68, 169, 212), font);
+    Folder_Path = MakeLabel(font, At(kPictureFolder, 12, 284, 281, 29), "");
+    Folder_Path->SetBorder(true);
+    lbl_PreSize = MakeLabel(font, At(kPictureFolder, 192, 36, 101, 13), "9999 * 9999", ui::Align::Center);
+    Pic_K = std::make_unique<ui::PictureBox>(At(kPictureFolder, 192, 52, 100, 100));
+
+    const char* kinds[] = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::int32_t y = 188 + 16 * static_cast<std::int32_t>(i);
+        Img_Kind[i] = std::make_unique<ui::PictureBox>(At(kPictureFolder, 208, y, 12, 12));
+        lbl_Kind[i] = AutoSizeLabel(font, kPictureFolder, 224, y - 1, kinds[i]);
+    }
+
+    const char* orders[] = {"ｼｰｹﾝｼｬﾙ", "ﾗﾝﾀﾞﾑ"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::int32_t y = 36 + 20 * static_cast<std::int32_t>(i);
+        Img_SR[i] = std::make_unique<ui::PictureBox>(At(kDisplayOptions, 24, y, 13, 13));
+        lbl_Rdm_Seq[i] = AutoSizeLabel(font, kDisplayOptions, 40, y, orders[i]);
+    }
+    const char* positions[] = {"中心", "ｽﾗｲﾄﾞ", "ﾗﾝﾀﾞﾑ"};
+    const platform::Point position_places[] = {{24, 108}, {24, 128}, {88, 108}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const platform::Point p = position_places[i];
+        Img_Pos[i] = std::make_unique<ui::PictureBox>(At(kDisplayOptions, p.x, p.y, 13, 13));
+        lbl_Pos[i] = AutoSizeLabel(font, kDisplayOptions, p.x + 16, p.y, positions[i]);
+    }
+
+    HS_CD = std::make_unique<ui::ScrollBar>(At(kDisplayOptions, 20, 184, 89, 17), ui::Orientation::Horizontal);
+    HS_CD->SetRange(10, 60);
+    HS_CD->SetSteps(1, 10);
+    HS_CD->SetValue(10);
+    lbl_Sec = MakeLabel(font, At(kDisplayOptions, 116, 184, 29, 17), "10", ui::Align::Right);
+    lbl_Sec->SetBorder(true);
+    lbl[15] = AutoSizeLabel(font, kDisplayOptions, 148, 188, "秒");
+    lbl[3] = AutoSizeLabel(font, kDisplayOptions, 11, 248, "遅");
+    RotScroll = std::make_unique<ui::ScrollBar>(At(kDisplayOptions, 28, 244, 89, 17), ui::Orientation::Horizontal);
+    RotScroll->SetRange(1, 10);
+    RotScroll->SetSteps(1, 1);
+    RotScroll->SetValue(2);
+    lbl[4] = AutoSizeLabel(font, kDisplayOptions, 120, 248, "速");
+    lbl_Degree = MakeLabel(font, At(kDisplayOptions, 140, 244, 29, 17), "", ui::Align::Right);
+    lbl_Degree->SetBorder(true);
+
+    const char* sources[] = {"無し", "音楽CD", "MP3、MAV"};
+    const std::int32_t source_rows[] = {28, 12, 44};
+    for (std::size_t i = 0; i < 3; ++i) {
+        Img_BGM[i] = std::make_unique<ui::PictureBox>(At(kMusic, 124, source_rows[i], 13, 13));
+        lbl_BGM[i] = AutoSizeLabel(font, kMusic, 140, source_rows[i], sources[i]);
+    }
+    BGM_Repeat = std::make_unique<ui::ComboBox>(At(kMusic, 188, 8, 41, kComboHeight), font);
+    lbl[2] = AutoSizeLabel(font, kMusic, 236, 12, "曲目をﾘﾋﾟｰﾄ");
+    lbl_Fname = MakeLabel(font, At(kMusic, 204, 60, 305, 29), "");
+    lbl_Fname->SetBorder(true);
+
+    lbl_fade = MakeLabel(font, At(kBackground, 336, 292, 165, 13), "Designed by Oskel Ver.1.1.0");
+    lbl_URL = MakeLabel(font, At(kBackground, 320, 344, 207, 13), url);
+    lbl_URL->SetUnderline(true);
+    lbl_URL->SetForeColor(0x0000FF);
+}
+
+std::vector<ui::Control*> DialogControls::InDrawingOrder() const
+{
+    std::vector<ui::Control*> order;
+    auto add = [&order](const auto& controls) {
+        for (const auto& control : controls)
+            if (control)
+                order.push_back(control.get());
+    };
+    add(Img_H);
+    add(Img_Button);
+    add(lbl);
+    add(lbl_Button);
+    order.insert(order.end(), {lbl_Kei.get(), List_1.get(), Folder_Path.get(), lbl_PreSize.get(), Pic_K.get()});
+    add(Img_Kind);
+    add(lbl_Kind);
+    add(Img_SR);
+    add(lbl_Rdm_Seq);
+    add(Img_Pos);
+    add(lbl_Pos);
+    order.insert(order.end(), {HS_CD.get(), lbl_Sec.get(), RotScroll.get(), lbl_Degree.get()});
+    add(Img_BGM);
+    add(lbl_BGM);
+    order.insert(order.end(), {lbl_Fname.get(), lbl_fade.get(), lbl_URL.get(), BGM_Repeat.get()});
+    return order;
+}
+
+}  // namespace nuvra::dialog

@@ -1,0 +1,68 @@
+// The settings dialog's controls at their places: three option panels on
+// the background panel, and on them the headings, skinned buttons, options,
+// check boxes, sliders, the file list, the thumbnail box and the repeat box.
+// Positions are in the dialog's client pixels; each control keeps the place
+// and size it was designed with.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "platform/font.h"
+#include "platform/window.h"
+#include "ui/combo_box.h"
+#include "ui/list_box.h"
+#include "ui/scroll_bar.h"
+#include "ui/static_controls.h"
+
+namespace nuvra::dialog {
+
+// Pic_C, the background panel, and its client size.
+inline constexpr std::int32_t kBackgroundWidth = 549;
+inline constexpr std::int32_t kBackgroundHeight = 481;
+// Pic_1: the picture-folder, display-options and music panels.
+inline constexpr std::array<platform::Rect, 3> kOptionPanels = {
+    platform::Rect{12, 12, 12 + 313, 12 + 325},
+    platform::Rect{336, 12, 336 + 197, 12 + 273},
+    platform::Rect{12, 364, 12 + 521, 364 + 101},
+};
+
+// The captions of the five skinned buttons, by index.
+enum ButtonIndex { kButtonFolder = 0, kButtonClear = 1, kButtonSet = 2, kButtonCancel = 3, kButtonMusicFile = 4 };
+
+struct DialogControls {
+    // font: the labels' font, or null (nothing is written).
+    DialogControls(platform::Font* font, const std::string& url);
+
+    std::array<std::unique_ptr<ui::PictureBox>, 9> Img_H;  // 1..8 used
+    std::array<std::unique_ptr<ui::Label>, 16> lbl;         // fixed captions by their index
+    std::array<std::unique_ptr<ui::PictureBox>, 5> Img_Button;
+    std::array<std::unique_ptr<ui::Label>, 5> lbl_Button;
+    std::unique_ptr<ui::Label> lbl_Kei;
+    std::unique_ptr<ui::ListBox> List_1;
+    std::unique_ptr<ui::Label> Folder_Path;
+    std::unique_ptr<ui::Label> lbl_PreSize;
+    std::unique_ptr<ui::PictureBox> Pic_K;
+    std::array<std::unique_ptr<ui::PictureBox>, 4> Img_Kind;
+    std::array<std::unique_ptr<ui::Label>, 4> lbl_Kind;
+    std::array<std::unique_ptr<ui::PictureBox>, 2> Img_SR;
+    std::array<std::unique_ptr<ui::Label>, 2> lbl_Rdm_Seq;
+    std::array<std::unique_ptr<ui::PictureBox>, 3> Img_Pos;
+    std::array<std::unique_ptr<ui::Label>, 3> lbl_Pos;
+    std::unique_ptr<ui::ScrollBar> HS_CD;
+    std::unique_ptr<ui::Label> lbl_Sec;
+    std::unique_ptr<ui::ScrollBar> RotScroll;
+    std::unique_ptr<ui::Label> lbl_Degree;
+    std::array<std::unique_ptr<ui::PictureBox>, 3> Img_BGM;
+    std::array<std::unique_ptr<ui::Label>, 3> lbl_BGM;
+    std::unique_ptr<ui::ComboBox> BGM_Repeat;
+    std::unique_ptr<ui::Label> lbl_Fname;
+    std::unique_ptr<ui::Label> lbl_fade;
+    std::unique_ptr<ui::Label> lbl_URL;
+
+    // Every control in drawing order (pictures under the captions that lie
+    // on them).
+    std::vector<ui::Control*> InDrawingOrder() const;
+};
+
+}  // namespace nuvra::dialog

@@ -1,0 +1,126 @@
+// Nuvra_P, the settings dialog: start-up shows it in settings mode and the
+// process ends when it closes. It edits the settings record with skinned
+// options, check boxes, two sliders, the repeat box, the picture folder's
+// file list with a thumbnail, and the folder and music-file choosers; "設定"
+// writes the settings file, "ｷｬﾝｾﾙ" and the close box leave it as it was.
+//
+// Everything runs on the one thread that pumps the window's events: input,
+// the 50 ms credit-label timer and the repaints arrive only inside DoEvents,
+// which the dialog also runs from inside a handler (a button's action, a
+// rescan, every file a folder scan finds) so the window stays alive.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dialog/credit_fade.h"
+#include "dialog/pointers.h"
+#include "dialog/dialog_controls.h"
+#include "modules.h"
+#include "platform/platform.h"
+#include "ui/control.h"
+#include "ui/form_runtime.h"
+
+namespace nuvra::dialog {
+
+// The dialog's pictures, decoded once when it loads; an empty canvas for a
+// picture that could not be had.
+struct Skin {
+    std::array<platform::Canvas, 2> Img_O_button;  // 0 pressed, 1 released
+    std::array<platform::Canvas, 2> Img_Opt;       // 0 not selected, 1 selected
+    std::array<platform::Canvas, 2> Img_Ra;        // 0 clear, 1 ticked
+    platform::Canvas Img_H;                        // the heading bar
+    platform::Canvas Pic_Mbl;                      // the background tile
+};
+
+Skin LoadSkin(platform::PictureCodec* codec);
+
+struct DialogOptions {
+    // The address the underlined label shows and opens.
+    std::string url;
+};
+
+class NuvraP final : public Form {
+public:
+    NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions options);
+    ~NuvraP() override;
+    NuvraP(const NuvraP&) = delete;
+    NuvraP& operator=(const NuvraP&) = delete;
+
+    // Loads, shows and runs the dialog until it has closed; the exit status
+    // (1 when no window could be made).
+    int ShowModal();
+
+    // The steps of ShowModal, for tests that drive the dialog themselves.
+    bool CreateWindowAndLoad();
+    void Form_Load();
+    void DoEvents();
+    bool Closed() const { return m_closed; }
+
+    std::int64_t WindowHandle() const override;
+    bool Loaded() const override { return !m_closed; }
+    void OnInput(const platform::InputEvent& event) override;
+
+    DialogControls& controls() { return m_controls; }
+    const platform::Canvas& canvas() const { return m_canvas; }
+    std::int32_t ListExtent() const { return m_list_extent; }
+    const CreditFade& fade() const { return m_fade; }
+    const Skin& skin() const { return m_skin; }
+    const std::vector<std::string>& FolderFiles() const { return m_folder_files; }
+
+    // The handlers, by the controls they belong to.
+    void lbl_Button_MouseDown(int index);
+    void lbl_Button_MouseUp(int index);
+    void Timer1_Timer();
+    void OrderClick(int index);     // Img_SR / lbl_Rdm_Seq
+    void PositionClick(int index);  // Img_Pos / lbl_Pos
+    void MusicClick(int index);     // Img_BGM / lbl_BGM
+    void KindClick(int index);      // Img_Kind / lbl_Kind
+    void List_1_Click();
+    void BrowseFolder();
+    void BrowseBgmFile();
+    void lbl_URL_Click();
+    // Confirm, cancel and the close box all end here.
+    void Unload();
+
+private:
+    void TileBackground(const platform::Rect& target);
+    void WireHandlers();
+    void RefillList(const std::vector<std::string>& paths, bool show_zero);
+    void ScanListPattern(const std::string& pattern, std::int16_t attribute);
+    void Paint(bool force);
+    void ShowSliderValue(ui::ScrollBar& slider, ui::Label& label);
+
+    ProcessState& m_state;
+    platform::Platform& m_platform;
+    DialogOptions m_options;
+    FormRuntime m_runtime;
+    std::unique_ptr<platform::Font> m_font;
+    DialogControls m_controls;
+    Skin m_skin;
+    ui::ControlHost m_host;
+    std::unique_ptr<platform::Window> m_window;
+    platform::Canvas m_backing;  // the tiled panels, drawn once
+    platform::Canvas m_canvas;   // what the window shows
+    platform::Canvas m_thumbnail;  // Pic_K's persistent surface
+    std::optional<platform::Picture> m_pic_f;  // the last picture loaded for the thumbnail
+    FormTimer m_timer1;
+    CreditFade m_fade;
+    std::int32_t m_list_extent = 0;
+    std::vector<std::string> m_folder_files;
+    // The listings one folder choice reads, and the folders it could not.
+    std::map<std::string, platform::FolderListing> m_scan_listings;
+    std::set<std::string> m_unreadable_folders;
+    bool m_scanning = false;
+    bool m_closed = false;
+    bool m_unloading = false;
+    std::uint64_t m_last_present = 0;
+    bool m_presented = false;
+};
+
+}  // namespace nuvra::dialog

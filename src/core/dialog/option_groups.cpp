@@ -1,0 +1,75 @@
+// The option groups and the picture-kind check boxes: each acts on the
+// press of any mouse button on its picture or its caption.
+#include "dialog/nuvra_p.h"
+
+#include "images/image_list.h"
+#include "images/paths.h"
+
+namespace nuvra::dialog {
+
+void NuvraP::OrderClick(int index)
+{
+    if (index < 0 || index > 1)
+        return;
+    m_controls.Img_SR[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
+    m_controls.Img_SR[static_cast<std::size_t>(index ^ 1)]->SetPicture(&m_skin.Img_Opt[0]);
+    m_state.nuvra_b.settings.OrderMode = static_cast<OrderModeOption>(index);
+}
+
+void NuvraP::PositionClick(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    for (auto& picture : m_controls.Img_Pos)
+        picture->SetPicture(&m_skin.Img_Opt[0]);
+    m_controls.Img_Pos[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
+    m_state.nuvra_b.settings.ImagePosition = static_cast<ImagePositionOption>(index);
+}
+
+void NuvraP::MusicClick(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    m_controls.lbl_Button[kButtonMusicFile]->SetEnabled(false);
+    m_controls.BGM_Repeat->SetEnabled(false);
+    for (auto& picture : m_controls.Img_BGM)
+        picture->SetPicture(&m_skin.Img_Opt[0]);
+    m_controls.Img_BGM[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
+    const auto source = static_cast<BgmKindOption>(index);
+    if (source == BgmKindOption::AudioCd)
+        m_controls.BGM_Repeat->SetEnabled(true);
+    if (source == BgmKindOption::MusicFile)
+        m_controls.lbl_Button[kButtonMusicFile]->SetEnabled(true);
+    m_state.sound_01.settings.BgmKind = source;
+}
+
+void NuvraP::KindClick(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    SettingsRecord& settings = m_state.nuvra_b.settings;
+    ImageKindOption& kind = settings.ImageKinds[static_cast<std::size_t>(index)];
+    // Only the lowest bit flips: a stored 2 becomes 3, which names no
+    // picture (the box keeps what it shows) and is not scanned.
+    kind = static_cast<ImageKindOption>(StoredNumber(kind) ^ 1);
+    const std::int16_t number = StoredNumber(kind);
+    if (number == 0 || number == 1)
+        m_controls.Img_Kind[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Ra[static_cast<std::size_t>(number)]);
+    // The box is on the screen before the folder is read again.
+    DoEvents();
+    Paint(true);
+
+    settings.ImageFolder = m_controls.Folder_Path->Caption();
+    if (settings.ImageFolder.empty() || !FolderExists(settings.ImageFolder, *m_platform.files))
+        return;
+    m_controls.lbl_Kei->SetCaption("");
+    ImageList& images = m_state.nuvra_b.images;
+    BuildImageList(images, settings.ImageKinds, settings.ImageFolder, *m_platform.files);
+    m_controls.List_1->Clear();
+    std::vector<std::string> paths;
+    for (std::int16_t i = 1; i <= images.ImageCount; ++i)
+        paths.push_back(images.ImageFiles[static_cast<std::size_t>(i)]);
+    RefillList(paths, false);
+}
+
+}  // namespace nuvra::dialog

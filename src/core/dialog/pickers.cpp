@@ -1,0 +1,118 @@
+// Choosing the picture folder and the music file through the desktop's
+// choosers, and opening the address of the underlined label.
+#include "dialog/nuvra_p.h"
+
+#include "images/paths.h"
+#include "startup/forms.h"
+
+namespace nuvra::dialog {
+
+namespace {
+
+constexpr const char* kFolderChooserTitle = "ﾌｫﾙﾀﾞをｸﾘｯｸして選択状態にしてから ＯＫ を押してください";
+constexpr const char* kFileChooserTitle = "ﾌｧｲﾙを開く";
+constexpr const char* kMusicFilterName = "BGMﾌｧｲﾙ (MP3 WAV)";
+constexpr const char* kMusicFilterPatterns = "*.MP3;*.WAV";
+// The chooser's answer buffer holds 255 characters with its terminating
+// NUL; a longer path could not be stored in the settings file either.
+constexpr std::size_t kMaxMusicPath = 254;
+// The three scan passes: no flag, archive only, read-only only.
+constexpr std::int16_t kScanPasses[] = {0, 32, 1};
+
+}  // namespace
+
+void NuvraP::BrowseFolder()
+{
+    if (m_platform.shell == nullptr || m_scanning)
+        return;
+    const platform::Choice choice = m_platform.shell->BrowseForFolder(kFolderChooserTitle);
+    if (choice.outcome == platform::ChoiceOutcome::Unavailable) {
+        if (m_platform.message_box != nullptr)
+            m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
+        return;
+    }
+    // A cancelled chooser leaves the folder and its list as they were.
+    if (choice.outcome != platform::ChoiceOutcome::Chosen)
+        return;
+
+    m_scanning = true;
+    m_controls.Folder_Path->SetCaption(choice.path);
+    m_folder_files.clear();
+    m_scan_listings.clear();
+    m_unreadable_folders.clear();
+    const ImageKindOptions& kinds = m_state.nuvra_b.settings.ImageKinds;
+    for (std::int16_t attribute : kScanPasses) {
+        for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
+            if (kinds[kind] != ImageKindOption::On)
+                continue;
+            // The folder text and the wildcard are joined as they are: a
+            // root folder gives a doubled separator, which still lists it.
+            ScanListPattern(choice.path + platform::kPathSeparator + std::string(kKindWildcards[kind]), attribute);
+            if (m_closed)
+                break;
+        }
+    }
+    m_scan_listings.clear();
+    RefillList(m_folder_files, true);
+    m_scanning = false;
+}
+
+void NuvraP::ScanListPattern(const std::string& pattern, std::int16_t attribute)
+{
+    const std::string directory = ParentFolder(pattern);
+    const std::string prefix = directory + platform::kPathSeparator;
+    const std::string wildcard = pattern.substr(directory.size() + 1);
+    if (m_unreadable_folders.count(directory) != 0)
+        return;
+    auto listing = m_scan_listings.find(directory);
+    if (listing == m_scan_listings.end())
+        listing = m_scan_listings.emplace(directory, m_platform.files->ListFolder(directory)).first;
+    if (!listing->second.opened) {
+        // Said once; that folder's patterns are given up rather than tried
+        // again and again.
+        m_unreadable_folders.insert(directory);
+        if (m_platform.message_box != nullptr)
+            m_platform.message_box->MessageBox("The folder \"" + directory + "\" cannot be read.", kDialogWindowTitle,
+                                               platform::MessageBoxStyle::OkCritical);
+        return;
+    }
+    for (const platform::FolderEntry& entry : listing->second.entries) {
+        if (m_closed)
+            return;
+        if (entry.attributes != static_cast<std::uint32_t>(attribute) || !WildcardMatch(entry.name, wildcard))
+            continue;
+        m_folder_files.push_back(prefix + entry.name);
+        m_controls.lbl_Kei->SetCaption(std::to_string(m_folder_files.size()));
+        // The count runs up on the screen while a large folder is read.
+        DoEvents();
+    }
+}
+
+void NuvraP::BrowseBgmFile()
+{
+    if (m_platform.shell == nullptr)
+        return;
+    const platform::Choice choice =
+        m_platform.shell->GetOpenFileName(kFileChooserTitle, kMusicFilterName, kMusicFilterPatterns, "");
+    if (choice.outcome == platform::ChoiceOutcome::Unavailable) {
+        if (m_platform.message_box != nullptr)
+            m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
+        return;
+    }
+    if (choice.outcome != platform::ChoiceOutcome::Chosen || choice.path.empty() || choice.path.size() > kMaxMusicPath)
+        return;
+    m_state.sound_01.settings.BgmFile = choice.path;
+    m_controls.lbl_Fname->SetCaption(choice.path);
+}
+
+void NuvraP::lbl_URL_Click()
+{
+    if (m_platform.cursor != nullptr)
+        m_platform.cursor->SetBusy(true);
+    if (m_platform.shell != nullptr)
+        m_platform.shell->OpenUrl(m_controls.lbl_URL->Caption());
+    if (m_platform.cursor != nullptr)
+        m_platform.cursor->SetBusy(false);
+}
+
+}  // namespace nuvra::dialog

@@ -1,0 +1,555 @@
+#include "dialog/nuvra_p.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/settings.h"
+#include "support/fake_dialog_services.h"
+#include "support/fake_pictures.h"
+#include "support/fake_windows.h"
+
+namespace nuvra {
+namespace {
+
+using dialog::NuvraP;
+using platform::FolderEntry;
+
+struct DialogPlatform : test::FakePicturePlatform {
+    DialogPlatform()
+    {
+        platform.windows = &windows;
+        platform.clock = &clock;
+        platform.fonts = &fonts;
+        platform.shell = &shell;
+        platform.cursor = &cursor;
+        // Every skin picture decodes to this one; tests tell the states
+        // apart by which of the dialog's pictures a control shows.
+        pictures.memory_picture = test::PositionPicture(13, 13);
+    }
+    test::FakeWindowSystem windows;
+    test::FakeClock clock;
+    test::FakeFontService fonts;
+    test::FakeShell shell;
+};
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    SettingsDialogTest()
+    {
+        state.nuvra_b.settings.ChangeInterval = 20;
+        state.nuvra_b.settings.RotationSpeed = 5;
+        state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On,
+                                            ImageKindOption::On};
+    }
+
+    NuvraP& Open()
+    {
+        dialog = std::make_unique<NuvraP>(state, fake.platform, dialog::DialogOptions{"/doc/README.md"});
+        EXPECT_TRUE(dialog->CreateWindowAndLoad());
+        return *dialog;
+    }
+    dialog::DialogControls& c() { return dialog->controls(); }
+
+    static platform::InputEvent Mouse(platform::InputKind kind, const platform::Rect& at, std::uint32_t button = 1)
+    {
+        platform::InputEvent event;
+        event.kind = kind;
+        event.x = (at.left + at.right) / 2;
+        event.y = (at.top + at.bottom) / 2;
+        event.button = button;
+        return event;
+    }
+    void Click(const ui::Control& control, std::uint32_t button = 1)
+    {
+        dialog->OnInput(Mouse(platform::InputKind::MouseDown, control.Bounds(), button));
+        dialog->OnInput(Mouse(platform::InputKind::MouseUp, control.Bounds(), button));
+    }
+    void ClickAt(std::int32_t x, std::int32_t y)
+    {
+        dialog->OnInput(Mouse(platform::InputKind::MouseDown, {x, y, x + 1, y + 1}));
+        dialog->OnInput(Mouse(platform::InputKind::MouseUp, {x, y, x + 1, y + 1}));
+    }
+    bool Selected(const ui::PictureBox& picture) { return picture.Picture() == &dialog->skin().Img_Opt[1]; }
+    bool Unselected(const ui::PictureBox& picture) { return picture.Picture() == &dialog->skin().Img_Opt[0]; }
+    std::vector<std::string> ListEntries()
+    {
+        std::vector<std::string> entries;
+        for (std::int32_t i = 0; i < c().List_1->ListCount(); ++i)
+            entries.push_back(c().List_1->List(i));
+        return entries;
+    }
+    std::map<std::string, std::string> Written()
+    {
+        std::map<std::string, std::string> written;
+        for (const auto& write : fake.profile.writes)
+            written[write.key] = write.value;
+        return written;
+    }
+
+    DialogPlatform fake;
+    ProcessState state;
+    std::unique_ptr<NuvraP> dialog;
+};
+
+TEST_F(SettingsDialogTest, OpensCentredWithItsTitleAndGrowsFromThePointer)
+{
+    fake.cursor.position = {70000, -3};  // beyond 16 bits: only the low bits count
+    Open();
+    ASSERT_EQ(fake.windows.windows.size(), 1u);
+    const test::FakeWindowRecord& window = *fake.windows.windows[0];
+    EXPECT_EQ(window.request.title, "Nuvraの設定");
+    EXPECT_EQ(window.request.style, platform::WindowStyle::Dialog);
+    const platform::Rect b = window.request.bounds;
+    EXPECT_EQ(b.right - b.left, 557);
+    EXPECT_EQ(b.bottom - b.top, 508);
+    EXPECT_EQ(b.left, (1024 - 557) / 2);
+    EXPECT_EQ(b.top, (768 - 508) / 2);
+    EXPECT_EQ(dialog->ListExtent(), 311);
+    EXPECT_EQ(fake.fonts.families, std::vector<std::string>{"IPAPGothic"});
+    EXPECT_EQ(fake.fonts.sizes, std::vector<std::int32_t>{13});
+    // 70000 keeps its low 16 bits, 4464; -3 stays -3.
+    ASSERT_EQ(window.animations.size(), 1u);
+    EXPECT_EQ(window.animations[0].first.left, 4464);
+    EXPECT_EQ(window.animations[0].first.top, -3);
+    EXPECT_EQ(window.animations[0].first.right, 4464);
+    EXPECT_EQ(window.animations[0].second.left, b.left);
+    EXPECT_EQ(window.animations[0].second.bottom, b.bottom);
+    EXPECT_FALSE(fake.cursor.busy);
+
+    // Closing shrinks back to the same point, wherever the pointer is now.
+    fake.cursor.position = {5, 5};
+    platform::InputEvent close;
+    close.kind = platform::InputKind::Close;
+    dialog->OnInput(close);
+    EXPECT_TRUE(dialog->Closed());
+    ASSERT_EQ(window.animations.size(), 2u);
+    EXPECT_EQ(window.animations[1].second.left, 4464);
+    EXPECT_EQ(window.animations[1].second.top, -3);
+    EXPECT_TRUE(fake.profile.writes.empty());
+}
+
+TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
+{
+    Open();
+    const struct {
+        const ui::Control* control;
+        platform::Rect expected;
+    } places[] = {
+        {c().List_1.get(), {24, 80, 193, 292}},          {c().Folder_Path.get(), {24, 296, 305, 325}},
+        {c().Pic_K.get(), {204, 64, 304, 164}},          {c().lbl_Kei.get(), {140, 56, 173, 73}},
+        {c().Img_Button[0].get(), {24, 52, 133, 74}},    {c().lbl_Button[0].get(), {28, 56, 129, 73}},
+        {c().Img_Button[2].get(), {332, 312, 427, 334}}, {c().lbl_Button[3].get(), {432, 316, 525, 333}},
+        {c().HS_CD.get(), {356, 196, 445, 213}},         {c().RotScroll.get(), {364, 256, 453, 273}},
+        {c().Img_SR[1].get(), {360, 68, 373, 81}},       {c().Img_Pos[2].get(), {424, 120, 437, 133}},
+        {c().Img_Kind[3].get(), {220, 248, 232, 260}},   {c().Img_BGM[1].get(), {136, 376, 149, 389}},
+        {c().BGM_Repeat.get(), {200, 372, 241, 393}},    {c().lbl_Fname.get(), {216, 424, 521, 453}},
+        {c().lbl_fade.get(), {336, 292, 501, 305}},      {c().lbl_URL.get(), {320, 344, 527, 357}},
+    };
+    for (const auto& place : places) {
+        const platform::Rect got = place.control->Bounds();
+        EXPECT_TRUE(got.left == place.expected.left && got.top == place.expected.top &&
+                    got.right == place.expected.right && got.bottom == place.expected.bottom)
+            << "expected " << place.expected.left << "," << place.expected.top << "-" << place.expected.right << ","
+            << place.expected.bottom << " got " << got.left << "," << got.top << "-" << got.right << "," << got.bottom;
+    }
+    EXPECT_EQ(c().lbl_URL->Caption(), "/doc/README.md");
+    EXPECT_EQ(c().lbl_fade->Caption(), "Designed by Oskel Ver.1.1.0");
+}
+
+TEST_F(SettingsDialogTest, LoadShowsTheSettingsAndKeepsDesignedLooksForValuesNoControlHas)
+{
+    struct Case {
+        std::int16_t order, position, kind0, interval, speed, repeat;
+        BgmKindOption music;
+    };
+    const Case cases[] = {
+        {1, 2, 1, 25, 7, 12, BgmKindOption::AudioCd},
+        {2, 5, 2, 5, 40, 0, BgmKindOption::MusicFile},
+        {0, 0, 0, 61, 0, 30, BgmKindOption::None},
+    };
+    for (const Case& k : cases) {
+        state = ProcessState{};
+        state.nuvra_b.settings.OrderMode = static_cast<OrderModeOption>(k.order);
+        state.nuvra_b.settings.ImagePosition = static_cast<ImagePositionOption>(k.position);
+        state.nuvra_b.settings.ImageKinds[0] = static_cast<ImageKindOption>(k.kind0);
+        state.nuvra_b.settings.ChangeInterval = k.interval;
+        state.nuvra_b.settings.RotationSpeed = k.speed;
+        state.sound_01.settings.BgmRepeat = k.repeat;
+        state.sound_01.settings.BgmKind = k.music;
+        state.sound_01.settings.BgmFile = "/m/a.mp3";
+        Open();
+        SCOPED_TRACE(::testing::Message() << "order " << k.order << " position " << k.position);
+        const auto& skin = dialog->skin();
+        if (k.order <= 1) {
+            EXPECT_TRUE(Selected(*c().Img_SR[static_cast<std::size_t>(k.order)]));
+            EXPECT_TRUE(Unselected(*c().Img_SR[static_cast<std::size_t>(k.order ^ 1)]));
+        } else {
+            EXPECT_EQ(c().Img_SR[0]->Picture(), nullptr);
+            EXPECT_EQ(c().Img_SR[1]->Picture(), nullptr);
+        }
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(Selected(*c().Img_Pos[i]), static_cast<std::int16_t>(i) == k.position) << "position " << i;
+        EXPECT_EQ(c().Img_Kind[0]->Picture(), k.kind0 <= 1 ? &skin.Img_Ra[static_cast<std::size_t>(k.kind0)] : nullptr);
+        // The sliders keep 10 and 2 for values outside 10..60 and 1..10.
+        const bool interval_fits = k.interval >= 10 && k.interval <= 60;
+        EXPECT_EQ(c().HS_CD->Value(), interval_fits ? k.interval : 10);
+        EXPECT_EQ(c().lbl_Sec->Caption(), std::to_string(interval_fits ? k.interval : 10));
+        EXPECT_EQ(c().RotScroll->Value(), k.speed >= 1 && k.speed <= 10 ? k.speed : 2);
+        EXPECT_EQ(c().lbl_Degree->Caption(), std::to_string(k.speed));
+        EXPECT_EQ(c().BGM_Repeat->Text(), k.repeat == 0 ? "" : std::to_string(k.repeat));
+        ASSERT_EQ(c().BGM_Repeat->ListCount(), 31);
+        EXPECT_EQ(c().BGM_Repeat->List(0), "");
+        EXPECT_EQ(c().BGM_Repeat->List(30), "30");
+        EXPECT_EQ(c().BGM_Repeat->Enabled(), k.music == BgmKindOption::AudioCd);
+        EXPECT_EQ(c().lbl_Button[4]->Enabled(), k.music == BgmKindOption::MusicFile);
+        EXPECT_EQ(c().Img_Button[4]->Picture(), &skin.Img_O_button[1]);
+        EXPECT_EQ(c().lbl_Fname->Caption(), "/m/a.mp3");
+        EXPECT_EQ(c().lbl_PreSize->Caption(), "");
+        EXPECT_EQ(c().lbl_Kei->Caption(), "");
+    }
+}
+
+TEST_F(SettingsDialogTest, TheListShowsTheLoadedPicturesByTheNamesOnDisk)
+{
+    fake.files.AddFolder("/pics", {{"a.bmp", 32}, {"B.jpg", 32}});
+    state.nuvra_b.settings.ImageFolder = "/pics";
+    state.nuvra_b.images.ImageCount = 3;
+    state.nuvra_b.images.ImageFiles = {"", "/pics/a.bmp", "/pics/B.jpg", "/pics/gone.gif"};
+    Open();
+    EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.bmp", "B.jpg", ""}));
+    EXPECT_EQ(c().lbl_Kei->Caption(), "3");
+    EXPECT_EQ(c().Folder_Path->Caption(), "/pics");
+}
+
+TEST_F(SettingsDialogTest, OptionsActOnThePressOfAnyButtonOnPictureOrCaption)
+{
+    Open();
+    Click(*c().lbl_Rdm_Seq[1], 2);
+    EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
+    EXPECT_TRUE(Selected(*c().Img_SR[1]));
+    EXPECT_TRUE(Unselected(*c().Img_SR[0]));
+    Click(*c().Img_SR[0], 4);
+    EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::FileOrder);
+
+    Click(*c().lbl_Pos[2]);
+    EXPECT_EQ(state.nuvra_b.settings.ImagePosition, ImagePositionOption::RandomPlace);
+    EXPECT_TRUE(Selected(*c().Img_Pos[2]) && Unselected(*c().Img_Pos[0]) && Unselected(*c().Img_Pos[1]));
+    Click(*c().Img_Pos[2]);  // again: stays selected
+    EXPECT_TRUE(Selected(*c().Img_Pos[2]));
+
+    state.sound_01.settings.BgmFile = "/m/x.wav";
+    Click(*c().lbl_BGM[1]);
+    EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::AudioCd);
+    EXPECT_TRUE(c().BGM_Repeat->Enabled());
+    EXPECT_FALSE(c().lbl_Button[4]->Enabled());
+    Click(*c().Img_BGM[2], 2);
+    EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
+    EXPECT_FALSE(c().BGM_Repeat->Enabled());
+    EXPECT_TRUE(c().lbl_Button[4]->Enabled());
+    Click(*c().lbl_BGM[0]);
+    EXPECT_FALSE(c().BGM_Repeat->Enabled() || c().lbl_Button[4]->Enabled());
+    EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/x.wav");
+    // A disabled button's caption takes no press: its face stays released
+    // and its chooser never opens.
+    Click(*c().lbl_Button[4]);
+    EXPECT_EQ(c().Img_Button[4]->Picture(), &dialog->skin().Img_O_button[1]);
+    EXPECT_TRUE(fake.shell.file_requests.empty());
+}
+
+TEST_F(SettingsDialogTest, KindBoxesToggleAndRescanTheShownFolder)
+{
+    fake.files.AddFolder("/pics", {{"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.wmf", 1}});
+    Open();
+    c().Folder_Path->SetCaption("/pics");
+    for (int i = 0; i < 4; ++i)
+        Click(*c().Img_Kind[static_cast<std::size_t>(i)]);
+    EXPECT_TRUE(ListEntries().empty());
+    EXPECT_EQ(c().lbl_Kei->Caption(), "");
+    EXPECT_EQ(c().Img_Kind[0]->Picture(), &dialog->skin().Img_Ra[0]);
+    Click(*c().lbl_Kind[2], 2);
+    EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
+    EXPECT_EQ(c().lbl_Kei->Caption(), "1");
+    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/pics");
+
+    // Without a folder shown only the box and the setting change.
+    c().Folder_Path->SetCaption("");
+    Click(*c().Img_Kind[0]);
+    EXPECT_EQ(state.nuvra_b.settings.ImageKinds[0], ImageKindOption::On);
+    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
+    EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
+
+    // A stored 2 turns into 3: still no picture, and not scanned.
+    state.nuvra_b.settings.ImageKinds[1] = static_cast<ImageKindOption>(2);
+    Click(*c().Img_Kind[1]);
+    EXPECT_EQ(StoredNumber(state.nuvra_b.settings.ImageKinds[1]), 3);
+}
+
+TEST_F(SettingsDialogTest, SlidersMoveByArrowPageAndDragAndShowTheirValues)
+{
+    Open();
+    ui::ScrollBar& interval = *c().HS_CD;
+    const platform::Rect more = interval.MoreArrowRect();
+    ClickAt(more.left + 2, more.top + 2);
+    EXPECT_EQ(interval.Value(), 21);
+    EXPECT_EQ(c().lbl_Sec->Caption(), "21");
+    const platform::Rect thumb = interval.ThumbRect();
+    ClickAt(thumb.right + 2, thumb.top + 2);  // the track right of the thumb
+    EXPECT_EQ(interval.Value(), 31);
+    // Dragging the thumb to the far right reports each value on the way.
+    const platform::Rect now_thumb = interval.ThumbRect();
+    dialog->OnInput(Mouse(platform::InputKind::MouseDown, now_thumb));
+    platform::InputEvent move = Mouse(platform::InputKind::MouseMove, now_thumb);
+    move.x = interval.Bounds().right + 40;
+    dialog->OnInput(move);
+    EXPECT_EQ(c().lbl_Sec->Caption(), "60");
+    dialog->OnInput(Mouse(platform::InputKind::MouseUp, now_thumb));
+    EXPECT_EQ(interval.Value(), 60);
+    ClickAt(more.left + 2, more.top + 2);
+    EXPECT_EQ(interval.Value(), 60);
+
+    ui::ScrollBar& speed = *c().RotScroll;
+    const platform::Rect less = speed.LessArrowRect();
+    for (int i = 0; i < 12; ++i)
+        ClickAt(less.left + 2, less.top + 2);
+    EXPECT_EQ(speed.Value(), 1);
+    EXPECT_EQ(c().lbl_Degree->Caption(), "1");
+    const platform::Rect speed_thumb = speed.ThumbRect();
+    ClickAt(speed_thumb.right + 2, speed_thumb.top + 2);  // a page is one step here
+    EXPECT_EQ(speed.Value(), 2);
+}
+
+TEST_F(SettingsDialogTest, ThumbnailsFitTheLongerSideToExactly100)
+{
+    fake.files.AddFolder("/p", {{"x.bmp", 32}});
+    fake.files.AddReadableFile("/p/x.bmp");
+    state.nuvra_b.settings.ImageFolder = "/p";
+    state.nuvra_b.images.ImageCount = 1;
+    state.nuvra_b.images.ImageFiles = {"", "/p/x.bmp"};
+    Open();
+    const struct {
+        std::int32_t width, height, box_width, box_height;
+        const char* size_text;
+    } cases[] = {
+        {1024, 768, 100, 75, "1024 * 768"}, {768, 1024, 75, 100, "768 * 1024"}, {300, 300, 100, 100, "300 * 300"},
+        {30, 10, 100, 33, "30 * 10"},       {50, 20, 100, 40, "50 * 20"},
+    };
+    for (const auto& k : cases) {
+        fake.pictures.Add("/p/x.bmp", test::PositionPicture(k.width, k.height));
+        dialog->OnInput(Mouse(platform::InputKind::MouseDown, {30, 83, 31, 84}));
+        dialog->OnInput(Mouse(platform::InputKind::MouseUp, {30, 83, 31, 84}));
+        ASSERT_EQ(c().List_1->ListIndex(), 0);
+        const platform::Rect box = c().Pic_K->Bounds();
+        EXPECT_EQ(box.right - box.left, k.box_width) << k.size_text;
+        EXPECT_EQ(box.bottom - box.top, k.box_height) << k.size_text;
+        EXPECT_EQ(box.left, 204);
+        EXPECT_EQ(c().lbl_PreSize->Caption(), k.size_text);
+        EXPECT_TRUE(c().Pic_K->Visible());
+        EXPECT_FALSE(fake.cursor.busy);
+        // The raised frame covers the two outer pixels; inside them the
+        // picture's own pixels, column for column.
+        const platform::Canvas& thumbnail = *c().Pic_K->Picture();
+        EXPECT_EQ(thumbnail.pixels[0], ui::colour::kLight) << k.size_text;
+        const std::int32_t mid = thumbnail.height / 2;
+        const std::uint32_t inner = thumbnail.pixels[static_cast<std::size_t>(mid * thumbnail.width + 2)];
+        EXPECT_EQ(inner, test::PositionColour(static_cast<std::int32_t>((5LL * k.width) / (2LL * thumbnail.width)),
+                                              static_cast<std::int32_t>(((2LL * mid + 1) * k.height) / (2LL * thumbnail.height))))
+            << k.size_text;
+    }
+    // A picture that no longer loads shows an empty box and no size.
+    fake.pictures.failing_loads.insert("/p/x.bmp");
+    dialog->OnInput(Mouse(platform::InputKind::MouseDown, {30, 83, 31, 84}));
+    EXPECT_EQ(c().lbl_PreSize->Caption(), "");
+    const platform::Rect box = c().Pic_K->Bounds();
+    EXPECT_EQ(box.right - box.left, 100);
+    EXPECT_EQ(c().Pic_K->Picture()->pixels[50 * 100 + 50], 0xE0E0E0u);
+}
+
+TEST_F(SettingsDialogTest, TheCreditColourSweepsInStepsOfTenBetweenItsEnds)
+{
+    test::FakeRandom random;
+    for (int i = 0; i < 600; ++i)
+        random.values.push_back((i * 7 % 10) / 10.0);
+    dialog::CreditFade fade;
+    std::array<std::int16_t, 3> before{};
+    int redraws = 0;
+    for (int tick = 0; tick < 2000; ++tick) {
+        const bool at_ends = std::all_of(before.begin(), before.end(), [](std::int16_t v) { return v == 0 || v == 250; });
+        const std::size_t left = random.values.size();
+        const std::uint32_t colour = fade.Step(random);
+        EXPECT_EQ(left - random.values.size(), at_ends && left > 0 ? 3u : 0u) << "tick " << tick;
+        redraws += at_ends ? 1 : 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const std::int16_t v = fade.value[i];
+            EXPECT_TRUE(v >= 0 && v <= 250 && v % 10 == 0) << v;
+            EXPECT_LE(std::abs(v - before[i]), 10);
+            EXPECT_EQ((colour >> (16 - 8 * i)) & 0xFF, static_cast<std::uint32_t>(v));
+        }
+        before = fade.value;
+    }
+    EXPECT_GT(redraws, 10);
+}
+
+TEST_F(SettingsDialogTest, TheTimerRecoloursTheCreditEvery50Milliseconds)
+{
+    fake.random.values = {0.9, 0.9, 0.9};  // all rise
+    Open();
+    fake.clock.now += 50;
+    dialog->DoEvents();
+    EXPECT_EQ(c().lbl_fade->ForeColor(), 0x0A0A0Au);
+    fake.clock.now += 20;
+    dialog->DoEvents();
+    EXPECT_EQ(c().lbl_fade->ForeColor(), 0x0A0A0Au);
+    fake.clock.now += 30;
+    dialog->DoEvents();
+    EXPECT_EQ(c().lbl_fade->ForeColor(), 0x141414u);
+}
+
+TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNothing)
+{
+    state.nuvra_b.settings.ChangeInterval = 5;  // outside the slider: 10 is saved
+    state.nuvra_b.settings.RotationSpeed = 40;  // outside the slider: 2 is saved
+    state.nuvra_b.settings.ImageFolder = "/pics";
+    state.sound_01.settings.BgmRepeat = 9;
+    fake.files.AddFolder("/pics", {{"a.jpg", 32}});
+    Open();
+    Click(*c().lbl_Rdm_Seq[1]);
+    Click(*c().Img_Kind[3]);
+    Click(*c().lbl_BGM[1]);
+    // Typing into the repeat box: the text it ends with is what is saved.
+    Click(*c().BGM_Repeat);
+    dialog->OnInput(test::Key(ui::key::kEnd));
+    dialog->OnInput(test::Key(ui::key::kBack));  // the loaded 9 goes
+    platform::InputEvent typed;
+    typed.kind = platform::InputKind::TextInput;
+    typed.text = "7";
+    dialog->OnInput(typed);
+    EXPECT_EQ(c().BGM_Repeat->Text(), "7");
+
+    // The face goes down on the press and up before the action runs.
+    dialog->OnInput(Mouse(platform::InputKind::MouseDown, c().lbl_Button[2]->Bounds(), 2));
+    EXPECT_EQ(c().Img_Button[2]->Picture(), &dialog->skin().Img_O_button[0]);
+    platform::InputEvent release = Mouse(platform::InputKind::MouseUp, c().lbl_Button[2]->Bounds(), 2);
+    release.x = 5;  // released outside the button: still confirmed
+    release.y = 5;
+    dialog->OnInput(release);
+    EXPECT_EQ(c().Img_Button[2]->Picture(), &dialog->skin().Img_O_button[1]);
+    EXPECT_TRUE(dialog->Closed());
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"画像ﾁｪﾝｼﾞ", "1"},  {"画像の位置", "0"}, {"ｲﾝﾀｰﾊﾞﾙ", "10"},  {"画像のﾌｫﾙﾀﾞ", "/pics"},
+        {"画像種類_0", "1"}, {"画像種類_1", "1"}, {"画像種類_2", "1"}, {"画像種類_3", "0"},
+        {"BGM区分", "1"},    {"BGMﾘﾋﾟｰﾄ", "7"},   {"BGMﾌｧｲﾙ", ""},     {"回転ｽﾋﾟｰﾄﾞ", "2"},
+    };
+    ASSERT_EQ(fake.profile.writes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(fake.profile.writes[i].key, expected[i].first);
+        EXPECT_EQ(fake.profile.writes[i].value, expected[i].second) << expected[i].first;
+    }
+    // The record keeps the loaded interval and speed.
+    EXPECT_EQ(state.nuvra_b.settings.ChangeInterval, 5);
+    EXPECT_EQ(fake.windows.windows[0]->animations.size(), 2u);
+
+    for (int button : {3, -1}) {
+        fake.profile.writes.clear();
+        state = ProcessState{};
+        Open();
+        Click(*c().lbl_Rdm_Seq[1]);
+        Click(*c().lbl_Button[1]);  // clear: only the list and labels
+        EXPECT_TRUE(ListEntries().empty());
+        EXPECT_EQ(c().Folder_Path->Caption(), "");
+        if (button == 3) {
+            Click(*c().lbl_Button[3]);
+        } else {
+            platform::InputEvent close;
+            close.kind = platform::InputKind::Close;
+            dialog->OnInput(close);
+        }
+        EXPECT_TRUE(dialog->Closed());
+        EXPECT_TRUE(fake.profile.writes.empty()) << "button " << button;
+    }
+}
+
+TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhenCancelled)
+{
+    fake.files.AddFolder("/new", {{"b.jpg", 32}, {"A.bmp", 0}, {"c.bmp", 32}, {".h.bmp", 2}, {"r.gif", 1},
+                                  {"sub", 16}, {"x.txt", 32}});
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/new"}};
+    Open();
+    Click(*c().lbl_Button[0]);
+    ASSERT_EQ(fake.shell.folder_titles.size(), 1u);
+    EXPECT_EQ(fake.shell.folder_titles[0], "ﾌｫﾙﾀﾞをｸﾘｯｸして選択状態にしてから ＯＫ を押してください");
+    EXPECT_EQ(ListEntries(), (std::vector<std::string>{"A.bmp", "c.bmp", "b.jpg", "r.gif"}));
+    EXPECT_EQ(dialog->FolderFiles()[0], "/new/A.bmp");
+    EXPECT_EQ(c().lbl_Kei->Caption(), "4");
+    EXPECT_EQ(c().Folder_Path->Caption(), "/new");
+    // Choosing is not saving: the record keeps its folder.
+    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
+
+    Click(*c().lbl_Button[0]);  // cancelled
+    EXPECT_EQ(c().Folder_Path->Caption(), "/new");
+    EXPECT_EQ(ListEntries().size(), 4u);
+
+    fake.files.AddFolder("/empty", {{"x.txt", 32}});
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/empty"}};
+    Click(*c().lbl_Button[0]);
+    EXPECT_TRUE(ListEntries().empty());
+    EXPECT_EQ(c().lbl_Kei->Caption(), "0");
+
+    // An unreadable folder is said once, not once per pattern.
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/locked"}};
+    Click(*c().lbl_Button[0]);
+    ASSERT_EQ(fake.message_box.shown.size(), 1u);
+    EXPECT_NE(fake.message_box.shown[0].text.find("/locked"), std::string::npos);
+    EXPECT_EQ(c().lbl_Kei->Caption(), "0");
+
+    // No chooser at all: the reason in a box, nothing else changes.
+    fake.shell.choices = {{platform::ChoiceOutcome::Unavailable, "Install zenity."}};
+    Click(*c().lbl_Button[0]);
+    ASSERT_EQ(fake.message_box.shown.size(), 2u);
+    EXPECT_EQ(fake.message_box.shown[1].text, "Install zenity.");
+    EXPECT_EQ(c().Folder_Path->Caption(), "/locked");
+}
+
+TEST_F(SettingsDialogTest, TheMusicFileChooserSetsTheFileOnlyWhenOneIsChosen)
+{
+    state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
+    state.sound_01.settings.BgmFile = "/m/old.mp3";
+    Open();
+    fake.shell.choices = {{platform::ChoiceOutcome::Cancelled, ""},
+                          {platform::ChoiceOutcome::Chosen, "/" + std::string(254, 'x')},
+                          {platform::ChoiceOutcome::Chosen, "/m/new song.WAV"}};
+    Click(*c().lbl_Button[4]);
+    EXPECT_EQ(c().lbl_Fname->Caption(), "/m/old.mp3");
+    Click(*c().lbl_Button[4]);  // 255 characters do not fit
+    EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/old.mp3");
+    Click(*c().lbl_Button[4]);
+    EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/new song.WAV");
+    EXPECT_EQ(c().lbl_Fname->Caption(), "/m/new song.WAV");
+    EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
+    ASSERT_EQ(fake.shell.file_requests.size(), 3u);
+    EXPECT_EQ(fake.shell.file_requests[0].title, "ﾌｧｲﾙを開く");
+    EXPECT_EQ(fake.shell.file_requests[0].description, "BGMﾌｧｲﾙ (MP3 WAV)");
+    EXPECT_EQ(fake.shell.file_requests[0].patterns, "*.MP3;*.WAV");
+
+    Click(*c().lbl_URL);
+    EXPECT_EQ(fake.shell.urls, std::vector<std::string>{"/doc/README.md"});
+    EXPECT_FALSE(fake.cursor.busy);
+}
+
+TEST_F(SettingsDialogTest, ClickableControlsShowTheHandAndTheAddressItsOwnPointer)
+{
+    Open();
+    const test::FakeWindowRecord& window = *fake.windows.windows[0];
+    const auto over = [&](const ui::Control& control) {
+        dialog->OnInput(Mouse(platform::InputKind::MouseMove, control.Bounds()));
+        return window.pointer;
+    };
+    const platform::PointerImage* hand = &dialog::ControlPointer();
+    EXPECT_EQ(over(*c().lbl_Rdm_Seq[0]), hand);
+    EXPECT_EQ(over(*c().List_1), hand);
+    EXPECT_EQ(over(*c().HS_CD), hand);
+    EXPECT_EQ(over(*c().lbl_URL), &dialog::LinkPointer());
+    EXPECT_EQ(over(*c().Folder_Path), nullptr);
+    EXPECT_EQ(over(*c().lbl_Button[4]), nullptr);  // disabled
+}
+
+}  // namespace
+}  // namespace nuvra
