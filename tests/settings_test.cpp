@@ -160,14 +160,16 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     EXPECT_EQ(state.sound_01.settings.BgmRepeat, 3);
 }
 
-TEST(SaveSettings, RepeatTextThatIsNoUsableNumberStoresZero)
+TEST(SaveSettings, RepeatTextIsStoredAsATrackNumberOrZero)
 {
+    // A number too large for 16 bits keeps the track number loaded (9).
     const std::pair<const char*, const char*> cases[] = {
-        {"3", "3"}, {"abc", "0"}, {"", "0"}, {"2.5", "2"}, {"3.5", "4"}, {" 12 ", "12"}, {"40000", "0"},
+        {"3", "3"}, {"abc", "0"}, {"", "0"}, {"2.5", "2"}, {"3.5", "4"}, {" 12 ", "12"}, {"40000", "9"}, {"99999", "9"},
     };
     for (const auto& [text, stored] : cases) {
         FakePlatform fake;
         ProcessState state;
+        state.sound_01.settings.BgmRepeat = 9;
         SaveSettings(state, fake.platform, {10, "", text, 5});
         ASSERT_EQ(fake.profile.writes.size(), 12u);
         EXPECT_EQ(fake.profile.writes[9].value, stored) << "repeat text \"" << text << "\"";

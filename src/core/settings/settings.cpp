@@ -92,10 +92,14 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
     for (int i = 0; i < 4; ++i)
         write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
     write(ini_key::kBgmKind, IntegerText(StoredNumber(music.BgmKind)));
-    // A number that does not fit 16 bits counts as no number: the repeat
-    // is switched off rather than the save failing halfway.
-    std::optional<double> repeat = ParseNumber(dialog.repeat_text);
-    music.BgmRepeat = repeat ? RoundToInt16(*repeat).value_or(0) : 0;
+    // Text that is no number switches the repeat off; a number too large
+    // for 16 bits cannot be taken, so the track number stays what it was.
+    if (const std::optional<double> repeat = ParseNumber(dialog.repeat_text)) {
+        if (const std::optional<std::int16_t> track = RoundToInt16(*repeat))
+            music.BgmRepeat = *track;
+    } else {
+        music.BgmRepeat = 0;
+    }
     write(ini_key::kBgmRepeat, IntegerText(music.BgmRepeat));
     write(ini_key::kBgmFile, music.BgmFile);
     write(ini_key::kRotationSpeed, IntegerText(dialog.rotation_slider));
