@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include "support/fake_dialog_services.h"
+#include "ui/combo_box.h"
+#include "ui/control.h"
+#include "ui/list_box.h"
+#include "ui/scroll_bar.h"
+#include "ui/static_controls.h"
+
+namespace nuvra::ui {
+namespace {
+
+platform::InputEvent Event(platform::InputKind kind, std::int32_t x, std::int32_t y, std::uint32_t button = 1)
+{
+    platform::InputEvent event;
+    event.kind = kind;
+    event.x = x;
+    event.y = y;
+    event.button = button;
+    return event;
+}
+
+platform::InputEvent KeyEvent(std::uint32_t code)
+{
+    platform::InputEvent event;
+    event.kind = platform::InputKind::KeyDown;
+    event.key_code = code;
+    return event;
+}
+
+struct Host {
+    Host() : host([this](Surface& surface) {
+        ++backgrounds;
+        FillRect(surface, {0, 0, 1000, 1000}, 0x123456);
+    })
+    {
+    }
+    void Press(std::int32_t x, std::int32_t y, std::uint32_t button = 1)
+    {
+        host.Input(Event(platform::InputKind::MouseDown, x, y, button));
+    }
+    void Release(std::int32_t x, std::int32_t y, std::uint32_t button = 1)
+    {
+        host.Input(Event(platform::InputKind::MouseUp, x, y, button));
+    }
+    void Click(std::int32_t x, std::int32_t y)
+    {
+        Press(x, y);
+        Release(x, y);
+    }
+    void Key(std::uint32_t code) { host.Input(KeyEvent(code)); }
+    void Type(const std::string& text)
+    {
+        platform::InputEvent event;
+        event.kind = platform::InputKind::TextInput;
+        event.text = text;
+        host.Input(event);
+    }
+
+    int backgrounds = 0;
+    ControlHost host;
+    test::FakeFont font;
+};
+
+TEST(ControlHostTest, APressCapturesTheMouseAndOnlyEnabledControlsTakeIt)
+{
+    Host h;
+    Label under({0, 0, 100, 20}, nullptr);
+    Label over({50, 0, 150, 20}, nullptr);
+    std::vector<std::string> seen;
+    under.OnMouseDown = [&](const MouseEvent&) { seen.push_back("under down"); };
+    over.OnMouseDown = [&](const MouseEvent& e) { seen.push_back("over down " + std::to_string(e.button)); };
+    over.OnMouseUp = [&](const MouseEvent& e) { seen.push_back("over up at " + std::to_string(e.x)); };
+    h.host.Add(under);
+    h.host.Add(over);
+
+    h.Press(60, 10, 2);   // the later control lies on top
+    h.Release(900, 10, 2);  // released far outside: still the pressed control's
+    h.Click(10, 10);
+    over.SetEnabled(false);
+    h.Click(60, 10);  // a disabled control takes nothing, nor passes it on
+    EXPECT_EQ(seen, (std::vector<std::string>{"over down 2", "over up at 900", "under down"}));
+    // Labels never take the focus.
+    EXPECT_EQ(h.host.Focus(), nullptr);
+}
+
+TEST(ControlHostTest, RepaintsOnlyWhatChangedAndNothingOutsideIt)
+{
+    Host h;
+    platform::Canvas canvas{200, 50, std::vector<std::uint32_t>(200 * 50, 0)};
+    Label label({10, 10, 60, 30}, &h.font, "abc");
+    h.host.Add(label);
+    ASSERT_TRUE(h.host.Paint(canvas));
+    EXPECT_FALSE(h.host.Paint(canvas));  // nothing new
+    std::fill(canvas.pixels.begin(), canvas.pixels.end(), 0);
+    label.SetCaption("abcdefghijklmnop");  // wider than the label: clipped to it
+    const auto painted = h.host.Paint(canvas);
+    ASSERT_TRUE(painted);
+    for (std::int32_t y = 0; y < 50; ++y)
+        for (std::int32_t x = 0; x < 200; ++x) {
+            const bool inside = x >= 10 && x < 60 && y >= 10 && y < 30;
+            if (!inside) {
+                ASSERT_EQ(canvas.pixels[static_cast<std::size_t>(y * 200 + x)], 0u) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(canvas.pixels[static_cast<std::size_t>(15 * 200 + 58)], colour::kText);
+}
+
+TEST(ScrollBarTest, ArrowsTrackDragAndKeysMoveWithinTheRange)
+{
+    Host h;
+    ScrollBar bar({0, 0, 89, 17}, Orientation::Horizontal);
+    bar.SetRange(10, 60);
+    bar.SetSteps(1, 10);
+    EXPECT_FALSE(bar.SetValue(61));
+    EXPECT_FALSE(bar.SetValue(9));
+    EXPECT_TRUE(bar.SetValue(10));
+    int changes = 0;
+    int scrolls = 0;
+    bar.OnChange = [&] { ++changes; };
+    bar.OnScroll = [&] { ++scrolls; };
+    h.host.Add(bar);
+
+    h.Click(80, 8);  // right arrow
+    EXPECT_EQ(bar.Value(), 11);
+    h.Click(5, 8);
+    h.Click(5, 8);  // left arrow at the minimum: no change
+    EXPECT_EQ(bar.Value(), 10);
+    EXPECT_EQ(changes, 2);
+    h.Click(bar.ThumbRect().right + 3, 8);
+    EXPECT_EQ(bar.Value(), 20);
+    h.Click(bar.ThumbRect().left - 2, 8);
+    EXPECT_EQ(bar.Value(), 10);
+
+    // Holding an arrow repeats after a pause, once per tick at the rate.
+    changes = 0;
+    h.host.Tick(1000);
+    h.Press(80, 8);
+    h.host.Tick(1100);
+    EXPECT_EQ(bar.Value(), 11);
+    h.host.Tick(1400);
+    h.host.Tick(1450);
+    EXPECT_EQ(bar.Value(), 13);
+    h.Release(80, 8);
+    h.host.Tick(2000);
+    EXPECT_EQ(bar.Value(), 13);
+
+    // A drag reports every new value and one change when let go.
+    changes = 0;
+    const platform::Rect thumb = bar.ThumbRect();
+    h.Press(thumb.left + 3, 8);
+    h.host.Input(Event(platform::InputKind::MouseMove, thumb.left + 13, 8));
+    h.host.Input(Event(platform::InputKind::MouseMove, 500, 8));
+    EXPECT_EQ(bar.Value(), 60);
+    EXPECT_EQ(scrolls, 2);
+    EXPECT_EQ(changes, 0);
+    h.Release(500, 8);
+    EXPECT_EQ(changes, 1);
+
+    // Keys, once it has the focus.
+    EXPECT_EQ(h.host.Focus(), &bar);
+    const std::pair<std::uint32_t, std::int32_t> keys[] = {
+        {key::kHome, 10}, {key::kRight, 11}, {key::kPageDown, 21}, {key::kLeft, 20}, {key::kEnd, 60}, {key::kPageUp, 50},
+    };
+    for (const auto& [code, value] : keys) {
+        h.Key(code);
+        EXPECT_EQ(bar.Value(), value) << "key " << code;
+    }
+}
+
+TEST(ListBoxTest, SelectsByMouseAndKeysAndScrollsToShowTheSelection)
+{
+    Host h;
+    ListBox list({0, 0, 169, 212}, &h.font);
+    for (int i = 0; i < 40; ++i)
+        list.AddItem("picture" + std::to_string(i) + ".jpg");
+    list.SetHorizontalExtent(311);
+    int clicks = 0;
+    list.OnClick = [&] { ++clicks; };
+    h.host.Add(list);
+    // 212 - 4 (edges) - 17 (the horizontal bar) leaves 14 rows of 13.
+    EXPECT_EQ(list.VisibleRows(), 14);
+
+    h.Click(20, 2 + 13 * 3 + 5);
+    EXPECT_EQ(list.ListIndex(), 3);
+    EXPECT_EQ(h.host.Focus(), &list);
+    const std::pair<std::uint32_t, std::int32_t> keys[] = {
+        {key::kDown, 4}, {key::kUp, 3}, {key::kPageDown, 16}, {key::kEnd, 39}, {key::kPageUp, 26}, {key::kHome, 0},
+    };
+    for (const auto& [code, index] : keys) {
+        h.Key(code);
+        EXPECT_EQ(list.ListIndex(), index) << "key " << code;
+        EXPECT_GE(index, list.TopIndex());
+        EXPECT_LT(index, list.TopIndex() + list.VisibleRows());
+    }
+    EXPECT_EQ(clicks, 7);
+
+    platform::InputEvent wheel = Event(platform::InputKind::Wheel, 20, 20);
+    wheel.wheel = -2;  // towards the user: down the list
+    h.host.Input(wheel);
+    EXPECT_EQ(list.TopIndex(), 6);
+    h.Key(key::kRight);
+    EXPECT_EQ(list.HorizontalOffset(), 8);
+
+    list.Clear();
+    EXPECT_EQ(list.ListIndex(), -1);
+    h.Click(20, 20);  // no entry there any more
+    EXPECT_EQ(clicks, 7);
+}
+
+TEST(ComboBoxTest, EditsItsTextAndTakesEntriesFromItsList)
+{
+    Host h;
+    ComboBox combo({200, 372, 241, 393}, &h.font);
+    for (int i = 0; i <= 30; ++i)
+        combo.AddItem(i == 0 ? "" : std::to_string(i));
+    combo.SetText("1ﾘ2");
+    h.host.Add(combo);
+
+    h.Click(203, 380);  // the text field: focus, caret at the start
+    EXPECT_EQ(h.host.Focus(), &combo);
+    EXPECT_EQ(combo.Caret(), 0u);
+    h.Key(key::kRight);
+    h.Key(key::kDelete);  // the three-byte katakana goes whole
+    EXPECT_EQ(combo.Text(), "12");
+    h.Key(key::kEnd);
+    h.Type("x");
+    h.Key(key::kLeft);
+    h.Key(key::kBack);
+    EXPECT_EQ(combo.Text(), "1x");
+    h.Key(key::kHome);
+    h.Type("9");
+    EXPECT_EQ(combo.Text(), "91x");
+
+    // The button opens the list under the box; a press on an entry takes it.
+    const platform::Rect button = combo.ButtonRect();
+    h.Click(button.left + 3, button.top + 3);
+    ASSERT_TRUE(combo.DroppedDown());
+    const platform::Rect popup = *combo.Popup();
+    EXPECT_EQ(popup.top, 393);
+    h.Click(205, popup.top + 1 + 13 * 2 + 4);  // the third entry: "2"
+    EXPECT_FALSE(combo.DroppedDown());
+    EXPECT_EQ(combo.Text(), "2");
+
+    // Keys: Down takes the next entry; F4 opens, Escape closes.
+    h.Key(key::kDown);
+    EXPECT_EQ(combo.Text(), "3");
+    h.Key(key::kF4);
+    EXPECT_TRUE(combo.DroppedDown());
+    h.Key(key::kDown);
+    h.Key(key::kReturn);
+    EXPECT_FALSE(combo.DroppedDown());
+    EXPECT_EQ(combo.Text(), "4");
+    h.Key(key::kF4);
+    h.Key(key::kEscape);
+    EXPECT_FALSE(combo.DroppedDown());
+
+    // A press elsewhere while open only closes the list.
+    Label other({0, 0, 50, 20}, nullptr);
+    int pressed = 0;
+    other.OnMouseDown = [&](const MouseEvent&) { ++pressed; };
+    h.host.Add(other);
+    h.Click(button.left + 3, button.top + 3);
+    ASSERT_TRUE(combo.DroppedDown());
+    h.Click(10, 10);
+    EXPECT_FALSE(combo.DroppedDown());
+    EXPECT_EQ(pressed, 0);
+    h.Click(10, 10);
+    EXPECT_EQ(pressed, 1);
+}
+
+TEST(CanvasDrawTest, StretchingTakesThePixelUnderEachCentreAndEdgesUseTheSystemColours)
+{
+    platform::Canvas source{4, 1, {1, 2, 3, 4}};
+    platform::Canvas target{8, 1, std::vector<std::uint32_t>(8, 0)};
+    Surface surface(target);
+    StretchImage(surface, {0, 0, 8, 1}, source, {0, 0, 4, 1});
+    EXPECT_EQ(target.pixels, (std::vector<std::uint32_t>{1, 1, 2, 2, 3, 3, 4, 4}));
+    platform::Canvas small{3, 1, std::vector<std::uint32_t>(3, 0)};
+    Surface small_surface(small);
+    StretchImage(small_surface, {0, 0, 3, 1}, target, {0, 0, 8, 1});
+    EXPECT_EQ(small.pixels, (std::vector<std::uint32_t>{1, 3, 4}));  // centres 1.3, 4 and 6.7
+
+    platform::Canvas box{6, 6, std::vector<std::uint32_t>(36, 7)};
+    Surface box_surface(box);
+    DrawEdge(box_surface, {0, 0, 6, 6}, Edge::Raised);
+    EXPECT_EQ(box.pixels[0], colour::kLight);
+    EXPECT_EQ(box.pixels[7], colour::kHighlight);
+    EXPECT_EQ(box.pixels[35], colour::kDarkShadow);
+    EXPECT_EQ(box.pixels[28], colour::kShadow);
+    EXPECT_EQ(box.pixels[14], 7u);  // the inside is left alone
+}
+
+}  // namespace
+}  // namespace nuvra::ui
