@@ -20,9 +20,6 @@ constexpr std::int32_t kFrameWidth = 8;
 constexpr std::int32_t kFrameHeight = 27;
 // Screen twips per pixel at 96 dots per inch.
 constexpr double kTwipsPerPixel = 15.0;
-// Presents closer together than this are left for the next one: a scan
-// pumps events after every file it finds.
-constexpr std::uint64_t kPresentInterval = 16;
 constexpr std::uint32_t kThumbnailGrey = 0xE0E0E0;
 constexpr std::int32_t kThumbnailSide = 100;
 constexpr const char* kFontFamily = "IPAPGothic";
@@ -79,18 +76,31 @@ std::int64_t NuvraP::WindowHandle() const
 
 int NuvraP::ShowModal()
 {
-    if (!CreateWindowAndLoad())
+    if (!Open())
         return 1;
+    while (!m_closed)
+        RunOnce();
+    return 0;
+}
+
+bool NuvraP::Open()
+{
+    if (!CreateWindowAndLoad())
+        return false;
+    // Shown only now that it is complete, and drawn at once.
     m_window->Show();
     Paint(true);
-    while (!m_closed) {
-        const std::uint64_t now = m_runtime.Now();
-        const std::uint64_t wait = m_timer1.due > now ? std::min<std::uint64_t>(m_timer1.due - now, kTimer1Interval) : 0;
-        m_platform.windows->WaitForEvents(static_cast<std::uint32_t>(wait));
-        DoEvents();
-        Paint(true);
-    }
-    return 0;
+    return true;
+}
+
+void NuvraP::RunOnce()
+{
+    // Nothing to do until the next input or the credit label's next tick.
+    const std::uint64_t now = m_runtime.Now();
+    const std::uint64_t wait = m_timer1.due > now ? std::min<std::uint64_t>(m_timer1.due - now, kTimer1Interval) : 0;
+    m_platform.windows->WaitForEvents(static_cast<std::uint32_t>(wait));
+    DoEvents();
+    Paint(true);
 }
 
 bool NuvraP::CreateWindowAndLoad()
@@ -172,9 +182,15 @@ void NuvraP::Form_Load()
     c.List_1->SetHorizontalExtent(m_list_extent);
     b.LastApiResult = 1;
 
+    // Where the window is larger than the background panel (no window
+    // manager draws a frame around it), the texture goes on.
+    TileBackground({0, 0, m_backing.width, m_backing.height});
     TileBackground({0, 0, kBackgroundWidth, kBackgroundHeight});
-    for (const platform::Rect& panel : kOptionPanels)
+    for (const platform::Rect& panel : kOptionPanels) {
         TileBackground(panel);
+        ui::Surface surface(m_backing);
+        ui::DrawEdge(surface, panel, ui::Edge::SunkenThin);
+    }
 
     for (std::size_t i = 1; i < c.Img_H.size(); ++i)
         c.Img_H[i]->SetPicture(&m_skin.Img_H);
@@ -306,7 +322,7 @@ void NuvraP::Paint(bool force)
     if (m_host.Paint(m_canvas))
         m_presented = false;
     const std::uint64_t now = m_runtime.Now();
-    if (!m_presented && (force || now - m_last_present >= kPresentInterval)) {
+    if (!m_presented && (force || now - m_last_present >= m_options.present_interval)) {
         m_window->Present(m_canvas);
         m_presented = true;
         m_last_present = now;

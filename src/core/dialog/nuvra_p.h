@@ -43,6 +43,9 @@ Skin LoadSkin(platform::PictureCodec* codec);
 struct DialogOptions {
     // The address the underlined label shows and opens.
     std::string url;
+    // Changes closer together than this (milliseconds) reach the screen
+    // together: a folder scan pumps events after every file it finds.
+    std::uint64_t present_interval = 16;
 };
 
 class NuvraP final : public Form {
@@ -56,7 +59,11 @@ public:
     // (1 when no window could be made).
     int ShowModal();
 
-    // The steps of ShowModal, for tests that drive the dialog themselves.
+    // The steps of ShowModal, for tests and benches that drive the dialog
+    // themselves: Open makes, loads, shows and paints it; RunOnce waits for
+    // input or the timer and handles what came.
+    bool Open();
+    void RunOnce();
     bool CreateWindowAndLoad();
     void Form_Load();
     void DoEvents();
