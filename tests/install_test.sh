@@ -25,6 +25,7 @@ libexec/xscreensaver/nuvra
 libexec/xsecurelock/saver_nuvra
 share/applications/nuvra-settings.desktop
 share/applications/screensavers/nuvra.desktop
+share/doc/nuvra/README.md
 share/man/man6/nuvra.6
 share/xscreensaver/config/nuvra.xml'
 got=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort)
