@@ -278,6 +278,55 @@ TEST_F(DisplayFormTest, EachChangeShowsThePicturePreparedAheadInShowOrder)
     EXPECT_TRUE(fake.message_box.shown.empty());
 }
 
+// The next picture is prepared ahead, but its work files are written only
+// at its change: between two changes they hold the picture on screen, and a
+// picture that could not be prepared leaves the previous picture's files.
+TEST_F(DisplayFormTest, TheWorkFilesHoldThePictureOnScreenFromEachChangeToTheNext)
+{
+    Pictures(3);
+    fake.pictures.Add("/pics/1.bmp", test::MakePicture(40, 40, 24, [](std::int32_t, std::int32_t) { return 0x102030u; }));
+    fake.pictures.Add("/pics/3.bmp", test::MakePicture(30, 30, 24, [](std::int32_t, std::int32_t) { return 0x405060u; }));
+    fake.pictures.failing_loads.insert("/pics/2.bmp");
+    state.nuvra_b.settings.ChangeInterval = 1;
+    struct Seen {
+        std::uint32_t square_file_centre = 0xDEAD;  // the 24-bit work file
+        bool square_file_is_on_screen = false;
+        bool eight_bit_file_is_on_screen = false;
+    };
+    std::vector<Seen> seen;
+    DisplayForm form(state, fake.platform, "S", false);
+    fake.windows.on_pump = [&](int) {
+        const NuvraS& shown = form.form();
+        Seen now;
+        const std::string square_path = SquareWorkFilePath(fake.files);
+        if (auto it = fake.pictures.stored.find(square_path);
+            it != fake.pictures.stored.end() && fake.files.CanOpenForReading(square_path)) {
+            const platform::Picture& square = it->second;
+            now.square_file_centre = test::PixelAt(square, square.width / 2, square.height / 2);
+            now.square_file_is_on_screen = square.width == shown.Pic_Ogn.width && square.pixels == shown.Pic_Ogn.pixels;
+        }
+        if (const std::optional<platform::Picture> eight_bit = test::ReadSimpleBmp(EightBitWorkFilePath(fake.files)))
+            now.eight_bit_file_is_on_screen = eight_bit->width == shown.Img_View.width &&
+                                              eight_bit->pixels == shown.Img_View.pixels &&
+                                              eight_bit->palette == shown.Img_View.palette;
+        seen.push_back(now);
+        fake.clock.now += 1000;
+    };
+    fake.windows.script.resize(5);
+    fake.windows.script.push_back({Key('Q')});
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+
+    // On screen after each pump: 1, 1 again (2 is broken), 3, 1, 1.
+    const std::uint32_t expected[] = {0x102030u, 0x102030u, 0x405060u, 0x102030u, 0x102030u};
+    ASSERT_GE(seen.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(seen[i].square_file_centre, expected[i]) << "pump " << i;
+        EXPECT_TRUE(seen[i].square_file_is_on_screen) << "pump " << i;
+        EXPECT_TRUE(seen[i].eight_bit_file_is_on_screen) << "pump " << i;
+    }
+    EXPECT_FALSE(WorkFilesExist());
+}
+
 TEST_F(DisplayFormTest, AFirstPictureThatCannotBePreparedGivesTheSamplePicture)
 {
     // An empty file sorted first and a picture the decoder refuses: the show

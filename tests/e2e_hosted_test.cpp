@@ -2,18 +2,22 @@
 // window a screen-saver daemon names (here windows the test makes, and the
 // root window), left running by keys and clicks, which belong to the daemon,
 // and ended by SIGTERM with status 0 and its own work files gone. Copies on
-// two windows run side by side, each with its own work files.
+// two windows run side by side, each with its own work files, and only one
+// of them plays the music (heard through SDL's disk audio driver).
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/e2e_harness.h"
 #include "support/e2e_pictures.h"
+#include "support/tone_audio.h"
 
 // After the harness: Xlib's macros stay out of the test's own names.
 #include <X11/Xlib.h>
@@ -80,6 +84,17 @@ protected:
         for (const char* name : {"Tmp_nuvra01", "Tmp_nuvra02"})
             EXPECT_FALSE(std::filesystem::exists(WorkFile(std::string(name) + tag + ".bmp"))) << name << tag;
     }
+    // What SDL's disk audio driver has written for one copy, window by
+    // window: '1' the tone, '.' silence; empty where the copy never opened
+    // the audio device.
+    static std::string Heard(const std::string& capture, double hz)
+    {
+        const std::vector<std::int16_t> left = test::ReadCapture(capture);
+        return test::Describe(test::Classify(left, 0, left.size(), {hz}));
+    }
+    // A quarter second of the tone without a break, not a click.
+    static bool PlaysTheTone(const std::string& heard) { return heard.find(std::string(10, '1')) != std::string::npos; }
+    static bool Silent(const std::string& heard) { return heard.find_first_not_of('.') == std::string::npos; }
 };
 
 TEST_F(E2eHostedTest, TheShowFillsTheDaemonsWindowAndOnlySigtermEndsIt)
@@ -125,6 +140,67 @@ TEST_F(E2eHostedTest, CopiesOnTwoWindowsRunSideBySideWithTheirOwnWorkFiles)
     EndWithSigterm(first, "-" + Hex(left));
     EXPECT_TRUE(second.WaitForTwoFrames({920, 320, 80, 80})) << "ending one copy disturbed the other";
     EndWithSigterm(second, "-" + Hex(right));
+}
+
+// A daemon starts one copy per monitor at the same moment; the copies race
+// for the music's claim and exactly one plays it, while the other animates
+// in silence. The claim is taken once, when a copy starts: when the copy
+// that plays ends, the music ends with it and does not move to the other.
+TEST_F(E2eHostedTest, OfTwoCopiesStartedTogetherExactlyOnePlaysTheMusic)
+{
+    constexpr double kHz = 880.0;
+    const std::string music = home.dir().WriteFile("loop.wav", test::WavFile(test::Tone(kHz, 2.0)));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}, {"BGM区分", "2"}, {"BGMﾌｧｲﾙ", music}});
+    DaemonWindows daemon(server());
+    ASSERT_TRUE(daemon.ready());
+    const unsigned long windows[2] = {daemon.Make(0, 0, 640, 720), daemon.Make(640, 0, 640, 720)};
+    const Region watched[2] = {{280, 320, 80, 80}, {920, 320, 80, 80}};
+    std::string captures[2];
+    std::unique_ptr<Show> copies[2];
+    for (int i = 0; i < 2; ++i) {
+        captures[i] = (home.dir().path() / ("copy" + std::to_string(i) + ".raw")).string();
+        std::map<std::string, std::string> environment = {{"SDL_AUDIODRIVER", "disk"},
+                                                          {"SDL_DISKAUDIOFILE", captures[i]}};
+        // Both ways a daemon names the window.
+        std::vector<std::string> arguments = {"--window-id", Hex(windows[i])};
+        if (i == 1) {
+            arguments = {"--root"};
+            environment["XSCREENSAVER_WINDOW"] = Hex(windows[i]);
+        }
+        copies[i] = std::make_unique<Show>(server(), home, NUVRA_BINARY, arguments, environment);
+    }
+    // A copy draws its first frame only after it has started its music or
+    // left it to the other.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(copies[i]->WaitForPicture(watched[i].x + 40, watched[i].y + 40)) << copies[i]->Output();
+
+    int playing = -1;
+    std::string heard[2];
+    const bool one_plays = WaitUntil(
+        [&] {
+            for (int i = 0; i < 2; ++i) {
+                heard[i] = Heard(captures[i], kHz);
+                if (PlaysTheTone(heard[i]))
+                    playing = i;
+            }
+            return playing >= 0;
+        },
+        Patience(8s), 20ms);
+    ASSERT_TRUE(one_plays) << "no copy played the music: heard " << heard[0] << " and " << heard[1] << "\n"
+                           << copies[0]->Output() << copies[1]->Output();
+    const int quiet = 1 - playing;
+    EXPECT_TRUE(copies[quiet]->WaitForTwoFrames(watched[quiet])) << "the silent copy stopped\n"
+                                                                 << copies[quiet]->Output();
+    EXPECT_TRUE(copies[playing]->WaitForTwoFrames(watched[playing])) << copies[playing]->Output();
+    EXPECT_TRUE(Silent(Heard(captures[quiet], kHz))) << "both copies play: heard " << Heard(captures[quiet], kHz);
+
+    EndWithSigterm(*copies[playing], "-" + Hex(windows[playing]));
+    EXPECT_TRUE(copies[quiet]->WaitForTwoFrames(watched[quiet])) << "ending the music's copy disturbed the other";
+    // No hand-over: the other copy stays silent for the rest of its show.
+    EXPECT_FALSE(WaitUntil([&] { return !Silent(Heard(captures[quiet], kHz)); }, 1s, 50ms))
+        << "the music moved to the other copy: heard " << Heard(captures[quiet], kHz);
+    EXPECT_TRUE(copies[quiet]->Running());
+    EndWithSigterm(*copies[quiet], "-" + Hex(windows[quiet]));
 }
 
 }  // namespace

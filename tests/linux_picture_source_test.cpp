@@ -2,10 +2,13 @@
 // BMP writer on disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "display/frame_step.h"
+#include "display/picture_prefetch.h"
 #include "display/picture_source.h"
 #include "display/prepare_display.h"
 #include "display/sample_picture.h"
@@ -83,6 +86,44 @@ TEST_F(RealCodecTest, APictureFileBecomesTheRendererSquare)
     form.AngleStep = 7;
     RunKaleidoscopeFrame(form, nuvra_b);
     EXPECT_EQ(nuvra_b.DisplayPixels(0, 0), 0) << "a corner outside the disc";
+}
+
+// The show prepares the next picture on a worker and writes its work files
+// at the change: they must be, byte for byte, the files a change done
+// wholly on the frame loop writes, and leave nothing else in the folder.
+TEST_F(RealCodecTest, APicturePreparedAheadWritesTheSameWorkFilesAtItsChange)
+{
+    const std::string path = folder.str() + "/photo.bmp";
+    ASSERT_TRUE(codec.SavePicture(PositionPicture(500, 333), path));
+    nuvra_b.images.ImageCount = 1;
+    nuvra_b.images.ImageFiles = {"", path};
+    nuvra_b.images.ShowOrder = {0, 1};
+    LoadNextPicture(form, nuvra_b, platform);
+    const std::string square = folder.ReadFile("Tmp_nuvra01.bmp");
+    const std::string eight_bit = folder.ReadFile("Tmp_nuvra02.bmp");
+    ASSERT_EQ(square.size(), 54u + 1000u * 333u) << "333 pixels of 3 bytes, rows of 1000";
+    ASSERT_EQ(eight_bit.size(), 1078u + 336u * 333u);
+    std::filesystem::remove(folder.path() / "Tmp_nuvra01.bmp");
+    std::filesystem::remove(folder.path() / "Tmp_nuvra02.bmp");
+
+    NuvraS shown;
+    shown.ScreenWidthPx = form.ScreenWidthPx;
+    shown.ScreenHeightPx = form.ScreenHeightPx;
+    PicturePrefetch prefetch;
+    prefetch.Start(1, path, shown.ScreenHeightPx, codec);
+    std::optional<PreparedPicture> prepared = prefetch.Take();
+    ASSERT_TRUE(prepared.has_value());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Tmp_nuvra01.bmp")) << "written before its change";
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Tmp_nuvra02.bmp")) << "written before its change";
+    CommitPicture(shown, std::move(*prepared), platform);
+
+    EXPECT_TRUE(folder.ReadFile("Tmp_nuvra01.bmp") == square) << "the square work file differs";
+    EXPECT_TRUE(folder.ReadFile("Tmp_nuvra02.bmp") == eight_bit) << "the 8-bit work file differs";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Tmp_nuvra01.bmp", "Tmp_nuvra02.bmp", "photo.bmp"}));
 }
 
 TEST_F(RealCodecTest, TheEmbeddedSamplePictureDecodesAndFillsTheDesktopSquare)

@@ -1,19 +1,39 @@
 // Replacing a file in one step: what every file of ours is written with
-// (the settings file, both work files).
+// (the settings file, both work files), and which of them wait for the disk.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/linux/file_system.h"
+#include "platform/linux/picture/picture_codec.h"
 #include "platform/linux/posix_file.h"
+#include "platform/linux/profile_file.h"
+#include "support/fake_pictures.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+
+namespace {
+std::atomic<int> g_disk_flushes{0};
+}  // namespace
+
+// Every flush to the disk made in this test program passes here on its way
+// to the C library, so a test can tell which writes wait for the disk.
+extern "C" int fsync(int fd)
+{
+    using Fsync = int (*)(int);
+    static const auto real = reinterpret_cast<Fsync>(::dlsym(RTLD_NEXT, "fsync"));
+    ++g_disk_flushes;
+    return real != nullptr ? real(fd) : -1;
+}
 
 namespace nuvra {
 namespace {
@@ -72,6 +92,16 @@ TEST(ReplaceFile, WritesExactlyTheBytesGiven)
         EXPECT_EQ(c.bytes, dir.ReadFile("work.bmp")) << c.name;
         EXPECT_EQ(fs::perms(0644), Permissions(dir.path() / "work.bmp")) << c.name;
         EXPECT_EQ(std::vector<std::string>{}, Leftovers(dir.path(), {"work.bmp"})) << c.name;
+    }
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.old_contents != nullptr)
+            dir.WriteFile("work.bmp", c.old_contents);
+        ASSERT_TRUE(ReplaceFileAtomically((dir.path() / "work.bmp").string(), Bytes(c.bytes), {},
+                                          linux_platform::Durability::kCached))
+            << c.name << ", cached";
+        EXPECT_EQ(c.bytes, dir.ReadFile("work.bmp")) << c.name << ", cached";
+        EXPECT_EQ(std::vector<std::string>{}, Leftovers(dir.path(), {"work.bmp"})) << c.name << ", cached";
     }
     TempDir dir;
     ASSERT_TRUE(Replace(dir.path() / "Nuvra.ini", "[S]\n", NewFileAttributes{0600, std::nullopt}));
@@ -166,6 +196,43 @@ TEST(ReplaceFile, TheFileSystemServiceReplacesFilesTheSameWay)
     EXPECT_EQ("BM", dir.ReadFile("Tmp_nuvra02.bmp"));
     EXPECT_FALSE(files.ReplaceFile((dir.path() / "missing/x.bmp").string(), Bytes("BM")));
     EXPECT_EQ(std::vector<std::string>{}, Leftovers(dir.path(), {"Tmp_nuvra02.bmp"}));
+}
+
+// The settings must survive a power cut right after they were saved; the
+// work files are rewritten at every picture change, between two frames of
+// the show, where a wait for the disk is a visible stall.
+TEST(ReplaceFile, OnlyTheSettingsFileWaitsForTheDisk)
+{
+    TempDir dir;
+    const std::string work = dir.str() + "/Tmp_nuvra01.bmp";
+    dir.WriteFile("Tmp_nuvra01.bmp", "the previous picture");
+    linux_platform::LinuxFileSystem files;
+    linux_platform::LinuxPictureCodec codec;
+    const platform::Picture square = test::PositionPicture(33, 33);
+    const struct {
+        const char* name;
+        std::function<bool()> write;
+        bool waits_for_the_disk;
+    } cases[] = {
+        {"the settings file", [&] {
+             return linux_platform::LinuxProfileFile().WritePrivateProfileString("Screen Saver", "Speed", "3",
+                                                                                 dir.str() + "/Nuvra.ini") == 1;
+         }, true},
+        {"a file replaced by default", [&] { return Replace(dir.path() / "other", "text"); }, true},
+        {"the 8-bit work file", [&] { return files.ReplaceFile(dir.str() + "/Tmp_nuvra02.bmp", Bytes("BM")); }, false},
+        {"the square work file", [&] { return codec.SavePicture(square, work); }, false},
+    };
+    for (const auto& c : cases) {
+        g_disk_flushes = 0;
+        ASSERT_TRUE(c.write()) << c.name;
+        EXPECT_EQ(c.waits_for_the_disk, g_disk_flushes > 0) << c.name << ": " << g_disk_flushes << " flushes";
+    }
+    // Written in one step all the same: whole, with nothing left beside it.
+    const platform::PictureResult saved = codec.LoadPicture(work);
+    ASSERT_TRUE(saved.picture.has_value()) << saved.error;
+    EXPECT_EQ(saved.picture->pixels, square.pixels);
+    EXPECT_EQ(std::vector<std::string>{},
+              Leftovers(dir.path(), {"Nuvra.ini", "other", "Tmp_nuvra01.bmp", "Tmp_nuvra02.bmp"}));
 }
 
 }  // namespace

@@ -58,7 +58,8 @@ public:
 
     // Replaces the file at path with bytes in one step (creating it where
     // there is none): a reader sees the old file or the whole new one, and
-    // a failed write leaves the old file as it was.
+    // a failed write leaves the old file as it was. For the program's own
+    // work files, written between two frames: it need not wait for the disk.
     virtual bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) = 0;
 
     // GetShortPathNameA: writes a form of path that the media player accepts

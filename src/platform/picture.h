@@ -60,8 +60,9 @@ public:
     // A picture file's bytes already in memory (the program's own built-in
     // pictures).
     virtual PictureResult LoadPictureFromMemory(std::span<const std::uint8_t> bytes) = 0;
-    // SavePicture: writes picture as an uncompressed BMP file (replacing
-    // path); false on failure.
+    // SavePicture: writes picture as an uncompressed BMP file, replacing path
+    // in one step as FileSystem::ReplaceFile does (and, like it, for a work
+    // file: it need not wait for the disk); false on failure.
     virtual bool SavePicture(const Picture& picture, std::string_view path) = 0;
 };
 

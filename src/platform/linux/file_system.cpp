@@ -187,7 +187,7 @@ bool LinuxFileSystem::DeleteFile(std::string_view path)
 
 bool LinuxFileSystem::ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes)
 {
-    return ReplaceFileAtomically(path, bytes);
+    return ReplaceFileAtomically(path, bytes, {}, Durability::kCached);
 }
 
 std::uint32_t LinuxFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)

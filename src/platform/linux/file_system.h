@@ -21,7 +21,8 @@ public:
     platform::FolderListing ListFolderTypes(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
-    // Written to the disk before it returns (ReplaceFileAtomically).
+    // In one step but not waited onto the disk (ReplaceFileAtomically,
+    // kCached): it writes the work files at every picture change.
     bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
     std::uint32_t GetShortPathName(std::string_view path, std::span<char> buffer) override;
     // $XDG_CONFIG_HOME/nuvra, else $HOME/.config/nuvra; not created here.

@@ -55,7 +55,7 @@ std::string ParentFolderOf(const std::string& path)
 }
 
 bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes,
-                           const NewFileAttributes& attributes)
+                           const NewFileAttributes& attributes, Durability durability)
 {
     const std::optional<std::string> target = ToKernelPath(path);
     if (!target)
@@ -73,12 +73,15 @@ bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> 
         // An ordinary user cannot give a file away and needs not.
         static_cast<void>(::fchown(fd.get(), attributes.owner->first, attributes.owner->second));
     }
-    if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), attributes.mode) != 0 || ::fsync(fd.get()) != 0 ||
-        !fd.Close())
+    const bool on_disk = durability == Durability::kOnDisk;
+    if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), attributes.mode) != 0 ||
+        (on_disk && ::fsync(fd.get()) != 0) || !fd.Close())
         return false;
     if (::rename(temporary.path().c_str(), target->c_str()) != 0)
         return false;
     temporary.Keep();
+    if (!on_disk)
+        return true;
 
     // The rename itself reaches the disk with the folder; without this a
     // power cut could bring back the old file. The new one is in place

@@ -1,7 +1,8 @@
 // Small POSIX helpers shared by the Linux services: an owned file
 // descriptor, the check that a path reaches the kernel intact, and the one
 // way every file of ours is written (the settings file, the work files):
-// replaced whole, in one step, and on the disk before the call returns.
+// replaced whole, in one step; the settings file also on the disk before the
+// call returns.
 #pragma once
 
 #include <sys/types.h>
@@ -57,13 +58,26 @@ struct NewFileAttributes {
     std::optional<std::pair<uid_t, gid_t>> owner;
 };
 
+// How far a replacement has gone when the call returns.
+enum class Durability {
+    // On the disk, the folder's entry included: a power cut right after the
+    // call brings back neither the old file nor an empty one. For what the
+    // user keeps (the settings file).
+    kOnDisk,
+    // In the system's cache; the disk gets it when the system writes back.
+    // For the program's own temporary files (the work files), rewritten at
+    // every picture change and deleted at the end: waiting for the disk
+    // there would only stall the show.
+    kCached,
+};
+
 // Replaces the file at path with bytes: written to a temporary file beside
-// it, flushed to the disk, renamed over path, and the folder flushed so the
-// rename survives a power cut too. A reader sees the old file or the new
-// one, never half of one; a failure leaves the old file as it was and no
+// it and renamed over path (for kOnDisk, the file is flushed before and the
+// folder after the rename). A reader sees the old file or the new one,
+// never half of one; a failure leaves the old file as it was and no
 // temporary file behind. A link at path is replaced by the file, so a
 // caller that must keep links resolves them first.
 bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes,
-                           const NewFileAttributes& attributes = {});
+                           const NewFileAttributes& attributes = {}, Durability durability = Durability::kOnDisk);
 
 }  // namespace nuvra::linux_platform

@@ -112,8 +112,9 @@ bool ReplaceFile(const std::string& target, std::string_view text, const FileCon
         // When root edits a user's file, the user must still own it.
         attributes.owner = std::pair{old_file.info.st_uid, old_file.info.st_gid};
     }
-    return ReplaceFileAtomically(
-        target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), attributes);
+    // The user's settings must survive a power cut right after they were saved.
+    return ReplaceFileAtomically(target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                                 attributes, Durability::kOnDisk);
 }
 
 bool WriteValue(std::string_view section, std::string_view key, std::string_view value, std::string_view file_name)

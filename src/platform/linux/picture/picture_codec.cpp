@@ -43,7 +43,7 @@ bool LinuxPictureCodec::SavePicture(const platform::Picture& picture, std::strin
 {
     try {
         const std::optional<std::vector<std::uint8_t>> bytes = EncodeBmp(picture);
-        return bytes && ReplaceFileAtomically(path, *bytes);
+        return bytes && ReplaceFileAtomically(path, *bytes, {}, Durability::kCached);
     } catch (const std::bad_alloc&) {
         return false;  // the old file is untouched: nothing was written yet
     }

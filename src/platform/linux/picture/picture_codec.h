@@ -1,7 +1,8 @@
 // LinuxPictureCodec: the platform's LoadPicture and SavePicture.
 //
 // Reads BMP, GIF, JPEG and WMF files (recognised by their first bytes) with
-// the decoders in picture_decoding.h and writes uncompressed BMP files. It
+// the decoders in picture_decoding.h and writes uncompressed BMP files (in
+// one step, not waited onto the disk: they are the work files). It
 // owns no state between calls; every failure comes back as a result (never
 // an exception) and leaves the caller's picture and files as they were.
 #pragma once
