@@ -1,5 +1,6 @@
 #include "platform/linux/backend.h"
 
+#include "platform/linux/desktop_shell.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/message_box.h"
 #include "platform/linux/mci/audio_output.h"
@@ -31,6 +32,7 @@ struct LinuxBackend::Services {
     AudioOutput audio;
     LinuxMci mci{audio};
     LinuxSoundPlayer sound{audio};
+    LinuxShell shell;
     StderrDiagnostics diagnostics;
 };
 
@@ -52,6 +54,7 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.capture = &m_services->capture;
     m_platform.mci = &m_services->mci;
     m_platform.sound = &m_services->sound;
+    m_platform.shell = &m_services->shell;
     m_platform.diagnostics = &m_services->diagnostics;
 }
 
