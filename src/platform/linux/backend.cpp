@@ -11,6 +11,7 @@
 #include "platform/linux/sdl_window.h"
 #include "platform/linux/stderr_diagnostics.h"
 #include "platform/linux/system_services.h"
+#include "platform/linux/ttf_font.h"
 #include "platform/linux/x11_capture.h"
 #include "platform/linux/x11_display_loss.h"
 
@@ -33,6 +34,7 @@ struct LinuxBackend::Services {
     LinuxMci mci{audio};
     LinuxSoundPlayer sound{audio};
     LinuxShell shell;
+    TtfFontService fonts;
     StderrDiagnostics diagnostics;
 };
 
@@ -55,6 +57,7 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.mci = &m_services->mci;
     m_platform.sound = &m_services->sound;
     m_platform.shell = &m_services->shell;
+    m_platform.fonts = &m_services->fonts;
     m_platform.diagnostics = &m_services->diagnostics;
 }
 
