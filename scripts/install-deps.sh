@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev libgif-dev libwmf-dev
   libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev
   libx11-dev libxext-dev libfontconfig-dev
+  libxfixes-dev  # the dialog window test reads the pointer back
   libgtest-dev libgmock-dev libbenchmark-dev
   libimagequant-dev  # only the colour reduction bench compares with it
   # run time

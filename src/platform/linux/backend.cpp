@@ -1,5 +1,6 @@
 #include "platform/linux/backend.h"
 
+#include "platform/linux/desktop_shell.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/message_box.h"
 #include "platform/linux/mci/audio_output.h"
@@ -10,6 +11,7 @@
 #include "platform/linux/sdl_window.h"
 #include "platform/linux/stderr_diagnostics.h"
 #include "platform/linux/system_services.h"
+#include "platform/linux/ttf_font.h"
 #include "platform/linux/x11_capture.h"
 #include "platform/linux/x11_display_loss.h"
 
@@ -31,6 +33,8 @@ struct LinuxBackend::Services {
     AudioOutput audio;
     LinuxMci mci{audio};
     LinuxSoundPlayer sound{audio};
+    LinuxShell shell;
+    TtfFontService fonts;
     StderrDiagnostics diagnostics;
 };
 
@@ -52,6 +56,8 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.capture = &m_services->capture;
     m_platform.mci = &m_services->mci;
     m_platform.sound = &m_services->sound;
+    m_platform.shell = &m_services->shell;
+    m_platform.fonts = &m_services->fonts;
     m_platform.diagnostics = &m_services->diagnostics;
 }
 

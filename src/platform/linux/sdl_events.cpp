@@ -41,6 +41,11 @@ bool TranslateWindowEvent(const SDL_WindowEvent& event, platform::InputEvent& in
     case SDL_WINDOWEVENT_CLOSE:
         input.kind = platform::InputKind::Close;
         return true;
+    case SDL_WINDOWEVENT_ENTER:
+        // One pointer serves all our windows: the one it is over decides.
+        if (SdlWindow* window = SdlWindow::FromSdl(SDL_GetWindowFromID(event.windowID)))
+            window->ShowOwnPointer();
+        return false;
     default:
         return false;
     }

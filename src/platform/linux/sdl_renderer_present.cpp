@@ -72,12 +72,17 @@ bool RendererPresenter::EnsureSoftwareRenderer(SDL_Window* window)
 
 void RendererPresenter::PresentCanvas(const platform::Canvas& canvas, FramePacer& pacer)
 {
-    if (!m_renderer || canvas.width <= 0 || canvas.height <= 0 || !EnsureTexture(canvas.width, canvas.height))
+    if (!m_renderer || canvas.width <= 0 || canvas.height <= 0 ||
+        canvas.pixels.size() < static_cast<std::size_t>(canvas.width) * static_cast<std::size_t>(canvas.height) ||
+        !EnsureTexture(canvas.width, canvas.height))
         return;
     SDL_UpdateTexture(m_texture.get(), nullptr, canvas.pixels.data(), canvas.width * 4);
-    SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
+    const std::uint32_t rest = canvas.pixels.back();
+    SDL_SetRenderDrawColor(m_renderer.get(), static_cast<Uint8>(rest >> 16), static_cast<Uint8>(rest >> 8),
+                           static_cast<Uint8>(rest), 255);
     SDL_RenderClear(m_renderer.get());
-    SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+    const SDL_Rect place{0, 0, canvas.width, canvas.height};
+    SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, &place);
     PresentPaced(pacer);
 }
 

@@ -31,6 +31,9 @@ public:
     // path cannot draw; false when even that cannot be had.
     bool EnsureSoftwareRenderer(SDL_Window* window);
 
+    // The canvas pixel for pixel at the window's top-left corner, the rest
+    // of the window in the colour of its last pixel; a canvas short of
+    // pixels for its size is not shown.
     void PresentCanvas(const platform::Canvas& canvas, FramePacer& pacer);
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position, FramePacer& pacer);
 

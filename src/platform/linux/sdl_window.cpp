@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <algorithm>
+
 #include "platform/linux/sdl_renderer_present.h"
 #include "platform/linux/sdl_surface_present.h"
+#include "platform/linux/x11_zoom.h"
 
 namespace nuvra::linux_platform {
 
@@ -12,6 +15,8 @@ namespace {
 
 // The key under which an SDL window keeps a pointer to its SdlWindow.
 constexpr const char* kOwnerKey = "nuvra.window";
+// Larger than any pointer a desktop shows.
+constexpr std::int32_t kLargestPointer = 256;
 
 }  // namespace
 
@@ -39,6 +44,16 @@ SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz,
 SdlWindow::~SdlWindow()
 {
     SDL_SetWindowData(m_window.get(), kOwnerKey, nullptr);
+    // SDL would keep showing a cursor it is about to free.
+    for (const auto& [image, cursor] : m_cursors) {
+        if (SDL_GetCursor() == cursor.get())
+            SDL_SetCursor(SDL_GetDefaultCursor());
+    }
+}
+
+void SdlWindow::CursorDeleter::operator()(SDL_Cursor* cursor) const
+{
+    SDL_FreeCursor(cursor);
 }
 
 void SdlWindow::WindowDeleter::operator()(SDL_Window* window) const
@@ -129,6 +144,49 @@ void SdlWindow::NoteExposed()
     m_surface->NoteExposed();
 }
 
-void SdlWindow::DrawAnimatedRect(const platform::Rect&, const platform::Rect&) {}
+void SdlWindow::DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to)
+{
+    DrawZoomOutline(from, to);
+}
+
+void SdlWindow::SetPointer(const platform::PointerImage* image)
+{
+    m_pointer = image != nullptr ? CursorFor(*image) : nullptr;
+    // While the pointer is over another of our windows, that window's
+    // shape stays; this one's is shown when the pointer comes over it.
+    SDL_Window* under_pointer = SDL_GetMouseFocus();
+    if (under_pointer == nullptr || under_pointer == m_window.get())
+        ShowOwnPointer();
+}
+
+void SdlWindow::ShowOwnPointer()
+{
+    SDL_SetCursor(m_pointer != nullptr ? m_pointer : SDL_GetDefaultCursor());
+}
+
+// The cursor made from image, made on first use; null (the system's arrow)
+// for an image that is no pointer: empty, too large, or short of pixels.
+SDL_Cursor* SdlWindow::CursorFor(const platform::PointerImage& image)
+{
+    if (const auto made = m_cursors.find(&image); made != m_cursors.end())
+        return made->second.get();
+    if (image.width <= 0 || image.height <= 0 || image.width > kLargestPointer || image.height > kLargestPointer ||
+        image.pixels.size() < static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height))
+        return nullptr;
+    // SDL copies the pixels into the cursor; the surface only lends them.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(image.pixels.data()),
+                                                              image.width, image.height, 32, image.width * 4,
+                                                              SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr)
+        return nullptr;
+    const int hot_x = std::clamp(image.hot_spot.x, 0, image.width - 1);
+    const int hot_y = std::clamp(image.hot_spot.y, 0, image.height - 1);
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hot_x, hot_y);
+    SDL_FreeSurface(surface);
+    if (cursor == nullptr)
+        return nullptr;
+    m_cursors.emplace(&image, cursor);
+    return cursor;
+}
 
 }  // namespace nuvra::linux_platform

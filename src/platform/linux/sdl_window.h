@@ -22,10 +22,14 @@
 //    keys as Windows virtual-key codes, text as UTF-8, focus gained and lost,
 //    exposure, size changes, the close box; a request to end the process is
 //    Close for window 0
-//  - ShowCursor's display count; the pointer's place asked of the X server
+//  - ShowCursor's display count; the pointer's place asked of the X server;
+//    each window's own pointer shape, shown while the pointer is over it
+//  - canvases copied pixel for pixel to the window's top-left corner, the
+//    rest of a larger window in the colour of the canvas's last pixel (a
+//    dialog grown ahead of its next repaint shows its face, not a band)
+//  - the zoom outline, drawn straight onto the screen (x11_zoom)
 //
 // What it does not do yet:
-//  - DrawAnimatedRect (the zoom outline) draws nothing
 //  - SetBusy shows no busy pointer
 //  - PrimaryScreen is SDL's display 0, not the X server's primary output
 //  - input in a Foreign window: its owner has it
@@ -34,10 +38,12 @@
 // sdl_events (event translation), sdl_window (one window), the present paths
 // (sdl_surface_present, sdl_renderer_present, frame_pacer, indexed_copy),
 // sdl_keys (the key table), sdl_cursor (the pointer), x11_windows (other
-// programs' windows), x11_errors (protocol errors that must not kill us).
+// programs' windows), x11_errors (protocol errors that must not kill us),
+// x11_zoom (the zoom outline on the screen).
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 
 #include "platform/linux/frame_pacer.h"
@@ -49,6 +55,7 @@
 // SDL stays out of this header: the app includes it.
 struct SDL_Window;
 struct SDL_Renderer;
+struct SDL_Cursor;
 
 namespace nuvra::linux_platform {
 
@@ -88,14 +95,25 @@ public:
     void Present(const platform::Canvas& canvas) override;
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
     void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override;
+    // SDL has one pointer for all of the process's windows: it is set here,
+    // and again whenever the pointer comes over this window.
+    void SetPointer(const platform::PointerImage* image) override;
 
     // Part of the window was uncovered and its pixels on the screen are gone.
     void NoteExposed();
+    // The pointer came over this window: it takes this window's shape.
+    void ShowOwnPointer();
 
 private:
     struct WindowDeleter {
         void operator()(SDL_Window* window) const;
     };
+
+    struct CursorDeleter {
+        void operator()(SDL_Cursor* cursor) const;
+    };
+
+    SDL_Cursor* CursorFor(const platform::PointerImage& image);
 
     platform::WindowStyle m_style;
     // Destroyed after the SDL window made from it.
@@ -105,6 +123,11 @@ private:
     std::unique_ptr<RendererPresenter> m_renderer;
     std::unique_ptr<SurfacePresenter> m_surface;
     FramePacer m_pacer;
+    // The cursors made from the core's pointer images, by the image's
+    // address (the images outlive the window), and the one this window
+    // shows: null for the system's arrow.
+    std::map<const platform::PointerImage*, std::unique_ptr<SDL_Cursor, CursorDeleter>> m_cursors;
+    SDL_Cursor* m_pointer = nullptr;
 };
 
 // The native handle of an SDL window: its X window id (SDL's own id where

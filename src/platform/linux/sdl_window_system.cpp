@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -33,6 +34,26 @@ void SelectEvents(SDL_Window* window, long mask)
         return;
     XSelectInput(info.info.x11.display, info.info.x11.window, mask);
     XFlush(info.info.x11.display);
+}
+
+// SDL writes the title into WM_NAME in the locale's encoding, and under a
+// plain C locale that is the UTF-8 bytes typed as Latin-1: tools that read
+// WM_NAME (xdotool search --name, window lists) then see mojibake. A title
+// beyond ASCII goes into both names as UTF8_STRING.
+void NameWindow(SDL_Window* window, const std::string& title)
+{
+    const bool ascii = std::all_of(title.begin(), title.end(), [](char c) { return (c & 0x80) == 0; });
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (ascii || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    Display* display = info.info.x11.display;
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(title.data());
+    const int length = static_cast<int>(std::min<std::size_t>(title.size(), 65536));
+    for (const Atom name : {static_cast<Atom>(XA_WM_NAME), XInternAtom(display, "_NET_WM_NAME", False)})
+        XChangeProperty(display, info.info.x11.window, name, utf8, 8, PropModeReplace, bytes, length);
+    XFlush(display);
 }
 
 int RefreshRate()
@@ -162,6 +183,8 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
         Uint32 flags = SDL_WINDOW_HIDDEN;
         if (request.style == platform::WindowStyle::Fullscreen)
             flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR;
+        else
+            flags |= SDL_WINDOW_RESIZABLE | SDL_WINDOW_SKIP_TASKBAR;
         const int width = std::max(1, request.bounds.right - request.bounds.left);
         const int height = std::max(1, request.bounds.bottom - request.bounds.top);
         window = SDL_CreateWindow(request.title.c_str(), request.bounds.left, request.bounds.top, width, height, flags);
@@ -171,6 +194,9 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
         }
     }
     SDL_Renderer* renderer = CreateRefreshRenderer(window);
+    // After the renderer: making it may have made the X window anew.
+    if (!foreign.windows)
+        NameWindow(window, request.title);
     SDL_ShowCursor(m_cursor.DisplayCount() < 0 ? SDL_DISABLE : SDL_ENABLE);
     // SDL reports a motion to the pointer's place when the window appears
     // under it; knowing where the pointer is lets the pump drop it.
