@@ -141,6 +141,9 @@ TEST_F(DialogWindowTest, TheDialogIsAFramedResizableWindowFoundByItsJapaneseTitl
     const auto dialog = Dialog({100, 80, 520, 380});
     ASSERT_NE(nullptr, dialog) << m_windows->last_error();
     const auto window = static_cast<::Window>(dialog->NativeHandle());
+    EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [&](const InputEvent& e) {
+        return e.kind == kExposeEvent && e.window == dialog->NativeHandle();
+    })) << "no Expose to paint the dialog";
 
     // Both names, for the tools that read one or the other.
     EXPECT_EQ(kTitle, Property(window, "_NET_WM_NAME"));

@@ -83,4 +83,9 @@ std::optional<FontFile> FindFontFile(std::string_view family, double pixel_size)
     return file;
 }
 
+void ReleaseFontconfig()
+{
+    FcFini();
+}
+
 }  // namespace nuvra::linux_platform

@@ -19,4 +19,8 @@ struct FontFile {
 // katakana SI); else nothing.
 std::optional<FontFile> FindFontFile(std::string_view family, double pixel_size);
 
+// Lets go of what fontconfig keeps between questions (it starts again on
+// the next one). Nothing of fontconfig's may be held by the caller.
+void ReleaseFontconfig();
+
 }  // namespace nuvra::linux_platform

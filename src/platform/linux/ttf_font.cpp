@@ -201,12 +201,19 @@ private:
 }  // namespace
 
 TtfFontService::TtfFontService() = default;
-TtfFontService::~TtfFontService() = default;
+// fontconfig keeps its configuration for the process's life unless told;
+// nothing else of ours asks it anything.
+TtfFontService::~TtfFontService()
+{
+    if (m_asked_fontconfig)
+        ReleaseFontconfig();
+}
 
 std::unique_ptr<platform::Font> TtfFontService::OpenFont(std::string_view family, std::int32_t pixel_size)
 {
     if (pixel_size <= 0 || pixel_size > kLargestPixelSize)
         return nullptr;
+    m_asked_fontconfig = true;
     const std::optional<FontFile> file = FindFontFile(family, pixel_size);
     if (!file)
         return nullptr;

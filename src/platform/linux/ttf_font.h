@@ -43,6 +43,7 @@ public:
 
 private:
     std::shared_ptr<TtfLibrary> m_library;  // opened on first use
+    bool m_asked_fontconfig = false;
 };
 
 }  // namespace nuvra::linux_platform
