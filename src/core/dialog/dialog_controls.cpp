@@ -1,5 +1,7 @@
 #include "dialog/dialog_controls.h"
 
+#include <algorithm>
+
 namespace nuvra::dialog {
 
 namespace {
@@ -142,7 +144,12 @@ DialogControls::DialogControls(platform::Font* font, const std::string& url)
     lbl_Fname = MakeLabel(font, At(kMusic, 204, 60, 305, 29), "");
     lbl_Fname->SetBorder(true);
 
-    lbl_fade = MakeLabel(font, At(kBackground, 336, 292, 165, 13), "Designed by Oskel Ver.1.1.0");
+    // This font sets the credit a little wider than the 165 pixels it was
+    // laid out for; the label has no box of its own, so it grows to the
+    // right rather than cutting the version number off.
+    const std::string credit = "Designed by Oskel Ver.1.1.0";
+    lbl_fade = MakeLabel(font, At(kBackground, 336, 292, std::max(165, font != nullptr ? font->Measure(credit).width + 1 : 0), 13),
+                         credit);
     lbl_URL = MakeLabel(font, At(kBackground, 320, 344, 207, 13), url);
     lbl_URL->SetUnderline(true);
     lbl_URL->SetForeColor(0x0000FF);
