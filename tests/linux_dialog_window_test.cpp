@@ -304,6 +304,33 @@ TEST_F(DialogWindowTest, EachWindowShowsItsOwnPointer)
     EXPECT_NE(0xFFFF0000ul, shown_once([](const Shown& s) { return s.middle != 0xFFFF0000ul; }).middle);
 }
 
+// The hourglass stands in for the window's own pointer while the program is
+// busy, and the window's pointer comes back after.
+TEST_F(DialogWindowTest, TheHourglassShowsWhileBusyAndThePointerComesBack)
+{
+    int event_base = 0, error_base = 0;
+    ASSERT_TRUE(XFixesQueryExtension(s_display, &event_base, &error_base)) << "no XFIXES to read the pointer";
+    const auto middle = [&] {
+        unsigned long pixel = 0;
+        if (XFixesCursorImage* cursor = XFixesGetCursorImage(s_display)) {
+            pixel = cursor->pixels[(cursor->height / 2) * cursor->width + cursor->width / 2] & 0xFFFFFFFF;
+            XFree(cursor);
+        }
+        return pixel;
+    };
+    const platform::PointerImage red{16, 16, std::vector<std::uint32_t>(256, 0xFFFF0000), {0, 0}};
+    const auto dialog = Dialog({20, 20, 220, 170});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(s_server->MovePointer(100, 100));
+    Pump([](const InputEvent&) { return false; }, 300ms);
+    dialog->SetPointer(&red);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return middle() == 0xFFFF0000ul; }, Patience(2s)));
+    m_cursor.SetBusy(true);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return middle() != 0xFFFF0000ul; }, Patience(2s))) << "no hourglass";
+    m_cursor.SetBusy(false);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return middle() == 0xFFFF0000ul; }, Patience(2s))) << "the pointer did not come back";
+}
+
 // Each step's outline is on the screen (over windows too) while it is
 // shown, and the screen is as it was once the animation is over.
 TEST_F(DialogWindowTest, TheZoomOutlineIsShownAndLeavesNoMark)

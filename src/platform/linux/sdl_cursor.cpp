@@ -17,6 +17,10 @@ std::int32_t SdlCursor::ShowCursor(bool show)
 
 SdlCursor::~SdlCursor()
 {
+    // SDL frees every cursor it made when its video part ends; one freed
+    // here after that would be freed twice.
+    if (m_wait != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_FreeCursor(m_wait);
     if (m_display != nullptr)
         XCloseDisplay(m_display);
 }
@@ -43,6 +47,22 @@ platform::Point SdlCursor::GetCursorPos()
     return {root_x, root_y};
 }
 
-void SdlCursor::SetBusy(bool) {}
+void SdlCursor::SetBusy(bool busy)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || busy == m_busy)
+        return;
+    if (busy) {
+        if (m_wait == nullptr)
+            m_wait = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+        if (m_wait == nullptr)
+            return;
+        m_before_busy = SDL_GetCursor();
+        SDL_SetCursor(m_wait);
+    } else {
+        SDL_SetCursor(m_before_busy != nullptr ? m_before_busy : SDL_GetDefaultCursor());
+        m_before_busy = nullptr;
+    }
+    m_busy = busy;
+}
 
 }  // namespace nuvra::linux_platform

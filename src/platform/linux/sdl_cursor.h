@@ -1,6 +1,7 @@
 // The pointer: ShowCursor's display count, the pointer's place and the busy
-// cursor. Owned by the backend and read by the window system (a new window
-// starts with the pointer shown or hidden as the count says). Asks the X
+// cursor (the system's hourglass over our windows). Owned by the backend and
+// read by the window system (a new window starts with the pointer shown or
+// hidden as the count says). Asks the X
 // server for the pointer's place over a connection of its own; never moves
 // the pointer and never decides when it is shown.
 #pragma once
@@ -10,6 +11,7 @@
 #include "platform/window.h"
 
 struct _XDisplay;  // Xlib's Display, kept out of this header
+struct SDL_Cursor;
 
 namespace nuvra::linux_platform {
 
@@ -31,6 +33,10 @@ public:
 private:
     std::int32_t m_display_count = 0;
     ::_XDisplay* m_display = nullptr;  // opened on first use
+    // The hourglass, and the pointer it stands in for while shown.
+    ::SDL_Cursor* m_wait = nullptr;
+    ::SDL_Cursor* m_before_busy = nullptr;
+    bool m_busy = false;
 };
 
 }  // namespace nuvra::linux_platform
