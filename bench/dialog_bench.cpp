@@ -1,5 +1,7 @@
 // The settings dialog on the real backend, under the display in DISPLAY or a
 // private Xvfb started here:
+// - FromCommandToFirstPaint: from starting "nuvra /c" to its first complete
+//   paint on the screen, beside "nuvra /x" (start, load the settings, end);
 // - Open: from nothing to the dialog loaded, shown and painted once (the
 //   zoom included), beside the same load without a window;
 // - ScanFolder: choosing a folder of 5,000 pictures while the count runs up
@@ -24,6 +26,10 @@
 
 #include "dialog/nuvra_p.h"
 #include "platform/linux/backend.h"
+
+// Last: Xlib's macros would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 extern char** environ;
 
@@ -133,6 +139,68 @@ double CpuSeconds()
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+pid_t Start(const char* argument)
+{
+    char* arguments[] = {const_cast<char*>(NUVRA_BINARY), const_cast<char*>(argument), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, NUVRA_BINARY, nullptr, nullptr, arguments, environ) != 0)
+        return -1;
+    return pid;
+}
+
+// The first paint is complete when the heading bar over the file list shows
+// its blue (the background and every control reach the screen together).
+void FromCommandToFirstPaint(benchmark::State& state)
+{
+    TheWorld();
+    ::Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        state.SkipWithError("no display");
+        return;
+    }
+    const int screen_width = DisplayWidth(display, DefaultScreen(display));
+    const int screen_height = DisplayHeight(display, DefaultScreen(display));
+    const int x = (screen_width - 557) / 2 + 12 + 12 + 5;
+    const int y = (screen_height - 508) / 2 + 12 + 8 + 11;
+    const auto blue_heading = [&] {
+        XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return false;
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        const long red = static_cast<long>((pixel >> 16) & 0xFF);
+        const long blue = static_cast<long>(pixel & 0xFF);
+        return blue > red + 20;
+    };
+    for (auto _ : state) {
+        const pid_t pid = Start("/c");
+        while (!blue_heading()) {
+            if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+                state.SkipWithError("the dialog ended before it was drawn");
+                break;
+            }
+        }
+        state.PauseTiming();
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+        while (blue_heading())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        state.ResumeTiming();
+    }
+    XCloseDisplay(display);
+}
+BENCHMARK(FromCommandToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void CommandThatOnlyLoads(benchmark::State& state)
+{
+    TheWorld();
+    for (auto _ : state) {
+        const pid_t pid = Start("/x");
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+BENCHMARK(CommandThatOnlyLoads)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 void Open(benchmark::State& state)
 {

@@ -193,7 +193,14 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
             return nullptr;
         }
     }
-    SDL_Renderer* renderer = CreateRefreshRenderer(window);
+    // A dialog only shows what changed now and then: the window's surface
+    // serves it, and trying a graphics card's renderer first would only
+    // delay its first paint.
+    SDL_Renderer* renderer = nullptr;
+    if (request.style == platform::WindowStyle::Dialog)
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    else
+        renderer = CreateRefreshRenderer(window);
     // After the renderer: making it may have made the X window anew.
     if (!foreign.windows)
         NameWindow(window, request.title);
