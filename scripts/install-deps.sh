@@ -19,7 +19,7 @@ packages=(
   xvfb xauth xdotool x11-apps imagemagick sox libsox-fmt-mp3 lame
   clang libclang-rt-dev
   libxml2-utils desktop-file-utils groff-base man-db  # the install test
-  xscreensaver util-linux  # the show under a real screen-saver daemon
+  xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
 )
 
 missing=()

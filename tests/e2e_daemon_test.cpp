@@ -1,10 +1,12 @@
-// The show under a real screen-saver daemon: XScreenSaver 6, run as an
+// The show under real screen-saver daemons: XScreenSaver 6, run as an
 // ordinary user on the suite's X server with a configuration whose only
-// program is "nuvra --root". Activated, the daemon starts the show in its
-// own window, which fills the screen with the centred disc; deactivated, it
-// ends the show, and nothing of it (process or work file) is left.
+// program is "nuvra --root", and xsecurelock with the saver module the
+// install puts where it looks. Started, the daemon runs the show in its own
+// window, which fills the screen with the centred disc; ended, it ends the
+// show, and nothing of it (process or work file) is left.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -23,20 +25,48 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The processes running the show binary that lives in this home.
+// The processes running the show binary that lives in this home (by the
+// program file they run, however they were started).
 int ShowProcesses(const std::string& binary)
 {
+    std::error_code error;
+    const fs::path program = fs::canonical(binary, error);
     int count = 0;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-        std::string first;
-        std::getline(in, first, '\0');
-        count += first == binary ? 1 : 0;
+        std::error_code gone;
+        const fs::path running = fs::read_symlink(entry.path() / "exe", gone);
+        count += !gone && running == program ? 1 : 0;
     }
     return count;
+}
+
+bool NoWorkFiles(const fs::path& cache)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(cache / "nuvra", error))
+        if (entry.path().filename().string().rfind("Tmp_nuvra", 0) == 0)
+            return false;
+    return true;
+}
+
+// The disc of a show hosted full screen: centred, at least min_height tall,
+// and mirrored left to right about its centre.
+void ExpectCentredMirroredDisc(XServer& server, int min_height)
+{
+    const std::optional<Box> disc = NonBlackBox(server.GrabScreen());
+    ASSERT_TRUE(disc.has_value());
+    EXPECT_GE(disc->height(), min_height) << Describe(*disc);
+    EXPECT_NEAR((disc->left + disc->right) / 2.0, server.width() / 2.0, 3) << Describe(*disc);
+    EXPECT_NEAR((disc->top + disc->bottom) / 2.0, server.height() / 2.0, 3) << Describe(*disc);
+    const Screenshot shot = server.GrabScreen();
+    const int cx = server.width() / 2, cy = server.height() / 2;
+    int alike = 0;
+    for (int d = 20; d < 300; d += 20)
+        alike += Distance(shot.at(cx - d, cy - d / 2), shot.at(cx + d - 1, cy - d / 2)) < 60 ? 1 : 0;
+    EXPECT_GE(alike, 10) << "the disc is not mirrored";
 }
 
 class E2eDaemonTest : public ShowTest {
@@ -111,30 +141,52 @@ TEST_F(E2eDaemonTest, XScreenSaverRunsTheShowAndEndsItCleanly)
         },
         Patience(15s), 50ms))
         << "no disc; " << ShowProcesses(binary) << " show processes\n" << daemon->Output();
-    EXPECT_NEAR((disc->left + disc->right) / 2.0, kScreenWidth / 2.0, 3) << Describe(*disc);
-    EXPECT_NEAR((disc->top + disc->bottom) / 2.0, kScreenHeight / 2.0, 3) << Describe(*disc);
-    // Eight-fold: the disc mirrors left to right about its centre.
-    const Screenshot shot = server().GrabScreen();
-    const int cx = kScreenWidth / 2, cy = kScreenHeight / 2;
-    int alike = 0;
-    for (int d = 20; d < 300; d += 20)
-        alike += Distance(shot.at(cx - d, cy - d / 2), shot.at(cx + d - 1, cy - d / 2)) < 60 ? 1 : 0;
-    EXPECT_GE(alike, 10) << "the disc is not mirrored";
+    ExpectCentredMirroredDisc(server(), 600 - 8);
 
     ASSERT_TRUE(Command("-deactivate"));
     EXPECT_TRUE(WaitUntil([&] { return ShowProcesses(binary) == 0; }, Patience(10s)))
         << "the show outlived the daemon's deactivation";
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            for (const auto& entry : fs::directory_iterator(home.dir().path() / "cache" / "nuvra"))
-                if (entry.path().filename().string().rfind("Tmp_nuvra", 0) == 0)
-                    return false;
-            return true;
-        },
-        Patience(5s)))
+    EXPECT_TRUE(WaitUntil([&] { return NoWorkFiles(home.dir().path() / "cache"); }, Patience(5s)))
         << "work files left behind";
     Command("-exit");
     daemon->Wait(Patience(5s));
+}
+
+// xsecurelock runs the saver module of an installed copy (its own
+// multiplexer starts one per monitor with the window in
+// XSCREENSAVER_WINDOW); ending the locker ends the show.
+TEST_F(E2eDaemonTest, XsecurelockRunsTheInstalledSaverModuleAndEndsItCleanly)
+{
+    ASSERT_TRUE(WritePatternPicture(home.PicturePath("pattern.bmp"), 800, 600));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}});
+    const std::string prefix = (home.dir().path() / "prefix").string();
+    ASSERT_EQ(RunTool({NUVRA_CMAKE_COMMAND, "--install", fs::path(NUVRA_BINARY).parent_path().string(), "--prefix",
+                       prefix}),
+              std::optional<ExitStatus>(0));
+    const std::string installed = prefix + "/bin/nuvra";
+    std::map<std::string, std::string> environment = home.Environment(server());
+    environment["HOME"] = home.dir().str();
+    environment["XSECURELOCK_SAVER"] = prefix + "/libexec/xsecurelock/saver_nuvra";
+    ChildProcess locker({"xsecurelock"}, environment, home.dir().str() + "/xsecurelock.log");
+    ASSERT_TRUE(locker.started());
+
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::optional<Box> disc = NonBlackBox(server().GrabScreen());
+            return ShowProcesses(installed) == 1 && disc && disc->height() >= 600 - 8;
+        },
+        Patience(15s), 50ms))
+        << "no disc; " << ShowProcesses(installed) << " show processes\n" << locker.Output();
+    ExpectCentredMirroredDisc(server(), 600 - 8);
+    // Drawn in the locker's window: the show made no window of its own.
+    EXPECT_EQ(server().ViewableWindows(kShowTitle), 0);
+
+    locker.Signal(SIGTERM);
+    EXPECT_TRUE(locker.Wait(Patience(10s)).has_value()) << locker.Output();
+    EXPECT_TRUE(WaitUntil([&] { return ShowProcesses(installed) == 0; }, Patience(10s)))
+        << "the show outlived the locker";
+    EXPECT_TRUE(WaitUntil([&] { return NoWorkFiles(home.dir().path() / "cache"); }, Patience(5s)))
+        << "work files left behind";
 }
 
 }  // namespace
