@@ -20,6 +20,7 @@
 #include "support/tone_audio.h"
 
 // After the harness: Xlib's macros stay out of the test's own names.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 namespace nuvra::e2e {
@@ -47,6 +48,29 @@ public:
         XMapWindow(m_display, window);
         XSync(m_display, False);
         return window;
+    }
+
+    // What a daemon leaves for its savers before it covers the screen: the
+    // desktop as a pixmap, named by the window's _SCREENSAVER_SCREENSHOT.
+    // Here the desktop is horizontal stripes of red and green, 40 rows each.
+    void SaveStripedDesktop(unsigned long window)
+    {
+        const int screen = DefaultScreen(m_display);
+        const int width = DisplayWidth(m_display, screen);
+        const int height = DisplayHeight(m_display, screen);
+        const Pixmap desktop = XCreatePixmap(m_display, DefaultRootWindow(m_display), static_cast<unsigned>(width),
+                                             static_cast<unsigned>(height),
+                                             static_cast<unsigned>(DefaultDepth(m_display, screen)));
+        GC gc = XCreateGC(m_display, desktop, 0, nullptr);
+        for (int y = 0; y < height; y += 40) {
+            XSetForeground(m_display, gc, (y / 40) % 2 == 0 ? 0xFF0000ul : 0x00FF00ul);
+            XFillRectangle(m_display, desktop, gc, 0, y, static_cast<unsigned>(width), 40);
+        }
+        XFreeGC(m_display, gc);
+        const unsigned long id = desktop;
+        XChangeProperty(m_display, window, XInternAtom(m_display, "_SCREENSAVER_SCREENSHOT", False), XA_PIXMAP, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&id), 1);
+        XSync(m_display, False);
     }
 
 private:
@@ -120,6 +144,47 @@ TEST_F(E2eHostedTest, TheShowFillsTheDaemonsWindowAndOnlySigtermEndsIt)
     EXPECT_TRUE(show.WaitForTwoFrames({300, 200, 100, 100})) << "the hosted show stopped\n" << show.Output();
     EXPECT_TRUE(show.Running());
     EndWithSigterm(show, "-" + Hex(window));
+}
+
+// Without pictures the show turns the desktop the daemon saved for its
+// window into the kaleidoscope; where the daemon saved none, the built-in
+// sample picture.
+TEST_F(E2eHostedTest, WithoutPicturesTheDesktopTheDaemonSavedIsTurned)
+{
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", ""}});
+    DaemonWindows daemon(server());
+    ASSERT_TRUE(daemon.ready());
+    const auto stripe_share = [&](const Box& disc) {
+        const Screenshot shot = server().GrabScreen();
+        int samples = 0, red = 0, green = 0;
+        for (int y = disc.top + 20; y < disc.bottom - 20; y += 7)
+            for (int x = disc.left + 20; x < disc.right - 20; x += 7) {
+                const Rgb c = shot.at(x, y);
+                ++samples;
+                red += c.r > 200 && c.g < 60 && c.b < 60 ? 1 : 0;
+                green += c.g > 200 && c.r < 60 && c.b < 60 ? 1 : 0;
+            }
+        return std::pair<double, double>{red / static_cast<double>(samples), green / static_cast<double>(samples)};
+    };
+    for (const bool saved : {true, false}) {
+        SCOPED_TRACE(saved ? "desktop saved" : "nothing saved");
+        const unsigned long window = daemon.Make(100, 50, 600, 400);
+        if (saved)
+            daemon.SaveStripedDesktop(window);
+        Show show(server(), home, NUVRA_BINARY, {"--window-id", Hex(window)});
+        ASSERT_TRUE(show.WaitForPicture(400, 250)) << show.Output();
+        ASSERT_TRUE(show.WaitForTwoFrames({350, 200, 100, 100})) << show.Output();
+        const std::optional<Box> disc = NonBlackBox(server().Grab({100, 50, 600, 400}));
+        ASSERT_TRUE(disc.has_value());
+        const auto [red, green] = stripe_share(*disc);
+        if (saved) {
+            EXPECT_GT(red, 0.2) << "red share " << red;
+            EXPECT_GT(green, 0.2) << "green share " << green;
+        } else {
+            EXPECT_LT(red + green, 0.05) << "the stripes of a desktop nobody saved";
+        }
+        EndWithSigterm(show, "-" + Hex(window));
+    }
 }
 
 TEST_F(E2eHostedTest, CopiesOnTwoWindowsRunSideBySideWithTheirOwnWorkFiles)

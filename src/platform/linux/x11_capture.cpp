@@ -204,6 +204,15 @@ std::optional<platform::Picture> LinuxDesktopCapture::CaptureSavedDesktop(std::o
                                static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap));
     if (!image || trap.Failed())
         return std::nullopt;
+    // A pixmap has no visual, so Xlib leaves the image's colour masks at 0
+    // and every pixel would read as black: the pixmap holds the screen as
+    // the window's visual shows it.
+    if (image->red_mask == 0 && image->green_mask == 0 && image->blue_mask == 0 && attributes.visual != nullptr &&
+        static_cast<int>(depth) == attributes.depth) {
+        image->red_mask = attributes.visual->red_mask;
+        image->green_mask = attributes.visual->green_mask;
+        image->blue_mask = attributes.visual->blue_mask;
+    }
     return ToPicture(image.get());
 }
 
