@@ -467,6 +467,17 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     }
 }
 
+TEST_F(SettingsDialogTest, AClosePendingWhenSetIsReleasedWinsAndNothingIsWritten)
+{
+    Open();
+    platform::InputEvent close;
+    close.kind = platform::InputKind::Close;
+    fake.windows.script.push_back({close});  // handled by the button's own event pass
+    Click(*c().lbl_Button[2]);
+    EXPECT_TRUE(dialog->Closed());
+    EXPECT_TRUE(fake.profile.writes.empty());
+}
+
 TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhenCancelled)
 {
     fake.files.AddFolder("/new", {{"b.jpg", 32}, {"A.bmp", 0}, {"c.bmp", 32}, {".h.bmp", 2}, {"r.gif", 1},

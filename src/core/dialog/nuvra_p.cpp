@@ -362,6 +362,10 @@ void NuvraP::lbl_Button_MouseUp(int index)
     // before the action starts.
     DoEvents();
     Paint(true);
+    // A close that those events brought (the close box, a termination
+    // request) wins: nothing of this button runs after it.
+    if (m_closed)
+        return;
     switch (index) {
     case kButtonFolder:
         BrowseFolder();
