@@ -20,6 +20,7 @@ packages=(
   clang libclang-rt-dev
   libxml2-utils desktop-file-utils groff-base man-db  # the install test
   xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
+  dbus-x11  # a session bus that starts itself: the show must not start one
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "platform/linux/backend.h"
 
+#include <cstdlib>
+
 #include "platform/linux/desktop_shell.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/message_box.h"
@@ -43,6 +45,12 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     // Before any connection is opened: Xlib's own handler would end the
     // process without a word to the app.
     InstallDisplayLossHandler();
+    // Where the session has no message bus, the D-Bus library under SDL
+    // (and under the helper programs we start) launches one of its own: a
+    // daemon that outlives the show. Nothing of ours needs a bus, so where
+    // there is none we ask for none. This runs before any thread starts.
+    if (const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS"); bus == nullptr || *bus == '\0')
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     m_platform.profile = &m_services->profile;
     m_platform.files = &m_services->files;
     m_platform.clock = &m_services->clock;
