@@ -127,6 +127,20 @@ TEST_F(SettingsDialogTest, OpensCentredWithItsTitleAndGrowsFromThePointer)
     EXPECT_TRUE(fake.profile.writes.empty());
 }
 
+TEST_F(SettingsDialogTest, WithoutItsFontTheDialogStillWorksAndSaysWhy)
+{
+    test::FakeDiagnostics diagnostics;
+    fake.platform.diagnostics = &diagnostics;
+    fake.fonts.missing = true;
+    Open();
+    ASSERT_EQ(diagnostics.reports.size(), 1u);
+    EXPECT_NE(diagnostics.reports[0].find("fonts-ipafont-gothic"), std::string::npos) << diagnostics.reports[0];
+    Click(*c().lbl_Rdm_Seq[1]);
+    EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
+    Click(*c().lbl_Button[2]);
+    EXPECT_EQ(fake.profile.writes.size(), 12u);
+}
+
 TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
 {
     Open();

@@ -41,8 +41,11 @@ public:
     {
         families.emplace_back(family);
         sizes.push_back(pixel_size);
+        if (missing)
+            return nullptr;
         return std::make_unique<FakeFont>();
     }
+    bool missing = false;  // no font of any family
     std::vector<std::string> families;
     std::vector<std::int32_t> sizes;
 };

@@ -57,6 +57,11 @@ NuvraP::NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions 
       m_host([this](ui::Surface& surface) { ui::CopyImage(surface, m_backing, 0, 0); })
 {
     m_runtime.AddForm(*this);
+    // Without its font the dialog still works, but shows no caption: say why.
+    if (!m_font && platform.fonts != nullptr && platform.diagnostics != nullptr)
+        platform.diagnostics->Report(std::string("the settings dialog's font ") + kFontFamily +
+                                     " cannot be found, so its captions cannot be drawn (Debian: install "
+                                     "fonts-ipafont-gothic)");
     m_timer1.Interval = kTimer1Interval;
     m_runtime.AddTimer(*this, m_timer1, [this] { Timer1_Timer(); });
     for (ui::Control* control : m_controls.InDrawingOrder())
