@@ -15,7 +15,9 @@ namespace nuvra::dialog {
 namespace {
 
 constexpr std::uint32_t kThumbnailGrey = 0xE0E0E0;
-constexpr float kThumbnailSide = 100.0f;
+// The thumbnail box as designed; a picture's longer side is fitted to it.
+constexpr std::int32_t kThumbnailBox = 100;
+constexpr float kThumbnailSide = static_cast<float>(kThumbnailBox);
 
 std::string NamePart(const std::string& path)
 {
@@ -87,6 +89,16 @@ void NuvraP::RefillList(const std::vector<std::string>& paths, bool show_zero)
         m_controls.lbl_Kei->SetCaption(std::to_string(list.ListCount()));
 }
 
+void NuvraP::ShowEmptyThumbnail()
+{
+    const platform::Rect place = m_controls.Pic_K->Bounds();
+    m_thumbnail.width = m_thumbnail.height = kThumbnailBox;
+    m_thumbnail.pixels.assign(static_cast<std::size_t>(kThumbnailBox * kThumbnailBox), kThumbnailGrey);
+    DrawRaisedFrame(m_thumbnail);
+    m_controls.Pic_K->SetBounds({place.left, place.top, place.left + kThumbnailBox, place.top + kThumbnailBox});
+    m_controls.Pic_K->SetPicture(&m_thumbnail);
+}
+
 void NuvraP::List_1_Click()
 {
     ui::ListBox& list = *m_controls.List_1;
@@ -123,17 +135,15 @@ void NuvraP::List_1_Click()
                                   kThumbnailGrey);
         StretchPicture(*m_pic_f, RoundToInt32(W).value_or(0), RoundToInt32(H).value_or(0), m_thumbnail);
         m_controls.Pic_K->SetBounds({place.left, place.top, place.left + box_width, place.top + box_height});
+        DrawRaisedFrame(m_thumbnail);
+        m_controls.Pic_K->SetPicture(&m_thumbnail);
     } else {
         // A picture that cannot be loaded shows an empty box and no size,
         // never the previous picture as if it were this one.
         m_pic_f.reset();
         m_controls.lbl_PreSize->SetCaption("");
-        m_thumbnail.width = m_thumbnail.height = 100;
-        m_thumbnail.pixels.assign(100 * 100, kThumbnailGrey);
-        m_controls.Pic_K->SetBounds({place.left, place.top, place.left + 100, place.top + 100});
+        ShowEmptyThumbnail();
     }
-    DrawRaisedFrame(m_thumbnail);
-    m_controls.Pic_K->SetPicture(&m_thumbnail);
     m_controls.Pic_K->SetVisible(true);
     if (m_platform.cursor != nullptr)
         m_platform.cursor->SetBusy(false);

@@ -20,8 +20,6 @@ constexpr std::int32_t kFrameWidth = 8;
 constexpr std::int32_t kFrameHeight = 27;
 // Screen twips per pixel at 96 dots per inch.
 constexpr double kTwipsPerPixel = 15.0;
-constexpr std::uint32_t kThumbnailGrey = 0xE0E0E0;
-constexpr std::int32_t kThumbnailSide = 100;
 constexpr const char* kFontFamily = "IPAPGothic";
 constexpr std::int32_t kFontPixels = 13;
 
@@ -247,11 +245,7 @@ void NuvraP::Form_Load()
                              ? static_cast<int>(i) : -1,
              m_skin.Img_Ra[static_cast<std::size_t>(StoredNumber(settings.ImageKinds[i]) == 1)]);
 
-    m_thumbnail.width = kThumbnailSide;
-    m_thumbnail.height = kThumbnailSide;
-    m_thumbnail.pixels.assign(kThumbnailSide * kThumbnailSide, kThumbnailGrey);
-    DrawRaisedFrame(m_thumbnail);
-    c.Pic_K->SetPicture(&m_thumbnail);
+    ShowEmptyThumbnail();
 
     const platform::PointerImage* hand = &ControlPointer();
     auto give_hand = [hand](auto& controls) {

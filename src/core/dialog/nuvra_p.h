@@ -99,6 +99,8 @@ private:
     void TileBackground(const platform::Rect& target);
     void WireHandlers();
     void RefillList(const std::vector<std::string>& paths, bool show_zero);
+    // Pic_K at its designed size, light grey inside its raised frame.
+    void ShowEmptyThumbnail();
     void ScanListPattern(const std::string& pattern, std::int16_t attribute);
     void Paint(bool force);
     void ShowSliderValue(ui::ScrollBar& slider, ui::Label& label);
