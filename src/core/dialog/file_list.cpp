@@ -36,29 +36,19 @@ std::string SizeText(float value)
 void StretchPicture(const platform::Picture& picture, std::int32_t source_width, std::int32_t source_height,
                     platform::Canvas& thumbnail)
 {
-    const std::int32_t bytes = picture.bits_per_pixel / 8;
-    if (source_width <= 0 || source_height <= 0 || (bytes != 1 && bytes != 3 && bytes != 4) ||
-        static_cast<std::int64_t>(picture.stride) * picture.height > static_cast<std::int64_t>(picture.pixels.size()))
+    if (source_width <= 0 || source_height <= 0 || !ui::HasReadablePixels(picture))
         return;
     for (std::int32_t y = 0; y < thumbnail.height; ++y) {
         const std::int64_t sy = (2 * static_cast<std::int64_t>(y) + 1) * source_height / (2 * thumbnail.height);
         if (sy >= picture.height)
             continue;
-        const std::uint8_t* row = picture.pixels.data() + (picture.height - 1 - sy) * picture.stride;
         for (std::int32_t x = 0; x < thumbnail.width; ++x) {
             const std::int64_t sx = (2 * static_cast<std::int64_t>(x) + 1) * source_width / (2 * thumbnail.width);
             if (sx >= picture.width)
                 continue;
-            std::uint32_t value = 0;
-            if (bytes == 1) {
-                const std::uint8_t index = row[sx];
-                value = index < picture.palette.size() ? picture.palette[index] & 0xFFFFFFu : 0;
-            } else {
-                const std::uint8_t* p = row + sx * bytes;
-                value = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
-            }
             thumbnail.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(thumbnail.width) +
-                             static_cast<std::size_t>(x)] = value;
+                             static_cast<std::size_t>(x)] =
+                ui::PictureColour(picture, static_cast<std::int32_t>(sx), static_cast<std::int32_t>(sy));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/sample_picture.h"
+#include "ui/canvas_draw.h"
 
 namespace nuvra {
 
@@ -16,21 +17,14 @@ constexpr std::uint32_t kPaneCheckMilliseconds = 100;
 // the rest of the canvas stays black.
 void DrawUnscaled(const platform::Picture& picture, platform::Canvas& canvas)
 {
-    const std::int32_t bytes = picture.bits_per_pixel / 8;
-    if (bytes < 3 || static_cast<std::int64_t>(picture.stride) * picture.height >
-                         static_cast<std::int64_t>(picture.pixels.size()))
+    if (!ui::HasReadablePixels(picture))
         return;
     const std::int32_t width = std::min(picture.width, canvas.width);
     const std::int32_t height = std::min(picture.height, canvas.height);
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = picture.pixels.data() + static_cast<std::int64_t>(picture.height - 1 - y) * picture.stride;
-        for (std::int32_t x = 0; x < width; ++x) {
-            const std::uint8_t* p = row + static_cast<std::int64_t>(x) * bytes;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
             canvas.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width) +
-                          static_cast<std::size_t>(x)] =
-                static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
-        }
-    }
+                          static_cast<std::size_t>(x)] = ui::PictureColour(picture, x, y);
 }
 
 }  // namespace

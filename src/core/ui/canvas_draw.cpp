@@ -141,32 +141,37 @@ void DrawEdge(Surface& surface, const platform::Rect& rect, Edge edge)
     }
 }
 
+bool HasReadablePixels(const platform::Picture& picture)
+{
+    const std::int32_t bytes = picture.bits_per_pixel / 8;
+    return !picture.empty() && (bytes == 1 || bytes == 3 || bytes == 4) &&
+           static_cast<std::int64_t>(picture.stride) * picture.height <=
+               static_cast<std::int64_t>(picture.pixels.size()) &&
+           static_cast<std::int64_t>(picture.width) * bytes <= picture.stride;
+}
+
+std::uint32_t PictureColour(const platform::Picture& picture, std::int32_t x, std::int32_t top_row)
+{
+    const std::int32_t bytes = picture.bits_per_pixel / 8;
+    const std::uint8_t* p = picture.pixels.data() +
+                            static_cast<std::int64_t>(picture.height - 1 - top_row) * picture.stride +
+                            static_cast<std::int64_t>(x) * bytes;
+    if (bytes == 1)
+        return *p < picture.palette.size() ? picture.palette[*p] & 0xFFFFFFu : 0;
+    return static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+}
+
 platform::Canvas CanvasFromPicture(const platform::Picture& picture)
 {
     platform::Canvas canvas;
-    const std::int32_t bytes = picture.bits_per_pixel / 8;
-    if (picture.empty() || (bytes != 1 && bytes != 3 && bytes != 4) ||
-        static_cast<std::int64_t>(picture.stride) * picture.height > static_cast<std::int64_t>(picture.pixels.size()) ||
-        static_cast<std::int64_t>(picture.width) * bytes > picture.stride)
+    if (!HasReadablePixels(picture))
         return canvas;
     canvas.width = picture.width;
     canvas.height = picture.height;
     canvas.pixels.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        const std::uint8_t* row =
-            picture.pixels.data() + static_cast<std::int64_t>(picture.height - 1 - y) * picture.stride;
-        for (std::int32_t x = 0; x < picture.width; ++x) {
-            std::uint32_t value = 0;
-            if (bytes == 1) {
-                const std::uint8_t index = row[x];
-                value = index < picture.palette.size() ? picture.palette[index] & 0xFFFFFFu : 0;
-            } else {
-                const std::uint8_t* p = row + static_cast<std::int64_t>(x) * bytes;
-                value = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
-            }
-            canvas.pixels[Index(canvas, x, y)] = value;
-        }
-    }
+    for (std::int32_t y = 0; y < picture.height; ++y)
+        for (std::int32_t x = 0; x < picture.width; ++x)
+            canvas.pixels[Index(canvas, x, y)] = PictureColour(picture, x, y);
     return canvas;
 }
 

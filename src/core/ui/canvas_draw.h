@@ -64,6 +64,13 @@ enum class Edge { Raised, Sunken, RaisedThin, SunkenThin };
 // for the thin edges.
 void DrawEdge(Surface& surface, const platform::Rect& rect, Edge edge);
 
+// Whether picture's rows hold what its size and depth (8, 24 or 32 bits)
+// say they do.
+bool HasReadablePixels(const platform::Picture& picture);
+// The colour at (x, top_row) as 0x00RRGGBB (through the table for 8 bits;
+// an index past it is black). picture must be readable and the point in it.
+std::uint32_t PictureColour(const platform::Picture& picture, std::int32_t x, std::int32_t top_row);
+
 // A picture's pixels as a canvas (24 and 32 bits, and 8 with its table);
 // an empty canvas for anything else.
 platform::Canvas CanvasFromPicture(const platform::Picture& picture);
