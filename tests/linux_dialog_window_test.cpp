@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/e2e_harness.h"
+#include "support/window_system_fixture.h"
 #include "support/temp_dir.h"
 
 // Xlib has a macro of this name.
@@ -43,31 +44,8 @@ using namespace std::chrono_literals;
 
 const std::string kTitle = "Nuvraの設定";
 
-class DialogWindowTest : public ::testing::Test {
+class DialogWindowTest : public test::WindowSystemFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = std::make_unique<e2e::XServer>(640, 480);
-        if (s_server->ready())
-            s_display = XOpenDisplay(s_server->name().c_str());
-    }
-    static void TearDownTestSuite()
-    {
-        if (s_display != nullptr)
-            XCloseDisplay(s_display);
-        s_display = nullptr;
-        s_server.reset();
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_server->ready()) << s_server->failure();
-        ASSERT_NE(nullptr, s_display);
-        setenv("DISPLAY", s_server->name().c_str(), 1);
-        XSetErrorHandler(nullptr);
-        m_windows = std::make_unique<SdlWindowSystem>(m_cursor);
-    }
-    void TearDown() override { m_windows.reset(); }
-
     std::unique_ptr<platform::Window> Dialog(Rect bounds, const std::string& title = kTitle)
     {
         platform::WindowRequest request;
@@ -77,21 +55,9 @@ protected:
         auto window = m_windows->CreateWindow(request);
         if (window) {
             window->Show();
-            Pump([](const InputEvent& e) { return e.kind == kExposeEvent; });
+            PumpUntil([](const InputEvent& e) { return e.kind == kExposeEvent; });
         }
         return window;
-    }
-
-    bool Pump(const std::function<bool(const InputEvent&)>& found, e2e::Milliseconds limit = Patience(5s))
-    {
-        return e2e::WaitUntil(
-            [&] {
-                std::vector<InputEvent> events;
-                m_windows->PollEvents(events);
-                m_events.insert(m_events.end(), events.begin(), events.end());
-                return std::any_of(events.begin(), events.end(), found);
-            },
-            limit);
     }
 
     std::string Property(::Window window, const char* name)
@@ -129,11 +95,6 @@ protected:
         return atoms;
     }
 
-    static inline std::unique_ptr<e2e::XServer> s_server;
-    static inline ::Display* s_display = nullptr;
-    SdlCursor m_cursor;
-    std::unique_ptr<SdlWindowSystem> m_windows;
-    std::vector<InputEvent> m_events;
 };
 
 TEST_F(DialogWindowTest, TheDialogIsAFramedResizableWindowFoundByItsJapaneseTitle)
@@ -204,7 +165,7 @@ TEST_F(DialogWindowTest, ACanvasInAGrownDialogStaysAtTheTopLeft)
     // As a window manager would resize it at the user's drag.
     XResizeWindow(s_display, static_cast<::Window>(dialog->NativeHandle()), 320, 180);
     XSync(s_display, False);
-    ASSERT_TRUE(Pump([&](const InputEvent& e) {
+    ASSERT_TRUE(PumpUntil([&](const InputEvent& e) {
         return e.kind == InputKind::Resized && e.window == dialog->NativeHandle() && e.x == 320 && e.y == 180;
     })) << "no Resized to 320 x 180";
     dialog->Present(canvas);
@@ -267,7 +228,7 @@ TEST_F(DialogWindowTest, EachWindowShowsItsOwnPointer)
     };
     const auto over = [&](int x, int y) {
         EXPECT_TRUE(s_server->MovePointer(x, y));
-        Pump([](const InputEvent&) { return false; }, 300ms);
+        PumpUntil([](const InputEvent&) { return false; }, 300ms);
     };
 
     const auto first = Dialog({20, 20, 220, 170}, "first");
@@ -322,7 +283,7 @@ TEST_F(DialogWindowTest, TheHourglassShowsWhileBusyAndThePointerComesBack)
     const auto dialog = Dialog({20, 20, 220, 170});
     ASSERT_NE(nullptr, dialog);
     ASSERT_TRUE(s_server->MovePointer(100, 100));
-    Pump([](const InputEvent&) { return false; }, 300ms);
+    PumpUntil([](const InputEvent&) { return false; }, 300ms);
     dialog->SetPointer(&red);
     ASSERT_TRUE(e2e::WaitUntil([&] { return middle() == 0xFFFF0000ul; }, Patience(2s)));
     m_cursor.SetBusy(true);

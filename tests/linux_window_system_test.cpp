@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/e2e_harness.h"
+#include "support/window_system_fixture.h"
 
 // Xlib has a macro of this name.
 constexpr nuvra::platform::InputKind kExposeEvent = nuvra::platform::InputKind::Expose;
@@ -68,33 +69,8 @@ struct SolidPicture {
     platform::IndexedImage image;
 };
 
-class WindowSystemTest : public ::testing::Test {
+class WindowSystemTest : public test::WindowSystemFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = std::make_unique<e2e::XServer>(640, 480);
-        if (s_server->ready())
-            s_display = XOpenDisplay(s_server->name().c_str());
-    }
-    static void TearDownTestSuite()
-    {
-        if (s_display != nullptr)
-            XCloseDisplay(s_display);
-        s_display = nullptr;
-        s_server.reset();
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_server->ready()) << s_server->failure();
-        ASSERT_NE(nullptr, s_display);
-        setenv("DISPLAY", s_server->name().c_str(), 1);
-        // Xlib's own handler: any protocol error nobody handles ends the
-        // test process, as it would end the show.
-        XSetErrorHandler(nullptr);
-        m_windows = std::make_unique<SdlWindowSystem>(m_cursor);
-    }
-    void TearDown() override { m_windows.reset(); }
-
     // A mapped top-level window of the test's own, white.
     static ::Window MakeWindow(int x, int y, int width, int height, ::Window parent = 0)
     {
@@ -116,26 +92,6 @@ protected:
             request.parent = parent;
         return m_windows->CreateWindow(request);
     }
-
-    // Pumps until an event satisfies found (or the time is up); every event
-    // pumped meanwhile is kept in m_events.
-    bool PumpUntil(const std::function<bool(const InputEvent&)>& found, e2e::Milliseconds limit = Patience(5s))
-    {
-        return e2e::WaitUntil(
-            [&] {
-                std::vector<InputEvent> events;
-                m_windows->PollEvents(events);
-                m_events.insert(m_events.end(), events.begin(), events.end());
-                return std::any_of(events.begin(), events.end(), found);
-            },
-            limit);
-    }
-
-    static inline std::unique_ptr<e2e::XServer> s_server;
-    static inline ::Display* s_display = nullptr;
-    SdlCursor m_cursor;
-    std::unique_ptr<SdlWindowSystem> m_windows;
-    std::vector<InputEvent> m_events;
 };
 
 TEST_F(WindowSystemTest, AChildSitsAtItsPlaceInTheParentAndShowsWhatIsPresented)
