@@ -26,7 +26,13 @@ enum Function : std::uint16_t {
     kStretchDib = 0x0F43,
     kSetDibToDev = 0x0D33,
     kDibCreatePatternBrush = 0x0142,
+    kCreateFontIndirect = 0x02FB,
 };
+
+// libwmf's text drawing crashes on a font many thousand times wider than it
+// is high (it reads a glyph bitmap that was never made). No real text is
+// wider than this many times its height.
+constexpr std::int32_t kWidestFontAspect = 8;
 
 // Where the bitmap starts in a record that may carry one (in bytes after the
 // record header), or nothing. The blits carry none when their parameter
@@ -168,7 +174,15 @@ WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& l
             metafile.window_extent = point;
         if (function == kSetViewportExt && has_point && !metafile.viewport_extent)
             metafile.viewport_extent = point;
+        const std::size_t record_start = out.size();
         out.insert(out.end(), record.begin(), record.end());
+        if (function == kCreateFontIndirect && words >= 5) {
+            const std::int32_t height = std::abs(static_cast<std::int32_t>(ReadS16(record, 6)));
+            const std::int32_t width = ReadS16(record, 8);
+            const std::int32_t widest = kWidestFontAspect * height;
+            if (height != 0 && std::abs(width) > widest)
+                Put16(out, record_start + 8, static_cast<std::uint16_t>(width < 0 ? -widest : widest));
+        }
         largest_record = std::max(largest_record, static_cast<std::uint32_t>(words));
     }
     const std::size_t end_record = out.size();
