@@ -56,7 +56,7 @@ TEST(HostedCommandLine, TheDaemonsFlagsNameTheWindow)
         {{"--window-id", "0"}, std::nullopt, std::nullopt, 1},
         {{"--window-id", "12abc"}, std::nullopt, std::nullopt, 1},
         {{"--window-id"}, std::nullopt, std::nullopt, 1},  // no value
-        {{"--root", "--colour", "red", "stray"}, std::nullopt, std::nullopt, 2},
+        {{"--root", "--colour", "red", "stray"}, std::nullopt, std::nullopt, 3},
     };
     for (const auto& c : cases) {
         const HostedOptions options = ParseHostedCommandLine(c.arguments, c.daemon_window);
@@ -66,6 +66,11 @@ TEST(HostedCommandLine, TheDaemonsFlagsNameTheWindow)
         EXPECT_EQ(options.window, c.window) << line;
         EXPECT_EQ(options.problems.size(), c.problems) << line;
     }
+
+    // An unknown flag is left out alone; the known flag after it keeps its value.
+    const HostedOptions options = ParseHostedCommandLine({"--root", "--bogus", "--interval", "5"}, std::nullopt);
+    EXPECT_EQ(options.interval, "5");
+    EXPECT_EQ(options.problems, std::vector<std::string>{"--bogus is not an option; it is left out"});
 }
 
 class HostedShowTest : public ::testing::Test {

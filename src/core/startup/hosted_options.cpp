@@ -1,6 +1,8 @@
 #include "startup/hosted_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "images/image_list.h"
 #include "images/paths.h"
@@ -10,6 +12,9 @@ namespace nuvra {
 namespace {
 
 constexpr std::string_view kFlagPrefixes[] = {"--", "-"};
+
+// The flags that take a value, as the next word or after "=".
+constexpr std::string_view kValueFlags[] = {"window-id", "folder", "order", "position", "interval", "speed", "music"};
 
 // "--name" or "-name", and the value of "--name=value" where given so.
 struct Flag {
@@ -173,6 +178,12 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
             root = true;
             continue;
         }
+        // An unknown flag is left out alone: the word after it may be the
+        // next flag, or a value of no flag we know.
+        if (std::find(std::begin(kValueFlags), std::end(kValueFlags), flag->name) == std::end(kValueFlags)) {
+            options.problems.push_back("--" + flag->name + " is not an option; it is left out");
+            continue;
+        }
         std::optional<std::string> value = flag->inline_value;
         if (!value && i + 1 < arguments.size())
             value = arguments[++i];
@@ -196,8 +207,6 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
             options.speed = value;
         } else if (flag->name == "music") {
             options.music = value;
-        } else {
-            options.problems.push_back("--" + flag->name + " is not an option; it is left out");
         }
     }
     // The daemon's window, where it names one; otherwise the root window.
