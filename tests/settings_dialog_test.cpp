@@ -156,7 +156,8 @@ TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
         {c().Img_SR[1].get(), {360, 68, 373, 81}},       {c().Img_Pos[2].get(), {424, 120, 437, 133}},
         {c().Img_Kind[3].get(), {220, 248, 232, 260}},   {c().Img_BGM[1].get(), {136, 376, 149, 389}},
         {c().BGM_Repeat.get(), {200, 372, 241, 393}},    {c().lbl_Fname.get(), {216, 424, 521, 453}},
-        {c().lbl_fade.get(), {336, 292, 526, 305}},  // grown to its 27 characters      {c().lbl_URL.get(), {320, 344, 527, 357}},
+        {c().lbl_fade.get(), {336, 292, 526, 305}},  // grown to its 27 characters
+        {c().lbl_URL.get(), {320, 344, 527, 357}},
     };
     for (const auto& place : places) {
         const platform::Rect got = place.control->Bounds();

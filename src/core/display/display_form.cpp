@@ -109,7 +109,7 @@ std::int64_t DisplayForm::WindowHandle() const
 
 int DisplayForm::Form_Load()
 {
-    // 1-3: a black, borderless, topmost window over the whole primary
+    // A black, borderless, topmost window over the whole primary
     // screen, made now and shown only at the end, so that the desktop
     // capture below still sees the desktop; or the daemon's window. The show
     // takes its size from the window it got, not from the screen it asked
@@ -141,7 +141,7 @@ void DisplayForm::StartShow()
     const SoundSettings& music = m_state.sound_01.settings;
     const std::uint64_t now = m_platform.clock->NowMilliseconds();
 
-    // 4: the moving box starts centred, heading for a random corner.
+    // The moving box starts centred, heading for a random corner.
     if (b.settings.ImagePosition == ImagePositionOption::MovingBox) {
         form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
         form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
@@ -155,7 +155,7 @@ void DisplayForm::StartShow()
         form.Timer5.Enable(now);
     }
 
-    // 5-6: the first picture, or the desktop when the folder gave none.
+    // The first picture, or the desktop when the folder gave none.
     if (b.images.ImageCount != 0) {
         form.PictureIndex = 0;
         LoadNextPicture(form, b, m_platform);
@@ -183,11 +183,11 @@ void DisplayForm::StartShow()
     if (b.settings.ImagePosition == ImagePositionOption::MovingBox)
         PlaceMovingBox();
 
-    // 7-8
+    // The turn per frame, and the picture-change count from zero.
     form.AngleStep = b.settings.RotationSpeed;
     form.ChangeTicks = 0;
 
-    // 9-10: the music and its timers.
+    // The music and its timers.
     if (!m_play_music) {
         // Another copy of the show plays it.
     } else if (music.BgmKind == BgmKindOption::AudioCd) {
@@ -204,7 +204,7 @@ void DisplayForm::StartShow()
         }
     }
 
-    // 11-13
+    // The first mouse report only records where the pointer is; then show the window.
     form.HaveFirstMouse = false;
     m_window->Show();
 }

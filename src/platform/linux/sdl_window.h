@@ -30,7 +30,6 @@
 //  - the zoom outline, drawn straight onto the screen (x11_zoom)
 //
 // What it does not do yet:
-//  - SetBusy shows no busy pointer
 //  - PrimaryScreen is SDL's display 0, not the X server's primary output
 //  - input in a Foreign window: its owner has it
 //
