@@ -201,7 +201,7 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
                                   "mouseup", "1"}));
     ASSERT_TRUE(Click(210, 382));
     ASSERT_TRUE(server().Xdotool({"key", "End", "BackSpace", "BackSpace", "type", "7"}));
-    ASSERT_TRUE(Click(142, 414));  // "MP3、MAV"
+    ASSERT_TRUE(Click(142, 414));  // "MP3、WAV"
     ASSERT_TRUE(WaitFor([&] { return Light(At(142, 414)) < Light(At(142, 382)) - 150; }));
     ASSERT_TRUE(Click(250, 412));  // "ﾌｧｲﾙ名"
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(stubs + "/zenity.args"); }));

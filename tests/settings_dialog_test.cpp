@@ -104,8 +104,8 @@ TEST_F(SettingsDialogTest, OpensCentredWithItsTitleAndGrowsFromThePointer)
     EXPECT_EQ(b.left, (1024 - 557) / 2);
     EXPECT_EQ(b.top, (768 - 508) / 2);
     EXPECT_EQ(dialog->ListExtent(), 311);
-    EXPECT_EQ(fake.fonts.families, std::vector<std::string>{"IPAPGothic"});
-    EXPECT_EQ(fake.fonts.sizes, std::vector<std::int32_t>{13});
+    EXPECT_EQ(fake.fonts.families, (std::vector<std::string>{"IPAPGothic", "IPAPGothic"}));
+    EXPECT_EQ(fake.fonts.sizes, (std::vector<std::int32_t>{13, 12}));  // and a size smaller for a long caption
     // 70000 keeps its low 16 bits, 4464; -3 stays -3.
     ASSERT_EQ(window.animations.size(), 1u);
     EXPECT_EQ(window.animations[0].first.left, 4464);

@@ -35,7 +35,7 @@ std::unique_ptr<ui::Label> AutoSizeLabel(platform::Font* font, Panel panel, std:
 
 }  // namespace
 
-DialogControls::DialogControls(platform::Font* font, const std::string& url)
+DialogControls::DialogControls(platform::Font* font, platform::Font* narrow_font, const std::string& url)
 {
     // Headings: the bar, and the caption centred on it.
     struct Heading {
@@ -133,11 +133,20 @@ DialogControls::DialogControls(platform::Font* font, const std::string& url)
     lbl_Degree = MakeLabel(font, At(kDisplayOptions, 140, 244, 29, 17), "", ui::Align::Right);
     lbl_Degree->SetBorder(true);
 
-    const char* sources[] = {"無し", "音楽CD", "MP3、MAV"};
+    const char* sources[] = {"無し", "音楽CD", "MP3、WAV"};
     const std::int32_t source_rows[] = {28, 12, 44};
+    constexpr std::int32_t kSourceLeft = 140;
+    constexpr std::int32_t kFileButtonLeft = 204;
+    constexpr std::int32_t kGap = 2;
     for (std::size_t i = 0; i < 3; ++i) {
         Img_BGM[i] = std::make_unique<ui::PictureBox>(At(kMusic, 124, source_rows[i], 13, 13));
-        lbl_BGM[i] = AutoSizeLabel(font, kMusic, 140, source_rows[i], sources[i]);
+        // The file source's caption, on the file button's row, runs into
+        // the button at the dialog's text size: it takes the size below.
+        platform::Font* caption_font = font;
+        if (font != nullptr && narrow_font != nullptr &&
+            kSourceLeft + font->Measure(sources[i]).width + 2 > kFileButtonLeft - kGap)
+            caption_font = narrow_font;
+        lbl_BGM[i] = AutoSizeLabel(caption_font, kMusic, kSourceLeft, source_rows[i], sources[i]);
     }
     BGM_Repeat = std::make_unique<ui::ComboBox>(At(kMusic, 188, 8, 41, kComboHeight), font);
     lbl[2] = AutoSizeLabel(font, kMusic, 236, 12, "曲目をﾘﾋﾟｰﾄ");

@@ -31,8 +31,9 @@ inline constexpr std::array<platform::Rect, 3> kOptionPanels = {
 enum ButtonIndex { kButtonFolder = 0, kButtonClear = 1, kButtonSet = 2, kButtonCancel = 3, kButtonMusicFile = 4 };
 
 struct DialogControls {
-    // font: the labels' font, or null (nothing is written).
-    DialogControls(platform::Font* font, const std::string& url);
+    // font: the labels' font, or null (nothing is written); narrow_font: a
+    // size smaller, for a caption that would not fit its room, or null.
+    DialogControls(platform::Font* font, platform::Font* narrow_font, const std::string& url);
 
     std::array<std::unique_ptr<ui::PictureBox>, 9> Img_H;  // 1..8 used
     std::array<std::unique_ptr<ui::Label>, 16> lbl;         // fixed captions by their index

@@ -50,7 +50,9 @@ NuvraP::NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions 
       m_options(std::move(options)),
       m_runtime(*platform.windows, *platform.clock),
       m_font(platform.fonts != nullptr ? platform.fonts->OpenFont(kFontFamily, kFontPixels) : nullptr),
-      m_controls(m_font.get(), m_options.url),
+      m_narrow_font(platform.fonts != nullptr && m_font ? platform.fonts->OpenFont(kFontFamily, kFontPixels - 1)
+                                                          : nullptr),
+      m_controls(m_font.get(), m_narrow_font.get(), m_options.url),
       m_skin(LoadSkin(platform.pictures)),
       m_host([this](ui::Surface& surface) { ui::CopyImage(surface, m_backing, 0, 0); })
 {

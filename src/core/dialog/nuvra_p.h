@@ -110,6 +110,7 @@ private:
     DialogOptions m_options;
     FormRuntime m_runtime;
     std::unique_ptr<platform::Font> m_font;
+    std::unique_ptr<platform::Font> m_narrow_font;
     DialogControls m_controls;
     Skin m_skin;
     ui::ControlHost m_host;
