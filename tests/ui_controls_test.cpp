@@ -269,6 +269,67 @@ TEST(ComboBoxTest, EditsItsTextAndTakesEntriesFromItsList)
     EXPECT_EQ(pressed, 1);
 }
 
+TEST(ComboBoxTest, ScrollsItsTextToKeepTheCaretInSight)
+{
+    Host h;
+    ComboBox combo({200, 372, 241, 393}, &h.font);  // 18 pixels of text room: two and a half digits
+    h.host.Add(combo);
+    platform::Canvas canvas{300, 420, std::vector<std::uint32_t>(300 * 420, 0)};
+    const std::int32_t field_right = combo.ButtonRect().left;
+    const std::int32_t line_top = 376;  // the 13-pixel line in the middle of the field
+    // The caret is the one column of the field drawn from the line's top
+    // row (the fake font leaves its cells' edges blank); -1 when none.
+    auto caret_column = [&] {
+        std::fill(canvas.pixels.begin(), canvas.pixels.end(), 0x777777u);
+        combo.Invalidate();
+        h.host.Paint(canvas);
+        for (std::int32_t x = 200; x < field_right; ++x)
+            if (canvas.pixels[static_cast<std::size_t>(line_top * 300 + x)] == colour::kText)
+                return x;
+        return -1;
+    };
+
+    h.Click(210, 380);
+    h.Type("99999");
+    // At the end: the last digit whole, the caret just after it, inside.
+    EXPECT_EQ(caret_column(), field_right - 1);
+    EXPECT_EQ(canvas.pixels[static_cast<std::size_t>((line_top + 5) * 300 + field_right - 3)], colour::kText);
+    h.Key(key::kHome);
+    EXPECT_EQ(caret_column(), 204);
+    h.Key(key::kEnd);
+    h.Key(key::kBack);
+    h.Key(key::kBack);
+    h.Key(key::kBack);  // "99" fits again: nothing stays scrolled away
+    EXPECT_EQ(caret_column(), 204 + 14);
+}
+
+TEST(ComboBoxTest, AHeldArrowOfItsListRepeats)
+{
+    Host h;
+    ComboBox combo({200, 372, 241, 393}, &h.font);
+    for (int i = 0; i <= 30; ++i)
+        combo.AddItem(i == 0 ? "" : std::to_string(i));
+    h.host.Add(combo);
+    h.host.Tick(1000);
+    const platform::Rect button = combo.ButtonRect();
+    h.Click(button.left + 3, button.top + 3);
+    const platform::Rect popup = *combo.Popup();
+    const platform::Point down_arrow{popup.right - 5, popup.bottom - 5};
+    auto first_row_taken = [&] {
+        // The first row shown is the entry a press on it takes.
+        h.Click(205, popup.top + 3);
+        const std::string text = combo.Text();
+        h.Click(button.left + 3, button.top + 3);
+        return text;
+    };
+
+    h.Press(down_arrow.x, down_arrow.y);
+    for (std::uint64_t now = 1100; now <= 1600; now += 50)
+        h.host.Tick(now);  // one step at the press, then one per tick after the pause
+    h.Release(down_arrow.x, down_arrow.y);
+    EXPECT_EQ(first_row_taken(), "7");
+}
+
 TEST(CanvasDrawTest, StretchingTakesThePixelUnderEachCentreAndEdgesUseTheSystemColours)
 {
     platform::Canvas source{4, 1, {1, 2, 3, 4}};

@@ -44,6 +44,7 @@ ComboBox::ComboBox(const platform::Rect& bounds, platform::Font* font)
     if (font != nullptr)
         m_item_height = std::max(1, font->Measure("Ag").height);
     m_bar.SetTakesKeys(false);
+    m_bar.SetVisible(false);
     m_bar.OnChange = m_bar.OnScroll = [this] {
         m_top = m_bar.Value();
         InvalidateRect(PopupRect());
@@ -54,6 +55,9 @@ void ComboBox::SetText(std::string text)
 {
     m_text = std::move(text);
     m_caret = m_text.size();
+    // New text shows from its start, as an edit box's does; the next edit
+    // brings the caret into sight.
+    m_scroll = 0;
     Invalidate();
 }
 
@@ -101,6 +105,7 @@ void ComboBox::SetDroppedDown(bool dropped)
         InvalidateRect(PopupRect());
     m_dropped = dropped;
     m_bar_captured = false;
+    m_bar.SetVisible(false);
     if (dropped) {
         // Open at the entry that matches the text, if any.
         const auto found = std::find(m_items.begin(), m_items.end(), m_text);
@@ -127,7 +132,26 @@ void ComboBox::TakeEntry(std::int32_t index)
 
 std::int32_t ComboBox::TextLeft() const
 {
-    return Bounds().left + kEdge + kTextIndent;
+    return Bounds().left + kEdge + kTextIndent - m_scroll;
+}
+
+platform::Rect ComboBox::FieldRect() const
+{
+    const platform::Rect& b = Bounds();
+    return {b.left + kEdge, b.top + kEdge, ButtonRect().left, b.bottom - kEdge};
+}
+
+// As in any edit box: the text moves under the field so that the caret, one
+// pixel wide, is always inside it, and no more is scrolled away than needed.
+void ComboBox::ScrollToCaret()
+{
+    if (m_font == nullptr)
+        return;
+    const std::int32_t room = std::max(1, Width(FieldRect()) - kTextIndent - 1);
+    const std::int32_t caret_x = m_font->Measure(std::string_view(m_text).substr(0, m_caret)).width;
+    const std::int32_t text_width = m_font->Measure(m_text).width;
+    m_scroll = std::clamp(m_scroll, std::max(0, caret_x - room), caret_x);
+    m_scroll = std::min(m_scroll, std::max(0, text_width - room));
 }
 
 std::size_t ComboBox::CaretAt(std::int32_t x) const
@@ -165,6 +189,7 @@ void ComboBox::MouseDown(const MouseEvent& event)
     } else if (event.button == 1) {
         SetDroppedDown(false);
         m_caret = CaretAt(event.x);
+        ScrollToCaret();
         Invalidate();
     }
     Control::MouseDown(event);
@@ -265,6 +290,7 @@ void ComboBox::KeyDown(std::uint32_t key_code, bool alt)
     default:
         return;
     }
+    ScrollToCaret();
     Invalidate();
 }
 
@@ -277,6 +303,7 @@ void ComboBox::TextInput(std::string_view text)
             typed.push_back(c);
     m_text.insert(m_caret, typed);
     m_caret += typed.size();
+    ScrollToCaret();
     Invalidate();
 }
 
@@ -286,8 +313,6 @@ void ComboBox::FocusChanged(bool focused)
         SetDroppedDown(false);
     Invalidate();
 }
-
-void ComboBox::Tick(std::uint64_t) {}
 
 void ComboBox::Paint(Surface& surface)
 {
@@ -307,11 +332,11 @@ void ComboBox::Paint(Surface& surface)
         FillRect(surface, {cx - 3 + i, cy + i, cx + 4 - i, cy + i + 1}, enabled ? colour::kText : colour::kShadow);
     if (m_font == nullptr)
         return;
-    const platform::Rect field{b.left + kEdge, b.top + kEdge, button.left, b.bottom - kEdge};
+    const platform::Rect field = FieldRect();
     const std::int32_t line_height = m_item_height;
     const std::int32_t top = field.top + (Height(field) - line_height) / 2;
     Surface inside = surface.Clipped(field);
-    DrawTextLine(inside, *m_font, m_text, {TextLeft(), top, field.right + 200, top + line_height}, Align::Left,
+    DrawTextLine(inside, *m_font, m_text, {TextLeft(), top, TextLeft() + m_font->Measure(m_text).width + 1, top + line_height}, Align::Left,
                  enabled ? colour::kText : colour::kShadow, false);
     if (HasFocus() && enabled && !m_dropped) {
         const std::int32_t x = TextLeft() + m_font->Measure(m_text.substr(0, m_caret)).width;

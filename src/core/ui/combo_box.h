@@ -1,6 +1,7 @@
 // An editable drop-down combo box: a text field with a caret and the button
 // that opens the list of entries under it. Typing, Backspace, Delete, Left,
-// Right, Home and End edit the text while it has the focus; Up and Down take
+// Right, Home and End edit the text while it has the focus, scrolled so that
+// the caret stays in sight; Up and Down take
 // the previous or next entry; F4 or Alt+Down open and close the list; in the
 // open list a press (or Enter) takes an entry and a press anywhere else, or
 // Escape, closes it. Choosing an entry only sets the text.
@@ -39,10 +40,11 @@ public:
     void KeyDown(std::uint32_t key_code, bool alt) override;
     void TextInput(std::string_view text) override;
     void FocusChanged(bool focused) override;
-    void Tick(std::uint64_t now) override;
     std::optional<platform::Rect> Popup() const override;
     void PaintPopup(Surface& surface) override;
     void ClosePopup() override { SetDroppedDown(false); }
+    // The list's scroll bar: the host ticks it, so a held arrow repeats.
+    std::vector<Control*> Parts() override { return {&m_bar}; }
 
     platform::Rect ButtonRect() const;
 
@@ -53,11 +55,14 @@ private:
     void TakeEntry(std::int32_t index);
     std::size_t CaretAt(std::int32_t x) const;
     std::int32_t TextLeft() const;
+    platform::Rect FieldRect() const;
+    void ScrollToCaret();
 
     platform::Font* m_font;
     std::string m_text;
     std::vector<std::string> m_items;
     std::size_t m_caret = 0;
+    std::int32_t m_scroll = 0;  // pixels of the text scrolled out at the left
     bool m_dropped = false;
     bool m_button_down = false;
     std::int32_t m_hot = -1;  // the entry under the pointer in the open list
