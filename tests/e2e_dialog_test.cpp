@@ -165,6 +165,17 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
     EXPECT_LT(Light(At(430, 126)), Light(At(366, 126)) - 150);
     // Music CD (136, 376) is selected, none (136, 392) is not.
     EXPECT_LT(Light(At(142, 382)), Light(At(142, 398)) - 150);
+    // The file option's caption ends before the file button (its face from
+    // x 216), with the two pixels before the face left clear.
+    int caption_dark = 0, gap_dark = 0;
+    for (int y = 408; y < 422; ++y) {
+        for (int x = 152; x < 214; ++x)
+            caption_dark += Light(At(x, y)) < 300 ? 1 : 0;
+        for (int x = 214; x < 216; ++x)
+            gap_dark += Light(At(x, y)) < 600 ? 1 : 0;
+    }
+    EXPECT_GT(caption_dark, 40);
+    EXPECT_EQ(gap_dark, 0);
     // The kinds: *.jpg (220, 232) clear, *.bmp (220, 200) ticked.
     int ticked_dark = 0, clear_dark = 0;
     for (int y = 2; y < 10; ++y)
