@@ -75,7 +75,7 @@ TEST_F(NuvraBinaryTest, ASecondInstanceEndsAtOnceWhileAShowOrDialogIsOpen)
     linux_platform::LinuxInstanceGuard guard(m_home.str() + "/run");
     for (const char* title : {"Nuvra_Main", "Nuvraの設定"}) {
         auto claim = guard.Claim(title);
-        ASSERT_NE(claim, nullptr) << title;
+        ASSERT_NE(claim.held, nullptr) << title;
         for (const char* arguments : {"/s", "/p 1234", "/c", "/x"}) {
             RunResult result = Run(arguments);
             EXPECT_EQ(result.status, 0) << title << ": nuvra " << arguments;

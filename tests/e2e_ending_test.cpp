@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -135,6 +138,41 @@ TEST_F(E2eEndingTest, ASecondNuvraLeavesARunningShowAloneAndANewShowStartsAfterI
     ASSERT_TRUE(again->WaitForTwoFrames(kWatched));
     ASSERT_TRUE(server().Xdotool({"click", "1"}));
     ExpectCleanEnd(*again, "a button");
+}
+
+TEST_F(E2eEndingTest, WithoutAHomeTheShowKeepsItsFilesInAPrivateTemporaryFolder)
+{
+    // A service account: no HOME folder to be had, no XDG variables.
+    const std::filesystem::path temp = home.dir().path() / "tmp";
+    std::filesystem::create_directories(temp);
+    const std::filesystem::path ours = temp / ("nuvra-" + std::to_string(::geteuid()));
+    const std::vector<std::string> work = {(ours / "Tmp_nuvra01.bmp").string(), (ours / "Tmp_nuvra02.bmp").string()};
+    const std::map<std::string, std::string> no_home = {
+        {"HOME", "/dev/null"}, {"XDG_CONFIG_HOME", ""}, {"XDG_CACHE_HOME", ""}, {"XDG_RUNTIME_DIR", ""},
+        {"TMPDIR", temp.string()}};
+    auto exists = [](const std::string& path) { return std::filesystem::exists(path); };
+
+    // No settings can be read: the show turns the desktop.
+    server().PaintRoot(Rgb{0x33, 0x66, 0xcc});
+    Show show(server(), home, NUVRA_BINARY, {"/s"}, no_home);
+    ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+    EXPECT_TRUE(WaitUntil([&] { return std::all_of(work.begin(), work.end(), exists); }, Patience(5s)));
+    EXPECT_EQ(std::filesystem::status(ours).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    const std::optional<ExitStatus> status = show.WaitForEnd();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << show.Output();
+    EXPECT_FALSE(std::any_of(work.begin(), work.end(), exists));
+
+    // Nowhere at all for the lock and the files: said, and status 1.
+    Show nowhere(server(), home, NUVRA_BINARY, {"/s"}, {{"HOME", "/dev/null"}, {"XDG_CONFIG_HOME", ""},
+                 {"XDG_CACHE_HOME", ""}, {"XDG_RUNTIME_DIR", ""}, {"TMPDIR", "/dev/null"}});
+    const std::optional<ExitStatus> refused = nowhere.WaitForEnd();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(*refused, 1);
+    EXPECT_NE(nowhere.Output().find("no folder for its lock and work files"), std::string::npos) << nowhere.Output();
+    EXPECT_EQ(server().ViewableWindows(kShowTitle), 0);
+    server().PaintRoot({});
 }
 
 }  // namespace

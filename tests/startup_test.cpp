@@ -6,6 +6,8 @@
 
 #include "settings/ini.h"
 #include "startup/command_line.h"
+#include "startup/hosted_options.h"
+#include "startup/hosted_show.h"
 #include "support/fake_platform.h"
 
 namespace nuvra {
@@ -222,6 +224,20 @@ TEST_F(MainTest, AProcessThatLosesTheClaimEndsAtOnce)
         EXPECT_TRUE(fake.profile.read_files.empty()) << "nothing read before the claim: " << line;
         EXPECT_TRUE(fake.cursor.calls.empty()) << line;
     }
+
+    // With nowhere to keep a claim at all, that is said and the status is 1.
+    fake.guard.taken_by_another.clear();
+    fake.guard.no_folder = "/tmp/nuvra-65534 belongs to another user";
+    test::FakeDiagnostics diagnostics;
+    fake.platform.diagnostics = &diagnostics;
+    for (const char* line : {"/s", "/c"}) {
+        EXPECT_EQ(Run(line), 1) << line;
+        EXPECT_TRUE(forms.calls.empty()) << line;
+    }
+    EXPECT_EQ(RunHostedShow(state, fake.platform, forms, ParseHostedCommandLine({"--root"}, std::nullopt)), 1);
+    EXPECT_TRUE(forms.calls.empty());
+    ASSERT_EQ(diagnostics.reports.size(), 3u);
+    EXPECT_NE(diagnostics.reports[0].find("belongs to another user"), std::string::npos) << diagnostics.reports[0];
 }
 
 }  // namespace

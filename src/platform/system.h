@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace nuvra::platform {
@@ -66,14 +67,22 @@ public:
     virtual ~InstanceClaim() = default;
 };
 
+// What a claim on a title came to.
+struct TitleClaim {
+    // Ours while it lives; null when the title is not ours.
+    std::unique_ptr<InstanceClaim> held;
+    // Why no claim could be made at all (nowhere to keep it); empty when
+    // another process holds the title.
+    std::string failure;
+};
+
 // The single-instance guard: FindWindowA by title, and the claim a window
 // makes on its title while it exists.
 class InstanceGuard {
 public:
     virtual ~InstanceGuard() = default;
     virtual bool WindowExists(std::string_view title) = 0;
-    // Null when the title could not be claimed (another process holds it).
-    virtual std::unique_ptr<InstanceClaim> Claim(std::string_view title) = 0;
+    virtual TitleClaim Claim(std::string_view title) = 0;
 };
 
 }  // namespace nuvra::platform

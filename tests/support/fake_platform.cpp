@@ -180,12 +180,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<platform::InstanceClaim> FakeGuard::Claim(std::string_view title)
+platform::TitleClaim FakeGuard::Claim(std::string_view title)
 {
     claims.emplace_back(title);
+    if (!no_folder.empty())
+        return {nullptr, no_folder};
     if (taken_by_another.count(std::string(title)) != 0 || !open_windows.insert(std::string(title)).second)
-        return nullptr;
-    return std::make_unique<FakeClaim>(open_windows, std::string(title));
+        return {};
+    return {std::make_unique<FakeClaim>(open_windows, std::string(title)), {}};
 }
 
 std::int32_t FakeCursor::ShowCursor(bool show)

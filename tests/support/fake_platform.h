@@ -93,8 +93,10 @@ public:
 class FakeGuard final : public platform::InstanceGuard {
 public:
     bool WindowExists(std::string_view title) override;
-    std::unique_ptr<platform::InstanceClaim> Claim(std::string_view title) override;
+    platform::TitleClaim Claim(std::string_view title) override;
 
+    // Set: every claim fails for want of a folder, with this reason.
+    std::string no_folder;
     std::set<std::string> open_windows;  // a live claim's title stays here until it goes
     // Titles another process claims between our search and our claim.
     std::set<std::string> taken_by_another;

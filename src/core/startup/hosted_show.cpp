@@ -5,6 +5,7 @@
 
 #include "images/image_list.h"
 #include "settings/settings.h"
+#include "startup/startup.h"
 
 namespace nuvra {
 
@@ -26,9 +27,10 @@ int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& form
     // Two copies for one window (a daemon restarting a hack too fast) would
     // share its work files: the second ends at once.
     const std::string tag = HostedTag(options.window);
-    const std::unique_ptr<platform::InstanceClaim> claim =
-        platform.guard->Claim(std::string(kDisplayWindowTitle) + tag);
-    if (!claim)
+    const platform::TitleClaim claim = platform.guard->Claim(std::string(kDisplayWindowTitle) + tag);
+    if (!claim.failure.empty())
+        return ReportNoClaim(platform, claim.failure);
+    if (!claim.held)
         return 0;
 
     LoadSettings(state, platform);
@@ -40,9 +42,9 @@ int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& form
     }
 
     // Held for the whole show by the copy that plays the music.
-    const std::unique_ptr<platform::InstanceClaim> music = platform.guard->Claim(kHostedMusicTitle);
+    const platform::TitleClaim music = platform.guard->Claim(kHostedMusicTitle);
 
-    return forms.LoadHostedDisplayForm(options.window, music != nullptr, tag);
+    return forms.LoadHostedDisplayForm(options.window, music.held != nullptr, tag);
 }
 
 }  // namespace nuvra

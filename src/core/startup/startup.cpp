@@ -38,6 +38,13 @@ void MarkScreenSaverStopped(platform::SystemInfo& system)
     system.SetScreenSaverRunning(kSaverStopped);
 }
 
+int ReportNoClaim(platform::Platform& platform, std::string_view why)
+{
+    if (platform.diagnostics != nullptr)
+        platform.diagnostics->Report("Nuvra has no folder for its lock and work files (" + std::string(why) + ")");
+    return kExitNoFolder;
+}
+
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line)
 {
     NuvraB& b = state.nuvra_b;
@@ -52,10 +59,12 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
     // exist, so of two processes started at the same moment both would pass
     // it. The claim is atomic; the one that loses it ends at once.
     const bool show_mode = mode == "S" || command_line.empty();
-    std::unique_ptr<platform::InstanceClaim> claim;
+    platform::TitleClaim claim;
     if (show_mode || mode == "C") {
         claim = platform.guard->Claim(show_mode ? kDisplayWindowTitle : kDialogWindowTitle);
-        if (!claim)
+        if (!claim.failure.empty())
+            return ReportNoClaim(platform, claim.failure);
+        if (!claim.held)
             return kExitNormally;
     }
 

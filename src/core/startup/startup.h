@@ -24,4 +24,9 @@ bool IsWindowsNT(platform::SystemInfo& system);
 void MarkScreenSaverRunning(platform::SystemInfo& system);
 void MarkScreenSaverStopped(platform::SystemInfo& system);
 
+// The exit status when the program has nowhere to keep its lock and work
+// files; ReportNoClaim says so through the diagnostics and returns it.
+inline constexpr int kExitNoFolder = 1;
+int ReportNoClaim(platform::Platform& platform, std::string_view why);
+
 }  // namespace nuvra

@@ -110,18 +110,6 @@ std::optional<std::uint32_t> AttributesOf(int folder_fd, const dirent& entry, co
     return AttributesOfStat(st, access) | hidden;
 }
 
-// mkdir -p, with the folders it creates private to the user.
-void CreateFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-        const std::string prefix = folder.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-            return;
-        if (slash == std::string::npos)
-            return;
-    }
-}
-
 }  // namespace
 
 FolderListing LinuxFileSystem::ListFolder(std::string_view folder)
@@ -219,9 +207,9 @@ std::string LinuxFileSystem::SettingsFolder()
 
 std::string LinuxFileSystem::WorkFolder()
 {
-    std::string folder = CacheFolder();
-    CreateFolders(folder);
-    return folder;
+    // With no folder at all the work files simply cannot be written, which
+    // each picture step already survives.
+    return UsableFolder(CacheFolder()).value_or(CacheFolder());
 }
 
 }  // namespace nuvra::linux_platform

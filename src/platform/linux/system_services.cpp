@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 
 #include "platform/linux/xdg.h"
 
@@ -89,16 +89,28 @@ private:
 
 }  // namespace
 
-LinuxInstanceGuard::LinuxInstanceGuard(std::string lock_folder) : m_lock_folder(std::move(lock_folder))
+LinuxInstanceGuard::LinuxInstanceGuard(std::string lock_folder) : m_preferred_folder(std::move(lock_folder))
 {
-    if (m_lock_folder.empty()) {
+    if (m_preferred_folder.empty()) {
         std::string runtime = XdgFolder("XDG_RUNTIME_DIR", "");
-        m_lock_folder = runtime.empty() ? CacheFolder() : runtime;
+        m_preferred_folder = runtime.empty() ? CacheFolder() : runtime;
     }
 }
 
-std::string LinuxInstanceGuard::LockPath(std::string_view title) const
+const std::string& LinuxInstanceGuard::LockFolder()
 {
+    // Every process of a user finds the same folder the same way, so a
+    // search sees the lock a claim took.
+    if (!m_lock_folder)
+        m_lock_folder = UsableFolder(m_preferred_folder, &m_no_folder_reason).value_or(std::string());
+    return *m_lock_folder;
+}
+
+std::string LinuxInstanceGuard::LockPath(std::string_view title)
+{
+    if (LockFolder().empty())
+        return {};
+
     // Titles may hold any character; the file name keeps letters, digits and
     // '_' and writes every other byte as two hex digits.
     static constexpr char kHex[] = "0123456789abcdef";
@@ -113,12 +125,15 @@ std::string LinuxInstanceGuard::LockPath(std::string_view title) const
             name.push_back(kHex[c & 15]);
         }
     }
-    return m_lock_folder + "/" + name + ".lock";
+    return LockFolder() + "/" + name + ".lock";
 }
 
 bool LinuxInstanceGuard::WindowExists(std::string_view title)
 {
-    int fd = ::open(LockPath(title).c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string path = LockPath(title);
+    if (path.empty())
+        return false;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -126,18 +141,19 @@ bool LinuxInstanceGuard::WindowExists(std::string_view title)
     return held;
 }
 
-std::unique_ptr<platform::InstanceClaim> LinuxInstanceGuard::Claim(std::string_view title)
+platform::TitleClaim LinuxInstanceGuard::Claim(std::string_view title)
 {
-    std::error_code error;
-    std::filesystem::create_directories(m_lock_folder, error);
-    int fd = ::open(LockPath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string path = LockPath(title);
+    if (path.empty())
+        return {nullptr, m_no_folder_reason};
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
-        return nullptr;
+        return {nullptr, path + ": " + std::strerror(errno)};
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        return nullptr;
+        return {};
     }
-    return std::make_unique<FlockClaim>(fd);
+    return {std::make_unique<FlockClaim>(fd), {}};
 }
 
 }  // namespace nuvra::linux_platform

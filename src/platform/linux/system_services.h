@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -41,15 +42,22 @@ public:
 // it, which the kernel drops when the process ends, however it ends.
 class LinuxInstanceGuard final : public platform::InstanceGuard {
 public:
-    // lock_folder empty: $XDG_RUNTIME_DIR, else the cache folder.
+    // lock_folder empty: $XDG_RUNTIME_DIR, else the cache folder, else our
+    // private folder under the temporary folder.
     explicit LinuxInstanceGuard(std::string lock_folder = {});
     bool WindowExists(std::string_view title) override;
-    std::unique_ptr<platform::InstanceClaim> Claim(std::string_view title) override;
+    platform::TitleClaim Claim(std::string_view title) override;
 
-    std::string LockPath(std::string_view title) const;
+    // Empty when there is no folder for the locks.
+    std::string LockPath(std::string_view title);
 
 private:
-    std::string m_lock_folder;
+    // The folder, found (and made) at the first use; empty when none can be.
+    const std::string& LockFolder();
+
+    std::string m_preferred_folder;
+    std::optional<std::string> m_lock_folder;
+    std::string m_no_folder_reason;
 };
 
 }  // namespace nuvra::linux_platform
