@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what Nuvra needs, then builds and runs every test three ways:
+# Installs what Nuvra needs, then builds and runs every test four ways:
 #  1. the normal build, warnings as errors;
-#  2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#  3. the fuzz targets built with clang and libFuzzer, run briefly over their
-#     corpus (their replays already ran in 1 and 2).
+#  2. the core and its tests alone, with no backend (the README's core build);
+#  3. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#  4. the fuzz targets built with clang and libFuzzer, run briefly over their
+#     corpus (their replays already ran in 1 and 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,6 +16,10 @@ trap 'rm -rf "$log_dir"' EXIT
 echo "== build (warnings are errors)"
 scripts/build.sh build -DNUVRA_WERROR=ON
 ctest --test-dir build --output-on-failure -j "$jobs" | tee "$log_dir/normal.log"
+
+echo "== the core alone (no backend), as the README builds it"
+scripts/build.sh build-core -DNUVRA_BACKEND=none -DNUVRA_WERROR=ON -DNUVRA_BENCH=OFF
+ctest --test-dir build-core --output-on-failure -j "$jobs" | tee "$log_dir/core.log"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DNUVRA_WERROR=ON -DNUVRA_SANITIZE=ON -DNUVRA_BENCH=OFF
