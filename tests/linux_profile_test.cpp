@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "platform/linux/profile_file.h"
+#include "platform/linux/profile_text.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
 namespace {
 
+using nuvra::linux_platform::IsValidUtf8;
 using nuvra::linux_platform::LinuxProfileFile;
 using nuvra::test::TempDir;
 namespace fs = std::filesystem;
@@ -129,6 +131,45 @@ TEST(LinuxProfile, WritePlacesTheLineTheProfileRulesSelect)
     }
 }
 
+TEST(LinuxProfile, AnyValueReadsBackByteForByteAndTheFileStaysUtf8)
+{
+    struct Case {
+        const char* name;
+        std::string value;
+        std::string stored;  // the line's value in the file; empty: any readable form
+    };
+    const Case cases[] = {
+        {"Latin-1 folder", "/home/u/caf\xE9", ""},
+        {"Shift-JIS folder", "/mnt/\x8E\xCA\x90\x5E/100%", ""},
+        {"stray bytes of every kind", "\xFF|\xE5\x86|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\x80", ""},
+        {"UTF-8 is written as it is", "/写真/100% caf\xC3\xA9 %E9", "/写真/100% caf\xC3\xA9 %E9"},
+        {"UTF-8 that looks escaped", "%%/caf%E9", ""},
+        {"just the marker", "%%", ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.WriteFile("any.ini", "[S]\nbefore=値\n");
+        LinuxProfileFile profile;
+        ASSERT_EQ(1, profile.WritePrivateProfileString("S", "k", c.value, path)) << c.name;
+        ASSERT_EQ(1, profile.WritePrivateProfileString("S", "after", "1", path)) << c.name;
+        const std::string file = dir.ReadFile("any.ini");
+        EXPECT_TRUE(IsValidUtf8(file)) << c.name << ":\n" << file;
+        EXPECT_EQ(c.value, Read(path, "S", "k")) << c.name;
+        EXPECT_EQ("値", Read(path, "S", "before")) << c.name;
+        EXPECT_EQ("1", Read(path, "S", "after")) << c.name;
+        if (!c.stored.empty()) {
+            EXPECT_EQ("[S]\nbefore=値\nk=" + c.stored + "\nafter=1\n", file) << c.name;
+        }
+        // Saved again, the key is found and replaced, not added twice.
+        ASSERT_EQ(1, profile.WritePrivateProfileString("S", "k", c.value, path)) << c.name;
+        EXPECT_EQ(file, dir.ReadFile("any.ini")) << c.name;
+    }
+    // The read limit counts the value's own bytes, not its stored form.
+    const std::string path = dir.WriteFile("long.ini", "");
+    ASSERT_EQ(1, LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(300, '\xE9'), path));
+    EXPECT_EQ(std::string(255, '\xE9'), Read(path, "S", "k"));
+}
+
 TEST(LinuxProfile, FirstWritesCreateFolderAndFile)
 {
     TempDir dir;
@@ -169,6 +210,7 @@ TEST(LinuxProfile, RefusedWriteLeavesEverythingWhole)
         {"line break in the value", "Nuvra.ini", "k", "v\n[T]\nx=1"},
         {"'=' in the key", "Nuvra.ini", "a=b", "v"},
         {"empty key", "Nuvra.ini", "", "v"},
+        {"key not UTF-8", "Nuvra.ini", "caf\xE9", "v"},
     };
     TempDir dir;
     dir.WriteFile("plain", "[S]\nk=1\n");

@@ -138,7 +138,7 @@ bool WriteValue(std::string_view section, std::string_view key, std::string_view
         return false;
 
     const DecodedProfile decoded = DecodeProfileBytes(old_file.bytes);
-    const std::optional<std::string> text = SetValue(decoded.text, section, key, value);
+    const std::optional<std::string> text = SetValue(decoded.text, section, key, EscapeProfileValue(value));
     if (!text)
         return false;
     if (!decoded.has_bom)
@@ -160,7 +160,7 @@ std::uint32_t LinuxProfileFile::GetPrivateProfileString(std::string_view section
             if (file.status == ReadStatus::Read) {
                 const DecodedProfile decoded = DecodeProfileBytes(file.bytes);
                 if (const std::optional<std::string_view> value = FindValue(decoded.text, section, key))
-                    return CopyProfileValue(*value, buffer);
+                    return CopyProfileValue(UnescapeProfileValue(*value), buffer);
             }
         }
     } catch (const std::exception&) {
