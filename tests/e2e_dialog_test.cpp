@@ -330,5 +330,31 @@ TEST_F(E2eDialogTest, AFolderNamedInLatin1IsSavedByteForByteAndTouchesNoOtherKey
     EXPECT_EQ(std::string(buffer.data(), length), folder);
 }
 
+TEST_F(E2eDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpen)
+{
+    // A folder where the file should be: no user, root included, can save.
+    const std::filesystem::path ini = home.dir().path() / "config/nuvra/Nuvra.ini";
+    std::filesystem::create_directories(ini);
+    WriteChooser("", 0);  // the message box's zenity
+    std::unique_ptr<Show> dialog = OpenDialog();
+    ASSERT_TRUE(dialog->Running());
+    ASSERT_TRUE(Click(378, 324));  // "設定"
+    const std::string message = "The settings could not be saved to \"" + ini.string() + "\": Is a directory.";
+    ASSERT_TRUE(WaitFor([&] {
+        return std::filesystem::exists(stubs + "/zenity.args") &&
+               home.dir().ReadFile("bin/zenity.args").find(message) != std::string::npos;
+    })) << "no message box saying \"" << message << "\"; the dialog said:\n" << dialog->Output();
+    EXPECT_NE(home.dir().ReadFile("bin/zenity.args").find("--error"), std::string::npos);
+    EXPECT_NE(dialog->Output().find(message), std::string::npos) << dialog->Output();
+    EXPECT_TRUE(dialog->Running());
+    EXPECT_EQ(server().ViewableWindows(kDialogTitle), 1);
+
+    ASSERT_TRUE(Click(478, 324));  // "ｷｬﾝｾﾙ"
+    const std::optional<ExitStatus> status = dialog->WaitForEnd();
+    ASSERT_TRUE(status.has_value()) << "the dialog did not close";
+    EXPECT_EQ(*status, 0) << dialog->Output();
+    EXPECT_TRUE(std::filesystem::is_directory(ini));
+}
+
 }  // namespace
 }  // namespace nuvra::e2e

@@ -23,8 +23,8 @@ public:
                                           std::string_view default_value, std::span<char> buffer,
                                           std::string_view file_name) override;
 
-    std::int32_t WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                                           std::string_view file_name) override;
+    platform::ProfileWriteResult WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                           std::string_view value, std::string_view file_name) override;
 };
 
 }  // namespace nuvra::linux_platform
