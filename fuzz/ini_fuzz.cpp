@@ -1,6 +1,7 @@
 // The profile text rules on arbitrary file contents: decoding must yield
-// UTF-8, every copy must end with a NUL inside the buffer, and a write must
-// read back while every other value stays as it was.
+// UTF-8, any bytes stored as a value must read back whole, every copy must
+// end with a NUL inside the buffer, and a write must read back while every
+// other value stays as it was.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -66,6 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const DecodedProfile decoded = DecodeProfileBytes(bytes);
     if (!IsValidUtf8(decoded.text))
+        std::abort();
+    // The same bytes as a value: stored as UTF-8, read back whole.
+    const std::string stored = EscapeProfileValue(bytes);
+    if (!IsValidUtf8(stored) || UnescapeProfileValue(stored) != bytes)
         std::abort();
 
     std::array<std::optional<std::string>, kNames.size()> before;

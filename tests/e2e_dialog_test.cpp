@@ -5,6 +5,7 @@
 // write nothing; the choosers are the desktop's (a stand-in zenity here).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -12,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/linux/profile_file.h"
+#include "platform/linux/profile_text.h"
 #include "support/e2e_harness.h"
 #include "support/e2e_pictures.h"
 
@@ -299,6 +302,69 @@ TEST_F(E2eDialogTest, TheFolderChooserRefillsTheListAndASecondDialogEndsAtOnce)
     EXPECT_FALSE(WaitUntil([&] { return !(server().Grab({left + 26, top + 82, 140, 200}) == list_after); }, 500ms));
     ASSERT_TRUE(Click(478, 324));  // "ｷｬﾝｾﾙ"
     ASSERT_TRUE(dialog->WaitForEnd().has_value());
+}
+
+TEST_F(E2eDialogTest, AFolderNamedInLatin1IsSavedByteForByteAndTouchesNoOtherKey)
+{
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        {"画像ﾁｪﾝｼﾞ", "1"}, {"画像の位置", "2"}, {"ｲﾝﾀｰﾊﾞﾙ", "25"}, {"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()},
+        {"画像種類_0", "1"}, {"画像種類_1", "1"}, {"画像種類_2", "0"}, {"画像種類_3", "1"},
+        {"BGM区分", "1"},   {"BGMﾘﾋﾟｰﾄ", "12"}, {"BGMﾌｧｲﾙ", ""},   {"回転ｽﾋﾟｰﾄﾞ", "7"}};
+    home.WriteSettings(keys);
+    const std::string folder = home.dir().str() + "/caf\xE9";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    ASSERT_TRUE(WriteSolidPicture(folder + "/p.bmp", 16, 16, {10, 200, 10}));
+    WriteChooser(folder, 0);
+    std::unique_ptr<Show> dialog = OpenDialog();
+    ASSERT_TRUE(dialog->Running());
+    const Screenshot list_before = server().Grab({left + 26, top + 82, 140, 42});
+    ASSERT_TRUE(Click(76, 62));  // "ﾌｫﾙﾀﾞで指定..."
+    ASSERT_TRUE(WaitFor([&] { return !(server().Grab({left + 26, top + 82, 140, 42}) == list_before); }));
+    ASSERT_TRUE(Click(378, 324));  // "設定"
+    const std::optional<ExitStatus> status = dialog->WaitForEnd();
+    ASSERT_TRUE(status.has_value()) << "the dialog did not close";
+    EXPECT_EQ(*status, 0) << dialog->Output();
+
+    const std::string text = Ini();
+    EXPECT_TRUE(linux_platform::IsValidUtf8(text)) << text;
+    const std::map<std::string, std::string> written = ReadIni(text);
+    EXPECT_EQ(written.size(), keys.size()) << text;
+    for (const auto& [key, value] : keys) {
+        const auto found = written.find(key);
+        if (key != "画像のﾌｫﾙﾀﾞ") {
+            EXPECT_EQ(found != written.end() ? found->second : "(missing)", value) << key;
+        }
+    }
+    std::array<char, 256> buffer{};
+    const std::uint32_t length = linux_platform::LinuxProfileFile().GetPrivateProfileString(
+        "Section", "画像のﾌｫﾙﾀﾞ", "", buffer, (home.dir().path() / "config/nuvra/Nuvra.ini").string());
+    EXPECT_EQ(std::string(buffer.data(), length), folder);
+}
+
+TEST_F(E2eDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpen)
+{
+    // A folder where the file should be: no user, root included, can save.
+    const std::filesystem::path ini = home.dir().path() / "config/nuvra/Nuvra.ini";
+    std::filesystem::create_directories(ini);
+    WriteChooser("", 0);  // the message box's zenity
+    std::unique_ptr<Show> dialog = OpenDialog();
+    ASSERT_TRUE(dialog->Running());
+    ASSERT_TRUE(Click(378, 324));  // "設定"
+    const std::string message = "The settings could not be saved to \"" + ini.string() + "\": Is a directory.";
+    ASSERT_TRUE(WaitFor([&] {
+        return std::filesystem::exists(stubs + "/zenity.args") &&
+               home.dir().ReadFile("bin/zenity.args").find(message) != std::string::npos;
+    })) << "no message box saying \"" << message << "\"; the dialog said:\n" << dialog->Output();
+    EXPECT_NE(home.dir().ReadFile("bin/zenity.args").find("--error"), std::string::npos);
+    EXPECT_NE(dialog->Output().find(message), std::string::npos) << dialog->Output();
+    EXPECT_TRUE(dialog->Running());
+    EXPECT_EQ(server().ViewableWindows(kDialogTitle), 1);
+
+    ASSERT_TRUE(Click(478, 324));  // "ｷｬﾝｾﾙ"
+    const std::optional<ExitStatus> status = dialog->WaitForEnd();
+    ASSERT_TRUE(status.has_value()) << "the dialog did not close";
+    EXPECT_EQ(*status, 0) << dialog->Output();
+    EXPECT_TRUE(std::filesystem::is_directory(ini));
 }
 
 }  // namespace

@@ -101,9 +101,11 @@ TEST_F(E2eMusicTest, Mp3AndWavMusicPlaysUntilTheShowEnds)
         double hz;
         bool encode;
     };
-    // A blank in the folder's name; endings in either case.
+    // A blank in the folder's name, quotes in a file's; endings in either
+    // case.
     std::filesystem::create_directories(home.dir().path() / "my music");
-    for (const Case& c : {Case{"my music/song.mp3", 440.0, true}, Case{"my music/LOOP.WAV", 880.0, false}}) {
+    for (const Case& c : {Case{"my music/song.mp3", 440.0, true}, Case{"my music/LOOP.WAV", 880.0, false},
+                          Case{"my music/\"quoted\".mp3", 660.0, true}}) {
         SCOPED_TRACE(c.file);
         const std::string path = (home.dir().path() / c.file).string();
         const std::string wav = test::WavFile(test::Tone(c.hz, 3.0));
@@ -120,6 +122,9 @@ TEST_F(E2eMusicTest, Mp3AndWavMusicPlaysUntilTheShowEnds)
         ASSERT_TRUE(show->Running());
         ASSERT_TRUE(server().Xdotool({"click", "1"}));
         ExpectCleanEnd(*show, "a button");
+        // Nothing of the music is left in the work folder either.
+        for (const auto& entry : std::filesystem::directory_iterator(home.dir().path() / "cache" / "nuvra"))
+            EXPECT_EQ(entry.path().filename().string().find("music"), std::string::npos) << entry.path();
     }
 }
 

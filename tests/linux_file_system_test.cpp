@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -243,10 +245,35 @@ TEST_F(PictureFolder, ShortPathNameIsTheQuotedPath)
     EXPECT_EQ(m_files.GetShortPathName(path, short_buffer), needed) << "one byte short: the size needed";
     EXPECT_EQ(short_buffer[0], 'z') << "a short buffer is left alone";
 
-    // A quote in the name would end the quoted form early.
-    const std::string with_quote = m_dir.WriteFile("say \"hi\".mp3", "");
-    for (const std::string& failing : {Path("missing.mp3"), with_quote, path + std::string(1, '\0'), std::string()})
+    for (const std::string& failing : {Path("missing.mp3"), path + std::string(1, '\0'), std::string()})
         EXPECT_EQ(m_files.GetShortPathName(failing, buffer), 0u) << "\"" << failing << "\"";
+}
+
+TEST_F(PictureFolder, AQuoteInThePathIsLeftOutThroughALinkThatGoesWithTheFileSystem)
+{
+    const ScopedEnv cache("XDG_CACHE_HOME", (m_dir.str() + "/cache").c_str());
+    // A quote inside the quoted form would end it early.
+    const std::string with_quote = m_dir.WriteFile("say \"hi\"/\"1\".mp3", "the song");
+    std::string link;
+    {
+        LinuxFileSystem files;
+        std::vector<char> buffer(256, 'z');
+        const std::uint32_t length = files.GetShortPathName(with_quote, buffer);
+        ASSERT_GT(length, 2u);
+        const std::string quoted(buffer.data(), length);
+        ASSERT_EQ(quoted.front(), '"');
+        ASSERT_EQ(quoted.back(), '"');
+        link = quoted.substr(1, quoted.size() - 2);
+        EXPECT_EQ(link.find('"'), std::string::npos) << link;
+        EXPECT_EQ(fs::path(link).parent_path(), fs::path(files.WorkFolder()));
+        EXPECT_EQ(fs::path(link).extension(), ".mp3");
+        std::ifstream linked(link, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(linked), {}), "the song");
+        EXPECT_EQ(files.GetShortPathName(with_quote, buffer), length) << "asked again: the same link";
+        EXPECT_EQ(quoted, std::string(buffer.data(), length));
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link outlived the file system";
+    EXPECT_EQ(m_dir.ReadFile("say \"hi\"/\"1\".mp3"), "the song");
 }
 
 TEST(LinuxFileSystem, FoldersFollowTheXdgRules)

@@ -134,7 +134,8 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* name : {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY", "NUVRA_CDROM"})
+        for (const char* name : {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY", "NUVRA_CDROM",
+                                 "XDG_CACHE_HOME"})
             unsetenv(name);
     }
 
@@ -460,6 +461,22 @@ TEST_F(LinuxMciTest, Mp3EndsAndRestartsFromTheStart)
     }
     MP3_Close(sound, platform);
     EXPECT_EQ(Send("status MP3Play mode").code, kMciDeviceNotOpen);
+}
+
+TEST_F(LinuxMciTest, AnMp3WhosePathHoldsAQuotePlays)
+{
+    setenv("XDG_CACHE_HOME", (dir.path() / "cache").c_str(), 1);
+    const std::string wav = dir.WriteFile("source.wav", WavFile(Tone(kTrackTones[1], 1.0)));
+    std::filesystem::create_directories(dir.path() / "say \"hi\"");
+    const std::string mp3 = (dir.path() / "say \"hi\"" / "song.mp3").string();
+    ASSERT_EQ(std::system(("lame --quiet -b 128 '" + wav + "' '" + mp3 + "'").c_str()), 0) << "lame is needed";
+
+    sound.settings.BgmFile = mp3;
+    MP3_Open(sound, platform);
+    const std::size_t start = CapturedFrames();
+    EXPECT_TRUE(MP3_IsPlaying(sound, platform));
+    EXPECT_EQ(ToneHeard(start), 1) << "heard " << last_windows;
+    MP3_Close(sound, platform);
 }
 
 TEST_F(LinuxMciTest, FilesThatCannotPlayAreRefusedQuietly)

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "platform/linux/profile_file.h"
+#include "platform/linux/profile_text.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
 namespace {
 
+using nuvra::linux_platform::IsValidUtf8;
 using nuvra::linux_platform::LinuxProfileFile;
 using nuvra::test::TempDir;
 namespace fs = std::filesystem;
@@ -124,9 +126,48 @@ TEST(LinuxProfile, WritePlacesTheLineTheProfileRulesSelect)
     TempDir dir;
     for (const WriteCase& c : cases) {
         const std::string path = dir.WriteFile("write.ini", c.before);
-        EXPECT_EQ(1, LinuxProfileFile().WritePrivateProfileString(c.section, c.key, "new", path)) << c.name;
+        EXPECT_TRUE(LinuxProfileFile().WritePrivateProfileString(c.section, c.key, "new", path).written) << c.name;
         EXPECT_EQ(c.after, dir.ReadFile("write.ini")) << c.name;
     }
+}
+
+TEST(LinuxProfile, AnyValueReadsBackByteForByteAndTheFileStaysUtf8)
+{
+    struct Case {
+        const char* name;
+        std::string value;
+        std::string stored;  // the line's value in the file; empty: any readable form
+    };
+    const Case cases[] = {
+        {"Latin-1 folder", "/home/u/caf\xE9", ""},
+        {"Shift-JIS folder", "/mnt/\x8E\xCA\x90\x5E/100%", ""},
+        {"stray bytes of every kind", "\xFF|\xE5\x86|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\x80", ""},
+        {"UTF-8 is written as it is", "/写真/100% caf\xC3\xA9 %E9", "/写真/100% caf\xC3\xA9 %E9"},
+        {"UTF-8 that looks escaped", "%%/caf%E9", ""},
+        {"just the marker", "%%", ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.WriteFile("any.ini", "[S]\nbefore=値\n");
+        LinuxProfileFile profile;
+        ASSERT_TRUE(profile.WritePrivateProfileString("S", "k", c.value, path).written) << c.name;
+        ASSERT_TRUE(profile.WritePrivateProfileString("S", "after", "1", path).written) << c.name;
+        const std::string file = dir.ReadFile("any.ini");
+        EXPECT_TRUE(IsValidUtf8(file)) << c.name << ":\n" << file;
+        EXPECT_EQ(c.value, Read(path, "S", "k")) << c.name;
+        EXPECT_EQ("値", Read(path, "S", "before")) << c.name;
+        EXPECT_EQ("1", Read(path, "S", "after")) << c.name;
+        if (!c.stored.empty()) {
+            EXPECT_EQ("[S]\nbefore=値\nk=" + c.stored + "\nafter=1\n", file) << c.name;
+        }
+        // Saved again, the key is found and replaced, not added twice.
+        ASSERT_TRUE(profile.WritePrivateProfileString("S", "k", c.value, path).written) << c.name;
+        EXPECT_EQ(file, dir.ReadFile("any.ini")) << c.name;
+    }
+    // The read limit counts the value's own bytes, not its stored form.
+    const std::string path = dir.WriteFile("long.ini", "");
+    ASSERT_TRUE(LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(300, '\xE9'), path).written);
+    EXPECT_EQ(std::string(255, '\xE9'), Read(path, "S", "k"));
 }
 
 TEST(LinuxProfile, FirstWritesCreateFolderAndFile)
@@ -135,12 +176,12 @@ TEST(LinuxProfile, FirstWritesCreateFolderAndFile)
     const std::string path = (dir.path() / "config/nuvra/Nuvra.ini").string();
     LinuxProfileFile profile;
     for (const char* key : {"k1", "k2", "k3"})
-        ASSERT_EQ(1, profile.WritePrivateProfileString("Section", key, std::string("v") + (key + 1), path));
+        ASSERT_TRUE(profile.WritePrivateProfileString("Section", key, std::string("v") + (key + 1), path).written);
     EXPECT_EQ("[Section]\nk1=v1\nk2=v2\nk3=v3\n", dir.ReadFile("config/nuvra/Nuvra.ini"));
     EXPECT_EQ(fs::perms(0644), fs::status(path).permissions() & fs::perms::mask);
 
     fs::permissions(path, fs::perms(0600));
-    ASSERT_EQ(1, profile.WritePrivateProfileString("Section", "k2", "x", path));
+    ASSERT_TRUE(profile.WritePrivateProfileString("Section", "k2", "x", path).written);
     EXPECT_EQ(fs::perms(0600), fs::status(path).permissions() & fs::perms::mask) << "mode of the old file";
     EXPECT_EQ(0, TemporaryFilesIn(dir.path() / "config/nuvra"));
 }
@@ -150,62 +191,78 @@ TEST(LinuxProfile, WriteThroughALinkKeepsTheLink)
     TempDir dir;
     const std::string real = dir.WriteFile("real.ini", "[S]\nk=1\n");
     fs::create_symlink(real, dir.path() / "link.ini");
-    ASSERT_EQ(1, LinuxProfileFile().WritePrivateProfileString("S", "k", "2", (dir.path() / "link.ini").string()));
+    ASSERT_TRUE(
+        LinuxProfileFile().WritePrivateProfileString("S", "k", "2", (dir.path() / "link.ini").string()).written);
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
     EXPECT_EQ("[S]\nk=2\n", dir.ReadFile("real.ini"));
 }
 
-TEST(LinuxProfile, RefusedWriteLeavesEverythingWhole)
+TEST(LinuxProfile, RefusedWriteLeavesEverythingWholeAndSaysWhy)
 {
     struct Case {
         const char* name;
         const char* file;
         const char* key;
         const char* value;
+        const char* reason;
     };
+    const char* kBadName = "Cannot hold this section or key name";
     const Case cases[] = {
-        {"parent is a regular file", "plain/Nuvra.ini", "k", "v"},
-        {"target is a folder", "folder", "k", "v"},
-        {"line break in the value", "Nuvra.ini", "k", "v\n[T]\nx=1"},
-        {"'=' in the key", "Nuvra.ini", "a=b", "v"},
-        {"empty key", "Nuvra.ini", "", "v"},
+        {"parent is a regular file", "plain/Nuvra.ini", "k", "v", "Not a directory"},
+        {"target is a folder", "folder", "k", "v", "Is a directory"},
+        {"a link to nothing", "dangling.ini", "k", "v", "Is a link to a missing file"},
+        {"line break in the value", "Nuvra.ini", "k", "v\n[T]\nx=1",
+         "Cannot hold a value with a line break or a NUL character"},
+        {"'=' in the key", "Nuvra.ini", "a=b", "v", kBadName},
+        {"empty key", "Nuvra.ini", "", "v", kBadName},
+        {"key not UTF-8", "Nuvra.ini", "caf\xE9", "v", kBadName},
     };
     TempDir dir;
     dir.WriteFile("plain", "[S]\nk=1\n");
     dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
     fs::create_directory(dir.path() / "folder");
+    fs::create_symlink(dir.path() / "gone.ini", dir.path() / "dangling.ini");
     for (const Case& c : cases) {
-        EXPECT_EQ(0, LinuxProfileFile().WritePrivateProfileString("S", c.key, c.value, (dir.path() / c.file).string()))
-            << c.name;
+        const nuvra::platform::ProfileWriteResult result =
+            LinuxProfileFile().WritePrivateProfileString("S", c.key, c.value, (dir.path() / c.file).string());
+        EXPECT_FALSE(result.written) << c.name;
+        EXPECT_EQ(c.reason, result.reason) << c.name;
         EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("plain")) << c.name;
         EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini")) << c.name;
     }
+    EXPECT_FALSE(fs::exists(dir.path() / "gone.ini"));
     EXPECT_EQ(0, TemporaryFilesIn(dir.path()));
 }
 
-TEST(LinuxProfile, ReadOnlyFileIsNotReplaced)
+TEST(LinuxProfile, ReadOnlyFileOrFolderIsNotReplacedAndTheSystemSaysWhy)
 {
-    TempDir dir;
-    const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
-    fs::permissions(path, fs::perms(0444));
-    // Root ignores the read-only bit, so the write runs as an ordinary user.
-    EXPECT_TRUE(nuvra::test::RunUnprivileged(dir.path(), [&] {
-        return LinuxProfileFile().WritePrivateProfileString("S", "k", "2", path) == 0;
-    })) << "the write to a read-only file was not refused";
-    EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini"));
+    for (const char* read_only : {"Nuvra.ini", "."}) {
+        TempDir dir;
+        const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
+        fs::permissions(dir.path() / read_only, fs::perms(0555));
+        // Root ignores the read-only bits, so the write runs as an ordinary user.
+        EXPECT_TRUE(nuvra::test::RunUnprivileged(dir.path(), [&] {
+            const nuvra::platform::ProfileWriteResult result =
+                LinuxProfileFile().WritePrivateProfileString("S", "k", "2", path);
+            return !result.written && result.reason == "Permission denied";
+        })) << "writing with " << read_only << " read-only was not refused with the system's reason";
+        EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini")) << read_only;
+        EXPECT_EQ(0, TemporaryFilesIn(dir.path())) << read_only;
+    }
 }
 
 TEST(LinuxProfile, ShortWriteKeepsTheOldFile)
 {
     TempDir dir;
     const std::string path = dir.WriteFile("Nuvra.ini", "[S]\nk=1\n");
-    std::int32_t result = -1;
+    nuvra::platform::ProfileWriteResult result;
     {
         nuvra::test::ScopedFileSizeLimit limit(4096);
         ASSERT_TRUE(limit.active());
         result = LinuxProfileFile().WritePrivateProfileString("S", "k", std::string(8192, 'v'), path);
     }
-    EXPECT_EQ(0, result);
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ("File too large", result.reason);
     EXPECT_EQ("[S]\nk=1\n", dir.ReadFile("Nuvra.ini"));
     EXPECT_EQ(0, TemporaryFilesIn(dir.path()));
 }

@@ -216,7 +216,7 @@ TEST(ReplaceFile, OnlyTheSettingsFileWaitsForTheDisk)
     } cases[] = {
         {"the settings file", [&] {
              return linux_platform::LinuxProfileFile().WritePrivateProfileString("Screen Saver", "Speed", "3",
-                                                                                 dir.str() + "/Nuvra.ini") == 1;
+                                                                                 dir.str() + "/Nuvra.ini").written;
          }, true},
         {"a file replaced by default", [&] { return Replace(dir.path() / "other", "text"); }, true},
         {"the 8-bit work file", [&] { return files.ReplaceFile(dir.str() + "/Tmp_nuvra02.bmp", Bytes("BM")); }, false},

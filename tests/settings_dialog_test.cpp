@@ -482,6 +482,29 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     }
 }
 
+TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToTryAgain)
+{
+    fake.profile.fail_writes = true;
+    fake.profile.failure_reason = "Read-only file system";
+    Open();
+    Click(*c().lbl_Button[2]);
+    EXPECT_FALSE(dialog->Closed());
+    EXPECT_EQ(fake.windows.windows[0]->animations.size(), 1u) << "the closing animation ran";
+    ASSERT_EQ(fake.message_box.shown.size(), 1u);
+    const test::FakeMessageBox::Shown& shown = fake.message_box.shown[0];
+    EXPECT_EQ(shown.text, "The settings could not be saved to \"/home/user/.config/nuvra/Nuvra.ini\": "
+                          "Read-only file system.");
+    EXPECT_EQ(shown.title, "Nuvraの設定");
+    EXPECT_EQ(shown.style, platform::MessageBoxStyle::OkCritical);
+
+    fake.profile.fail_writes = false;
+    fake.profile.writes.clear();
+    Click(*c().lbl_Button[2]);
+    EXPECT_TRUE(dialog->Closed());
+    EXPECT_EQ(fake.profile.writes.size(), 12u);
+    EXPECT_EQ(fake.message_box.shown.size(), 1u);
+}
+
 TEST_F(SettingsDialogTest, AClosePendingWhenSetIsReleasedWinsAndNothingIsWritten)
 {
     Open();

@@ -141,7 +141,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On, ImageKindOption::Off};
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
-    SaveSettings(state, fake.platform, {20, "/pics", "3", 7});
+    EXPECT_TRUE(SaveSettings(state, fake.platform, {20, "/pics", "3", 7}).saved);
 
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},   {"画像の位置", "2"}, {"ｲﾝﾀｰﾊﾞﾙ", "20"},    {"画像のﾌｫﾙﾀﾞ", "/pics"},
@@ -176,14 +176,18 @@ TEST(SaveSettings, RepeatTextIsStoredAsATrackNumberOrZero)
     }
 }
 
-TEST(SaveSettings, AFailingWriteDoesNotStopTheOthers)
+TEST(SaveSettings, AFailingWriteDoesNotStopTheOthersAndItsFileAndReasonAreReturned)
 {
     FakePlatform fake;
     fake.profile.fail_writes = true;
+    fake.profile.failure_reason = "Read-only file system";
     ProcessState state;
-    SaveSettings(state, fake.platform, {10, "", "", 5});
+    const SaveResult result = SaveSettings(state, fake.platform, {10, "", "", 5});
     EXPECT_EQ(fake.profile.writes.size(), 12u);
     EXPECT_EQ(state.nuvra_b.LastApiResult, 0);
+    EXPECT_FALSE(result.saved);
+    EXPECT_EQ(result.file, "/home/user/.config/nuvra/Nuvra.ini");
+    EXPECT_EQ(result.reason, "Read-only file system");
 }
 
 TEST(WriteIniValue, CutsSectionAndKeyTo127Characters)

@@ -9,9 +9,18 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace nuvra::platform {
+
+// What a profile write did: the value is in the file, or the file is as it
+// was and reason says why, in words for the user ("Permission denied",
+// "Is a directory").
+struct ProfileWriteResult {
+    bool written = false;
+    std::string reason;
+};
 
 class ProfileFile {
 public:
@@ -24,10 +33,10 @@ public:
                                                   std::string_view default_value, std::span<char> buffer,
                                                   std::string_view file_name) = 0;
 
-    // WritePrivateProfileStringA with a non-null key and value: nonzero on
-    // success, 0 when the file could not be written (the old file is kept).
-    virtual std::int32_t WritePrivateProfileString(std::string_view section, std::string_view key,
-                                                   std::string_view value, std::string_view file_name) = 0;
+    // WritePrivateProfileStringA with a non-null key and value; a file that
+    // could not be written keeps its old contents.
+    virtual ProfileWriteResult WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                         std::string_view value, std::string_view file_name) = 0;
 };
 
 }  // namespace nuvra::platform

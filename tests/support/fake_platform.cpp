@@ -45,14 +45,14 @@ std::uint32_t FakeProfile::GetPrivateProfileString(std::string_view section, std
     return CopyNulTerminated(it == m_values.end() ? default_value : std::string_view(it->second), buffer);
 }
 
-std::int32_t FakeProfile::WritePrivateProfileString(std::string_view section, std::string_view key,
-                                                    std::string_view value, std::string_view file_name)
+platform::ProfileWriteResult FakeProfile::WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                                    std::string_view value, std::string_view file_name)
 {
     writes.push_back({std::string(section), std::string(key), std::string(value), std::string(file_name)});
     if (fail_writes)
-        return 0;
+        return {false, failure_reason};
     Set(file_name, section, key, value);
-    return 1;
+    return {true, {}};
 }
 
 void FakeFileSystem::AddFolder(const std::string& folder, std::vector<platform::FolderEntry> entries)

@@ -25,12 +25,13 @@ public:
     std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view key,
                                           std::string_view default_value, std::span<char> buffer,
                                           std::string_view file_name) override;
-    std::int32_t WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                                           std::string_view file_name) override;
+    platform::ProfileWriteResult WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                           std::string_view value, std::string_view file_name) override;
 
     std::vector<Write> writes;
     std::vector<std::string> read_files;  // the file name of every read
     bool fail_writes = false;
+    std::string failure_reason = "Permission denied";  // what a failing write says
 
 private:
     static std::string Fold(std::string_view text);

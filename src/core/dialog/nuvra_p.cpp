@@ -6,7 +6,6 @@
 #include "dialog/skin_pictures.h"
 #include "images/paths.h"
 #include "settings/number_text.h"
-#include "settings/settings.h"
 #include "startup/forms.h"
 #include "startup/window_effects.h"
 
@@ -376,16 +375,9 @@ void NuvraP::lbl_Button_MouseUp(int index)
         m_controls.Folder_Path->SetCaption("");
         m_controls.lbl_Kei->SetCaption("");
         break;
-    case kButtonSet: {
-        DialogValues values;
-        values.interval_slider = static_cast<std::int16_t>(m_controls.HS_CD->Value());
-        values.folder_caption = m_controls.Folder_Path->Caption();
-        values.repeat_text = m_controls.BGM_Repeat->Text();
-        values.rotation_slider = static_cast<std::int16_t>(m_controls.RotScroll->Value());
-        SaveSettings(m_state, m_platform, values);
-        Unload();
+    case kButtonSet:
+        ConfirmSettings();
         break;
-    }
     case kButtonCancel:
         Unload();
         break;

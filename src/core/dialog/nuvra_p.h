@@ -92,6 +92,9 @@ public:
     void BrowseFolder();
     void BrowseBgmFile();
     void lbl_URL_Click();
+    // "設定": saves and closes; a save that fails is said, and the dialog
+    // stays open so the user can try again or cancel.
+    void ConfirmSettings();
     // Confirm, cancel and the close box all end here.
     void Unload();
 

@@ -46,8 +46,8 @@ std::string ReadIniValue(platform::ProfileFile& profile, std::string_view sectio
     return std::string(text.substr(0, text.find('\0')));
 }
 
-std::int32_t WriteIniValue(platform::ProfileFile& profile, std::string_view section, std::string_view key,
-                           std::string_view value, std::string_view file_name)
+platform::ProfileWriteResult WriteIniValue(platform::ProfileFile& profile, std::string_view section,
+                                           std::string_view key, std::string_view value, std::string_view file_name)
 {
     // A NUL inside a name ends it, as it would in the fixed buffer.
     section = section.substr(0, section.find('\0'));

@@ -25,9 +25,9 @@ std::string ReadIniValue(platform::ProfileFile& profile, std::string_view sectio
 
 // Writes key = value into section. Section and key are cut to 127 characters
 // as the fixed buffers of the original call did. Returns the platform's
-// result, which callers keep but never examine.
-std::int32_t WriteIniValue(platform::ProfileFile& profile, std::string_view section, std::string_view key,
-                           std::string_view value, std::string_view file_name);
+// result: whether the value is in the file, and if not, why.
+platform::ProfileWriteResult WriteIniValue(platform::ProfileFile& profile, std::string_view section,
+                                           std::string_view key, std::string_view value, std::string_view file_name);
 
 // The first max_units UTF-16 code units of a UTF-8 text, never splitting a
 // character.

@@ -75,13 +75,18 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     LoadInteger(settings.RotationSpeed, read(ini_key::kRotationSpeed), 5, ConvertFloorInt16);
 }
 
-void SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog)
+SaveResult SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog)
 {
     SettingsRecord& settings = state.nuvra_b.settings;
     SoundSettings& music = state.sound_01.settings;
+    SaveResult result;
     auto write = [&](std::string_view key, std::string_view value) {
-        state.nuvra_b.LastApiResult =
-            WriteIniValue(*platform.profile, kSettingsSection, key, value, IniPath(*platform.files));
+        const std::string file = IniPath(*platform.files);
+        const platform::ProfileWriteResult written =
+            WriteIniValue(*platform.profile, kSettingsSection, key, value, file);
+        state.nuvra_b.LastApiResult = written.written ? 1 : 0;
+        if (!written.written && result.saved)
+            result = {false, file, written.reason};
     };
 
     write(ini_key::kOrderMode, IntegerText(StoredNumber(settings.OrderMode)));
@@ -103,6 +108,7 @@ void SaveSettings(ProcessState& state, platform::Platform& platform, const Dialo
     write(ini_key::kBgmRepeat, IntegerText(music.BgmRepeat));
     write(ini_key::kBgmFile, music.BgmFile);
     write(ini_key::kRotationSpeed, IntegerText(dialog.rotation_slider));
+    return result;
 }
 
 }  // namespace nuvra

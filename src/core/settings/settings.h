@@ -2,8 +2,9 @@
 //
 // LoadSettings runs once per process at start-up (every mode but the preview)
 // and also builds the image list; SaveSettings runs when the settings dialog
-// is confirmed. Neither reports anything: a step that fails is skipped and
-// the next one runs.
+// is confirmed. A step that fails is skipped and the next one runs; loading
+// says nothing of it, saving tells its caller which file it could not write
+// and why, so that the user's choices are not lost without a word.
 #pragma once
 
 #include <array>
@@ -43,6 +44,14 @@ struct DialogValues {
     std::int16_t rotation_slider = 5;   // RotScroll
 };
 
-void SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog);
+// How a save went: every key written, or the file and the platform's reason
+// of the first write that failed.
+struct SaveResult {
+    bool saved = true;
+    std::string file;
+    std::string reason;
+};
+
+SaveResult SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog);
 
 }  // namespace nuvra

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -110,7 +112,52 @@ std::optional<std::uint32_t> AttributesOf(int folder_fd, const dirent& entry, co
     return AttributesOfStat(st, access) | hidden;
 }
 
+// FNV-1a in hex: the same path always gets the same link name, so a link
+// left by a show that could not clean up (the display lost) is reused, not
+// piled up.
+std::string NameHash(std::string_view text)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    std::array<char, 16> digits;
+    const auto end = std::to_chars(digits.begin(), digits.end(), hash, 16).ptr;
+    return std::string(digits.begin(), end);
+}
+
+// ".mp3" of ".../song.mp3": a link keeps the ending a reader of the name
+// expects; nothing when the ending is not plain letters and digits.
+std::string PlainExtension(std::string_view path)
+{
+    const std::string_view name = path.substr(path.find_last_of('/') + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 8)
+        return {};
+    const std::string_view extension = name.substr(dot + 1);
+    const bool plain = !extension.empty() && std::all_of(extension.begin(), extension.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+    return plain ? "." + std::string(extension) : std::string();
+}
+
+std::optional<std::string> LinkTarget(const std::string& link)
+{
+    std::array<char, 4096> target;
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+    if (length < 0 || static_cast<std::size_t>(length) >= target.size())
+        return std::nullopt;
+    return std::string(target.data(), static_cast<std::size_t>(length));
+}
+
 }  // namespace
+
+LinuxFileSystem::~LinuxFileSystem()
+{
+    for (const std::string& link : m_links)
+        ::unlink(link.c_str());
+}
 
 FolderListing LinuxFileSystem::ListFolder(std::string_view folder)
 {
@@ -178,16 +225,45 @@ bool LinuxFileSystem::ReplaceFile(std::string_view path, std::span<const std::ui
     return ReplaceFileAtomically(path, bytes, {}, Durability::kCached);
 }
 
+std::optional<std::string> LinuxFileSystem::LinkWithoutQuotes(const std::string& path)
+{
+    const std::string folder = WorkFolder();
+    const std::string link = folder + "/Tmp_nuvra_music_" + NameHash(path) + PlainExtension(path);
+    if (link.find('"') != std::string::npos)
+        return std::nullopt;
+    if (::symlink(path.c_str(), link.c_str()) != 0) {
+        // The name is taken: by our own link to this path (made before, or
+        // left over), or, as good as never, by something else.
+        if (errno != EEXIST)
+            return std::nullopt;
+        if (LinkTarget(link) != path && (::unlink(link.c_str()) != 0 || ::symlink(path.c_str(), link.c_str()) != 0))
+            return std::nullopt;
+    }
+    m_links.insert(link);
+    return link;
+}
+
 std::uint32_t LinuxFileSystem::GetShortPathName(std::string_view path, std::span<char> buffer)
 {
-    const std::optional<std::string> kernel_path = ToKernelPath(path);
-    // A quote inside the name would end the quoted form early and let the
-    // rest of the name be read as media-player commands.
-    if (!kernel_path || path.find('"') != std::string_view::npos)
+    std::optional<std::string> kernel_path = ToKernelPath(path);
+    if (!kernel_path)
         return 0;
     struct stat st {};
     if (::stat(kernel_path->c_str(), &st) != 0)
         return 0;
+    if (kernel_path->find('"') != std::string::npos) {
+        // A link's target is read from the link's own folder.
+        if (kernel_path->front() != '/') {
+            std::array<char, 4096> current;
+            if (::getcwd(current.data(), current.size()) == nullptr)
+                return 0;
+            kernel_path = std::string(current.data()) + "/" + *kernel_path;
+        }
+        kernel_path = LinkWithoutQuotes(*kernel_path);
+        if (!kernel_path)
+            return 0;
+        path = *kernel_path;
+    }
     const std::size_t length = path.size() + 2;
     if (length >= std::numeric_limits<std::uint32_t>::max())
         return 0;

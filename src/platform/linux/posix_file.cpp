@@ -14,10 +14,14 @@ namespace {
 class TemporaryFile {
 public:
     explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
+    // errno stays what the failed step left.
     ~TemporaryFile()
     {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
+        if (m_path.empty())
+            return;
+        const int error = errno;
+        ::unlink(m_path.c_str());
+        errno = error;
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -35,6 +39,8 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = EIO;
         if (written <= 0)
             return false;
         bytes = bytes.subspan(static_cast<std::size_t>(written));
@@ -58,8 +64,10 @@ bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> 
                            const NewFileAttributes& attributes, Durability durability)
 {
     const std::optional<std::string> target = ToKernelPath(path);
-    if (!target)
+    if (!target) {
+        errno = EINVAL;
         return false;
+    }
     const std::string folder = ParentFolderOf(*target);
     // Hidden, so that a listing of the folder made meanwhile does not show
     // it as one of the user's files.

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -20,10 +21,15 @@ namespace nuvra::linux_platform {
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
+    // Leaves errno alone: a call that failed with the descriptor open still
+    // says why after it is gone.
     ~FileDescriptor()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd < 0)
+            return;
+        const int error = errno;
+        ::close(m_fd);
+        errno = error;
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -74,9 +80,9 @@ enum class Durability {
 // Replaces the file at path with bytes: written to a temporary file beside
 // it and renamed over path (for kOnDisk, the file is flushed before and the
 // folder after the rename). A reader sees the old file or the new one,
-// never half of one; a failure leaves the old file as it was and no
-// temporary file behind. A link at path is replaced by the file, so a
-// caller that must keep links resolves them first.
+// never half of one; a failure leaves the old file as it was, no temporary
+// file behind, and errno saying why. A link at path is replaced by the file,
+// so a caller that must keep links resolves them first.
 bool ReplaceFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes,
                            const NewFileAttributes& attributes = {}, Durability durability = Durability::kOnDisk);
 

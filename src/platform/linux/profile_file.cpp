@@ -11,6 +11,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "platform/linux/profile_text.h"
 #include "platform/linux/posix_file.h"
@@ -28,6 +29,19 @@ constexpr mode_t kNewFileMode = 0644;
 // New folders: private, as the XDG folders are meant to be.
 constexpr mode_t kNewFolderMode = 0700;
 
+using platform::ProfileWriteResult;
+
+// The system's words for an error number ("Permission denied"): what a
+// refused write tells the user, after the file's name.
+std::string SystemReason(int error)
+{
+    return std::generic_category().message(error);
+}
+
+ProfileWriteResult Refused(std::string reason)
+{
+    return {false, std::move(reason)};
+}
 
 enum class ReadStatus { Read, Missing, Failed };
 
@@ -35,22 +49,44 @@ struct FileContents {
     ReadStatus status = ReadStatus::Failed;
     std::string bytes;
     struct stat info {};
+    std::string failure;  // why, when Failed
 };
 
+// Why a file of this kind is no settings file to read or replace.
+std::optional<std::string> NotAProfile(const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return SystemReason(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "Is not a regular file";
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxProfileBytes)
+        return SystemReason(EFBIG);
+    return std::nullopt;
+}
+
+FileContents Failed(FileContents contents, std::string failure)
+{
+    contents.failure = std::move(failure);
+    return contents;
+}
 
 FileContents ReadFileContents(const std::string& path)
 {
     FileContents contents;
     // stat before open: opening a FIFO or a device could block or rewind it.
     if (::stat(path.c_str(), &contents.info) != 0) {
-        contents.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+        if (errno != ENOENT)
+            return Failed(std::move(contents), SystemReason(errno));
+        contents.status = ReadStatus::Missing;
         return contents;
     }
-    if (!S_ISREG(contents.info.st_mode) || static_cast<std::uint64_t>(contents.info.st_size) > kMaxProfileBytes)
-        return contents;
+    if (std::optional<std::string> failure = NotAProfile(contents.info))
+        return Failed(std::move(contents), std::move(*failure));
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.valid() || ::fstat(fd.get(), &contents.info) != 0 || !S_ISREG(contents.info.st_mode))
-        return contents;
+    if (!fd.valid() || ::fstat(fd.get(), &contents.info) != 0)
+        return Failed(std::move(contents), SystemReason(errno));
+    if (std::optional<std::string> failure = NotAProfile(contents.info))
+        return Failed(std::move(contents), std::move(*failure));
 
     contents.bytes.reserve(static_cast<std::size_t>(contents.info.st_size));
     std::array<char, 65536> chunk;
@@ -59,20 +95,21 @@ FileContents ReadFileContents(const std::string& path)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return contents;
+            return Failed(std::move(contents), SystemReason(errno));
         if (got == 0)
             break;
         // The file may have grown since fstat.
         if (contents.bytes.size() + static_cast<std::uint64_t>(got) > kMaxProfileBytes)
-            return contents;
+            return Failed(std::move(contents), SystemReason(EFBIG));
         contents.bytes.append(chunk.data(), static_cast<std::size_t>(got));
     }
     contents.status = ReadStatus::Read;
     return contents;
 }
 
-// mkdir -p; a part that exists must be a folder (or a link to one).
-bool CreateFolders(const std::string& folder)
+// mkdir -p; a part that exists must be a folder (or a link to one). Why it
+// failed, or nothing.
+std::optional<std::string> CreateFolders(const std::string& folder)
 {
     for (std::size_t end = 1; end <= folder.size(); ++end) {
         if (end < folder.size() && folder[end] != '/')
@@ -81,26 +118,40 @@ bool CreateFolders(const std::string& folder)
         struct stat info {};
         if (::stat(part.c_str(), &info) == 0) {
             if (!S_ISDIR(info.st_mode))
-                return false;
+                return SystemReason(ENOTDIR);
             continue;
         }
         if (::mkdir(part.c_str(), kNewFolderMode) != 0 && errno != EEXIST)
-            return false;
+            return SystemReason(errno);
     }
-    return true;
+    return std::nullopt;
 }
+
+struct LinkTarget {
+    std::optional<std::string> path;  // nothing: no file to replace
+    std::string failure;
+};
 
 // A link to a settings file is kept a link: the write goes to the file it
 // points at, not over the link.
-std::optional<std::string> ResolveLink(const std::string& path)
+LinkTarget ResolveLink(const std::string& path)
 {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
+        return {path, {}};
     std::array<char, PATH_MAX> resolved;
     if (::realpath(path.c_str(), resolved.data()) == nullptr)
-        return std::nullopt;  // a dangling link: there is no file to replace
-    return std::string(resolved.data());
+        return {std::nullopt, errno == ENOENT ? "Is a link to a missing file" : SystemReason(errno)};
+    return {std::string(resolved.data()), {}};
+}
+
+// Only the value can come from the user (a folder name with a line break in
+// it); the section and the key are the program's own.
+std::string UnwritableReason(std::string_view value)
+{
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return "Cannot hold a value with a line break or a NUL character";
+    return "Cannot hold this section or key name";
 }
 
 bool ReplaceFile(const std::string& target, std::string_view text, const FileContents& old_file)
@@ -117,35 +168,39 @@ bool ReplaceFile(const std::string& target, std::string_view text, const FileCon
                                  attributes, Durability::kOnDisk);
 }
 
-bool WriteValue(std::string_view section, std::string_view key, std::string_view value, std::string_view file_name)
+ProfileWriteResult WriteValue(std::string_view section, std::string_view key, std::string_view value,
+                              std::string_view file_name)
 {
     const std::optional<std::string> named = ToKernelPath(file_name);
     if (!named)
-        return false;
-    const std::optional<std::string> target = ResolveLink(*named);
-    if (!target)
-        return false;
+        return Refused("Is not a usable file name");
+    const LinkTarget link = ResolveLink(*named);
+    if (!link.path)
+        return Refused(link.failure);
+    const std::string& target = *link.path;
 
-    const FileContents old_file = ReadFileContents(*target);
+    const FileContents old_file = ReadFileContents(target);
     // A file we could not read in full is never replaced: its contents would
     // be lost. And rename would happily replace a read-only file, so its
     // write permission is checked here.
     if (old_file.status == ReadStatus::Failed)
-        return false;
-    if (old_file.status == ReadStatus::Read && ::access(target->c_str(), W_OK) != 0)
-        return false;
-    if (old_file.status == ReadStatus::Missing && !CreateFolders(ParentFolderOf(*target)))
-        return false;
+        return Refused(old_file.failure);
+    if (old_file.status == ReadStatus::Read && ::access(target.c_str(), W_OK) != 0)
+        return Refused(SystemReason(errno));
+    if (old_file.status == ReadStatus::Missing) {
+        if (std::optional<std::string> failure = CreateFolders(ParentFolderOf(target)))
+            return Refused(std::move(*failure));
+    }
 
     const DecodedProfile decoded = DecodeProfileBytes(old_file.bytes);
-    const std::optional<std::string> text = SetValue(decoded.text, section, key, value);
+    std::optional<std::string> text = SetValue(decoded.text, section, key, EscapeProfileValue(value));
     if (!text)
-        return false;
-    if (!decoded.has_bom)
-        return ReplaceFile(*target, *text, old_file);
-    std::string bytes(kUtf8Bom);
-    bytes += *text;
-    return ReplaceFile(*target, bytes, old_file);
+        return Refused(UnwritableReason(value));
+    if (decoded.has_bom)
+        text->insert(0, kUtf8Bom);
+    if (!ReplaceFile(target, *text, old_file))
+        return Refused(SystemReason(errno));
+    return {true, {}};
 }
 
 }  // namespace
@@ -160,7 +215,7 @@ std::uint32_t LinuxProfileFile::GetPrivateProfileString(std::string_view section
             if (file.status == ReadStatus::Read) {
                 const DecodedProfile decoded = DecodeProfileBytes(file.bytes);
                 if (const std::optional<std::string_view> value = FindValue(decoded.text, section, key))
-                    return CopyProfileValue(*value, buffer);
+                    return CopyProfileValue(UnescapeProfileValue(*value), buffer);
             }
         }
     } catch (const std::exception&) {
@@ -170,14 +225,15 @@ std::uint32_t LinuxProfileFile::GetPrivateProfileString(std::string_view section
     return CopyProfileValue(default_value, buffer);
 }
 
-std::int32_t LinuxProfileFile::WritePrivateProfileString(std::string_view section, std::string_view key,
-                                                         std::string_view value, std::string_view file_name)
+platform::ProfileWriteResult LinuxProfileFile::WritePrivateProfileString(std::string_view section,
+                                                                         std::string_view key, std::string_view value,
+                                                                         std::string_view file_name)
 {
     try {
-        return WriteValue(section, key, value, file_name) ? 1 : 0;
+        return WriteValue(section, key, value, file_name);
     } catch (const std::exception&) {
         // Only allocation can fail here; the old file is still untouched.
-        return 0;
+        return Refused(SystemReason(ENOMEM));
     }
 }
 

@@ -8,7 +8,9 @@
 // file or the new one. The target keeps its permission bits; its folder (and
 // the folders above) are created on the first write. A file the user may not
 // write, or one that could not be read in full, is never replaced. The text
-// is written back as UTF-8, so a CP932 file becomes UTF-8 on its first write.
+// is written back as UTF-8, so a CP932 file becomes UTF-8 on its first write;
+// a value that is not UTF-8 (a path in another encoding) is stored escaped
+// and reads back as it was written (EscapeProfileValue, profile_text.h).
 #pragma once
 
 #include "platform/profile.h"
@@ -21,8 +23,8 @@ public:
                                           std::string_view default_value, std::span<char> buffer,
                                           std::string_view file_name) override;
 
-    std::int32_t WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                                           std::string_view file_name) override;
+    platform::ProfileWriteResult WritePrivateProfileString(std::string_view section, std::string_view key,
+                                                           std::string_view value, std::string_view file_name) override;
 };
 
 }  // namespace nuvra::linux_platform

@@ -141,6 +141,10 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
 {
     if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value))
         return false;
+    // One line in another encoding would turn the whole file into CP932 for
+    // the reader.
+    if (!IsValidUtf8(section) || !IsValidUtf8(key) || !IsValidUtf8(value))
+        return false;
     if (section.find(']') != std::string_view::npos)
         return false;
     return !key.empty() && key.front() != ';' && key.front() != '[' && key.find('=') == std::string_view::npos;
@@ -202,42 +206,106 @@ std::string Cp932ToUtf8(std::string_view bytes)
     return text;
 }
 
+// The length of the UTF-8 sequence that starts at bytes[i], or 0 when none
+// does there (a stray or missing continuation byte, an overlong form, a
+// surrogate, a code point past U+10FFFF).
+std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    std::uint32_t code_point = 0;
+    std::uint32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, code_point = lead & 0x1Fu, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code_point = lead & 0x0Fu, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code_point = lead & 0x07u, smallest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - i < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code_point = (code_point << 6) | (next & 0x3Fu);
+    }
+    if (code_point < smallest || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// No path the dialog stores starts with it (they are absolute), nor does any
+// number; two characters keep an escaped path about as readable as the path,
+// and %XX is the escape most people have seen in addresses.
+constexpr std::string_view kEscapedValueMarker = "%%";
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes)
 {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t code_point = 0;
-        std::uint32_t smallest = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, code_point = lead & 0x1Fu, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, code_point = lead & 0x0Fu, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, code_point = lead & 0x07u, smallest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code_point = (code_point << 6) | (next & 0x3Fu);
-        }
-        if (code_point < smallest || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceAt(bytes, i);
+        if (length == 0)
             return false;
         i += length;
     }
     return true;
+}
+
+std::string EscapeProfileValue(std::string_view value)
+{
+    if (IsValidUtf8(value) && !value.starts_with(kEscapedValueMarker))
+        return std::string(value);
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string stored(kEscapedValueMarker);
+    stored.reserve(stored.size() + value.size() * 3);
+    for (std::size_t i = 0; i < value.size();) {
+        const std::size_t length = Utf8SequenceAt(value, i);
+        if (length > 0 && value[i] != '%') {
+            stored.append(value.substr(i, length));
+            i += length;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(value[i++]);
+        stored.append({'%', kHex[byte >> 4], kHex[byte & 0x0F]});
+    }
+    return stored;
+}
+
+std::string UnescapeProfileValue(std::string_view stored)
+{
+    if (!stored.starts_with(kEscapedValueMarker))
+        return std::string(stored);
+    stored.remove_prefix(kEscapedValueMarker.size());
+    std::string value;
+    value.reserve(stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const bool escape = stored[i] == '%' && i + 2 < stored.size() && HexDigitValue(stored[i + 1]) >= 0 &&
+                            HexDigitValue(stored[i + 2]) >= 0;
+        if (!escape) {
+            value.push_back(stored[i]);
+            continue;
+        }
+        value.push_back(static_cast<char>(HexDigitValue(stored[i + 1]) * 16 + HexDigitValue(stored[i + 2])));
+        i += 2;
+    }
+    return value;
 }
 
 DecodedProfile DecodeProfileBytes(std::string_view bytes)

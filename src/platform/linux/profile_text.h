@@ -40,9 +40,22 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
 // line after the section's last entry, else a new section at the end.
 // nullopt when a name or the value cannot be written without changing the
 // file's meaning (a line break or NUL anywhere, '=' or a leading ';' or '['
-// in the key, ']' in the section, an empty key).
+// in the key, ']' in the section, an empty key) or its encoding (anything
+// that is not UTF-8: values are escaped first, see EscapeProfileValue).
 std::optional<std::string> SetValue(std::string_view text, std::string_view section, std::string_view key,
                                     std::string_view value);
+
+// A value as the file stores it, and back. Valid UTF-8 is stored as it is.
+// Any other bytes (a folder named in Latin-1 or Shift-JIS) would make the
+// whole file invalid UTF-8, and the reader would then take every line of it
+// for CP932; so such a value is stored behind the marker "%%", with '%' and
+// every byte outside a valid UTF-8 sequence written as %XX (upper-case hex).
+// A valid value that itself starts with the marker is stored the same way,
+// so that whatever is written reads back byte for byte. Unescaping text
+// without the marker gives the text; a '%' without two hex digits after it
+// stands for itself.
+std::string EscapeProfileValue(std::string_view value);
+std::string UnescapeProfileValue(std::string_view stored);
 
 // The profile API's copy rule: at most buffer.size() - 1 bytes, then a NUL;
 // returns the bytes copied. An empty buffer receives nothing.
