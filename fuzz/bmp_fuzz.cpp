@@ -9,9 +9,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace nuvra;
     return fuzz::CheckDecoder(
-        data, size, [](std::span<const std::uint8_t> bytes, const linux_platform::DecodeLimits& limits) {
-            platform::PictureResult result = linux_platform::DecodeBmp(bytes, limits);
-            if (!result.picture)
+        data, size,
+        [](std::span<const std::uint8_t> bytes, const linux_platform::DecodeLimits& limits,
+           const platform::RegionChooser* choose_region) {
+            platform::PictureResult result = linux_platform::DecodeBmp(bytes, limits, choose_region);
+            if (!result.picture || choose_region != nullptr)
                 return result;
             const std::optional<std::vector<std::uint8_t>> saved = linux_platform::EncodeBmp(*result.picture);
             if (!saved)

@@ -78,13 +78,14 @@ inline platform::Rect RegionFrom(std::span<const std::uint8_t> bytes, std::int32
 }
 
 // A region load must give exactly the whole load cut to the region.
-inline void CheckRegion(std::span<const std::uint8_t> bytes, const platform::PictureResult& whole,
-                        const linux_platform::DecodeLimits& limits)
+template <typename Decoder>
+void CheckRegion(std::span<const std::uint8_t> bytes, const platform::PictureResult& whole,
+                 const linux_platform::DecodeLimits& limits, Decoder decode)
 {
     const platform::RegionChooser chooser = [&](std::int32_t width, std::int32_t height) {
         return RegionFrom(bytes, width, height);
     };
-    const platform::PictureResult part = linux_platform::DecodePicture(bytes, limits, &chooser);
+    const platform::PictureResult part = decode(bytes, limits, &chooser);
     CheckResult(part, limits);
     if (!whole.picture || !part.picture)
         return;
@@ -98,14 +99,15 @@ inline void CheckRegion(std::span<const std::uint8_t> bytes, const platform::Pic
 }
 
 // The whole check for one input: the decoder's promises, then the region
-// load against the whole load.
+// load against the whole load. decode(bytes, limits, choose_region) is the
+// format's decoder; choose_region is null for the whole picture.
 template <typename Decoder> int CheckDecoder(const std::uint8_t* data, std::size_t size, Decoder decode)
 {
     const std::span<const std::uint8_t> bytes(data, size);
     const linux_platform::DecodeLimits limits = FuzzLimits();
-    const platform::PictureResult result = decode(bytes, limits);
+    const platform::PictureResult result = decode(bytes, limits, nullptr);
     CheckResult(result, limits);
-    CheckRegion(bytes, result, limits);
+    CheckRegion(bytes, result, limits, decode);
     return 0;
 }
 

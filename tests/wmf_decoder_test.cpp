@@ -4,15 +4,22 @@
 #include <string>
 
 #include "picture_test_helpers.h"
+#include "platform/linux/picture/wmf_renderer.h"
 
 namespace nuvra {
 namespace {
 
-using linux_platform::DecodeWmf;
 using test::Bytes;
 using test::TestImage;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+// The shared record walk with libwmf behind it, as the Linux backend loads metafiles.
+platform::PictureResult DecodeWmf(std::span<const std::uint8_t> file, const linux_platform::DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr)
+{
+    return linux_platform::DecodeWmf(file, limits, linux_platform::RenderWmf, choose_region);
+}
 
 // Builds a metafile record by record; parameters are 16-bit words in the
 // order the file stores them (Windows stores most of them last-first).

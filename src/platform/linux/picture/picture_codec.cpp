@@ -6,6 +6,7 @@
 
 #include "platform/linux/picture/bmp_writer.h"
 #include "platform/linux/picture/picture_file.h"
+#include "platform/linux/picture/wmf_renderer.h"
 #include "platform/linux/posix_file.h"
 
 namespace nuvra::linux_platform {
@@ -23,7 +24,7 @@ platform::PictureResult LinuxPictureCodec::LoadPictureRegion(std::string_view pa
 
 platform::PictureResult LinuxPictureCodec::LoadPictureFromMemory(std::span<const std::uint8_t> bytes)
 {
-    return DecodePicture(bytes, m_limits);
+    return DecodePicture(bytes, m_limits, RenderWmf);
 }
 
 platform::PictureResult LinuxPictureCodec::Load(std::string_view path, const platform::RegionChooser* choose_region)
@@ -33,7 +34,7 @@ platform::PictureResult LinuxPictureCodec::Load(std::string_view path, const pla
         FileBytes file = ReadPictureFile(path, std::min(kMaxPictureFileBytes, m_limits.max_memory));
         if (!file.bytes)
             return PictureFailure(std::move(file.error));
-        return DecodePicture(*file.bytes, m_limits, choose_region);
+        return DecodePicture(*file.bytes, m_limits, RenderWmf, choose_region);
     } catch (const std::bad_alloc&) {
         return PictureFailure("out of memory");
     }

@@ -37,7 +37,7 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
 }
 
 platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
-                                      const platform::RegionChooser* choose_region)
+                                      WmfRenderer render_wmf, const platform::RegionChooser* choose_region)
 {
     try {
         switch (SniffPictureFormat(bytes)) {
@@ -48,7 +48,7 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
         case PictureFormat::Jpeg:
             return DecodeJpeg(bytes, limits, choose_region);
         case PictureFormat::Wmf:
-            return DecodeWmf(bytes, limits, choose_region);
+            return DecodeWmf(bytes, limits, render_wmf, choose_region);
         case PictureFormat::Unknown:
             break;
         }

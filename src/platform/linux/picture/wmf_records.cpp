@@ -117,6 +117,7 @@ void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
 WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& limits)
 {
     WmfFile metafile;
+    metafile.file_size = file.size();
     std::size_t header = 0;
     if (ReadU32(file, 0) == kPlaceableKey) {
         if (!Fits(file, 0, kPlaceableSize)) {
@@ -192,6 +193,17 @@ WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& l
     Put32(out, header + 6, static_cast<std::uint32_t>((out.size() - header) / 2));
     Put32(out, header + 12, largest_record);
     return metafile;
+}
+
+platform::PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+                                  WmfRenderer render_wmf, const platform::RegionChooser* choose_region)
+{
+    if (render_wmf == nullptr)
+        return PictureFailure("WMF: no metafile renderer on this system");
+    const WmfFile metafile = ReadWmfRecords(file, limits);
+    if (!metafile.error.empty())
+        return PictureFailure(metafile.error);
+    return render_wmf(metafile, limits, choose_region);
 }
 
 }  // namespace nuvra::linux_platform
