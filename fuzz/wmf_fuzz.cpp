@@ -5,6 +5,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     return nuvra::fuzz::CheckDecoder(data, size, [](auto bytes, const auto& limits, auto choose_region) {
-        return nuvra::linux_platform::DecodeWmf(bytes, limits, nuvra::linux_platform::RenderWmf, choose_region);
+        return nuvra::pictures::DecodeWmf(bytes, limits, nuvra::linux_platform::RenderWmf, choose_region);
     });
 }

@@ -4,12 +4,15 @@
 #include <exception>
 #include <new>
 
-#include "platform/linux/picture/bmp_writer.h"
+#include "pictures/bmp_writer.h"
 #include "platform/linux/picture/picture_file.h"
 #include "platform/linux/picture/wmf_renderer.h"
 #include "platform/linux/posix_file.h"
 
 namespace nuvra::linux_platform {
+
+using pictures::DecodePicture;
+using pictures::PictureFailure;
 
 platform::PictureResult LinuxPictureCodec::LoadPicture(std::string_view path)
 {
@@ -43,7 +46,7 @@ platform::PictureResult LinuxPictureCodec::Load(std::string_view path, const pla
 bool LinuxPictureCodec::SavePicture(const platform::Picture& picture, std::string_view path)
 {
     try {
-        const std::optional<std::vector<std::uint8_t>> bytes = EncodeBmp(picture);
+        const std::optional<std::vector<std::uint8_t>> bytes = pictures::EncodeBmp(picture);
         return bytes && ReplaceFileAtomically(path, *bytes, {}, Durability::kCached);
     } catch (const std::bad_alloc&) {
         return false;  // the old file is untouched: nothing was written yet

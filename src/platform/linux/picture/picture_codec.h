@@ -1,13 +1,13 @@
 // LinuxPictureCodec: the platform's LoadPicture and SavePicture.
 //
 // Reads BMP, GIF, JPEG and WMF files (recognised by their first bytes) with
-// the decoders in picture_decoding.h and writes uncompressed BMP files (in
-// one step, not waited onto the disk: they are the work files). It
-// owns no state between calls; every failure comes back as a result (never
+// the shared decoders (pictures/picture_decoding.h) and writes uncompressed
+// BMP files (in one step, not waited onto the disk: they are the work
+// files). It owns no state between calls; every failure comes back as a result (never
 // an exception) and leaves the caller's picture and files as they were.
 #pragma once
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 #include "platform/picture.h"
 
 namespace nuvra::linux_platform {
@@ -15,7 +15,7 @@ namespace nuvra::linux_platform {
 class LinuxPictureCodec : public platform::PictureCodec {
 public:
     LinuxPictureCodec() = default;
-    explicit LinuxPictureCodec(const DecodeLimits& limits)
+    explicit LinuxPictureCodec(const pictures::DecodeLimits& limits)
         : m_limits(limits)
     {
     }
@@ -32,7 +32,7 @@ public:
 private:
     platform::PictureResult Load(std::string_view path, const platform::RegionChooser* choose_region);
 
-    DecodeLimits m_limits;
+    pictures::DecodeLimits m_limits;
 };
 
 }  // namespace nuvra::linux_platform

@@ -32,6 +32,8 @@
 
 namespace nuvra::linux_platform {
 
+using namespace pictures;
+
 namespace {
 
 using platform::Picture;

@@ -3,12 +3,12 @@
 // the records the shared walk let through (wmf_records.h).
 #pragma once
 
-#include "platform/linux/picture/picture_decoding.h"
-#include "platform/linux/picture/wmf_records.h"
+#include "pictures/picture_decoding.h"
+#include "pictures/wmf_records.h"
 
 namespace nuvra::linux_platform {
 
-platform::PictureResult RenderWmf(const WmfFile& metafile, const DecodeLimits& limits,
+platform::PictureResult RenderWmf(const pictures::WmfFile& metafile, const pictures::DecodeLimits& limits,
                                   const platform::RegionChooser* choose_region);
 
 }  // namespace nuvra::linux_platform

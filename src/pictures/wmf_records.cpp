@@ -1,11 +1,11 @@
-#include "platform/linux/picture/wmf_records.h"
+#include "pictures/wmf_records.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/linux/picture/byte_reader.h"
+#include "pictures/byte_reader.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -206,4 +206,4 @@ platform::PictureResult DecodeWmf(std::span<const std::uint8_t> file, const Deco
     return render_wmf(metafile, limits, choose_region);
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -1,4 +1,4 @@
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,9 +6,9 @@
 #include <new>
 #include <utility>
 
-#include "platform/linux/picture/byte_reader.h"
+#include "pictures/byte_reader.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -152,4 +152,4 @@ platform::Picture CropPicture(const platform::Picture& picture, const platform::
     return cropped;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

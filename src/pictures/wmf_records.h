@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 struct WmfPoint {
     std::int32_t x = 0;
@@ -43,4 +43,4 @@ WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& l
 
 // DecodeWmf (picture_decoding.h) is this walk, then the renderer.
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

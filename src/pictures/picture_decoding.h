@@ -1,4 +1,6 @@
-// The decoders behind LinuxPictureCodec, and what they share.
+// The picture decoders every backend's PictureCodec uses, and what they
+// share. Portable: they read no file and include no system header; the
+// backend reads the bytes and, for metafiles, supplies the renderer.
 //
 // Each decoder takes a whole file's bytes (untrusted) and returns the
 // picture at its natural size, or the part of it a RegionChooser picks, or a
@@ -23,7 +25,7 @@
 
 #include "platform/picture.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 struct DecodeLimits {
     std::int32_t max_side = platform::kMaxPictureSide;
@@ -32,10 +34,10 @@ struct DecodeLimits {
     // hands over and what the decoder needs on the way there (a progressive
     // JPEG keeps every coefficient of the whole picture, two bytes per
     // sample, until its last scan; a metafile is drawn whole, by libwmf at
-    // four bytes per pixel). A load that needs more is refused before anything big
-    // is allocated, so the show's centre square of a huge picture loads where
-    // the whole of it is refused. Well under 256 MB with the rest of the
-    // program.
+    // four bytes per pixel). A load that needs more is refused before
+    // anything big is allocated, so the show's centre square of a huge
+    // picture loads where the whole of it is refused. Well under 256 MB with
+    // the rest of the program.
     std::uint64_t max_memory = 192ull << 20;
     // Progressive JPEG scans; real files have about ten, hostile ones
     // thousands of nearly empty scans that each cost a pass over the picture.
@@ -120,4 +122,4 @@ platform::PictureResult EmptyRegionFailure(std::int32_t width, std::int32_t heig
 // The pixels of picture inside region (already clamped), with its palette.
 platform::Picture CropPicture(const platform::Picture& picture, const platform::Rect& region);
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures
