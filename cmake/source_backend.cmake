@@ -1,10 +1,13 @@
 # nuvra_source_backend(<out> <source> [SUPPORT_BACKEND <name> SUPPORT_HEADERS <header>...])
 #
-# Sets <out> to the backend a test, bench or fuzz source needs, or to "" when
-# the core and the fakes are enough. The source needs backend <name> when it
-# includes a header "platform/<name>/...", or one of SUPPORT_HEADERS (helpers
-# that drive backend <name>), directly or through a header of its own folder
-# that it includes (picture_test_helpers.h, picture_fuzz.h).
+# Sets <out> to the backend a test, bench or fuzz source needs, to
+# "pictures" when the shared picture decoders (nuvra_pictures) are all it
+# needs besides the core, or to "" when the core and the fakes are enough.
+# The source needs backend <name> when it includes a header
+# "platform/<name>/...", or one of SUPPORT_HEADERS (helpers that drive
+# backend <name>), and the decoders when it includes a header "pictures/...";
+# directly or through a header of its own folder that it includes
+# (picture_test_helpers.h, picture_fuzz.h).
 #
 # The answer comes from the files' text at configure time, so every file read
 # is made a configure dependency: a new #include is seen at the next build.
@@ -13,6 +16,7 @@ function(nuvra_source_backend out source)
   get_filename_component(folder ${source} DIRECTORY)
   set(pending ${source})
   set(seen)
+  set(layer "")
   while(pending)
     list(POP_FRONT pending file)
     if(file IN_LIST seen)
@@ -31,10 +35,14 @@ function(nuvra_source_backend out source)
         set(${out} ${arg_SUPPORT_BACKEND} PARENT_SCOPE)
         return()
       endif()
+      # A backend header further on still wins.
+      if(header MATCHES "^pictures/")
+        set(layer pictures)
+      endif()
       if(NOT header MATCHES "/" AND EXISTS ${folder}/${header})
         list(APPEND pending ${folder}/${header})
       endif()
     endforeach()
   endwhile()
-  set(${out} "" PARENT_SCOPE)
+  set(${out} "${layer}" PARENT_SCOPE)
 endfunction()

@@ -3,20 +3,22 @@
 #include <cstdlib>
 
 #include "picture_fuzz.h"
-#include "platform/linux/picture/bmp_writer.h"
+#include "pictures/bmp_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace nuvra;
     return fuzz::CheckDecoder(
-        data, size, [](std::span<const std::uint8_t> bytes, const linux_platform::DecodeLimits& limits) {
-            platform::PictureResult result = linux_platform::DecodeBmp(bytes, limits);
-            if (!result.picture)
+        data, size,
+        [](std::span<const std::uint8_t> bytes, const pictures::DecodeLimits& limits,
+           const platform::RegionChooser* choose_region) {
+            platform::PictureResult result = pictures::DecodeBmp(bytes, limits, choose_region);
+            if (!result.picture || choose_region != nullptr)
                 return result;
-            const std::optional<std::vector<std::uint8_t>> saved = linux_platform::EncodeBmp(*result.picture);
+            const std::optional<std::vector<std::uint8_t>> saved = pictures::EncodeBmp(*result.picture);
             if (!saved)
                 std::abort();
-            const platform::PictureResult again = linux_platform::DecodeBmp(*saved, limits);
+            const platform::PictureResult again = pictures::DecodeBmp(*saved, limits);
             if (!again.picture || !fuzz::SameColours(*again.picture, *result.picture))
                 std::abort();
             return result;

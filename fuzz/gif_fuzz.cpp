@@ -3,6 +3,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return nuvra::fuzz::CheckDecoder(
-        data, size, [](auto bytes, const auto& limits) { return nuvra::linux_platform::DecodeGif(bytes, limits); });
+    return nuvra::fuzz::CheckDecoder(data, size, [](auto bytes, const auto& limits, auto choose_region) {
+        return nuvra::pictures::DecodeGif(bytes, limits, choose_region);
+    });
 }

@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
 namespace nuvra::fuzz {
 
 // Small enough that a hostile header cannot make each run slow, large
 // enough for every file in the seed corpus.
-inline linux_platform::DecodeLimits FuzzLimits()
+inline pictures::DecodeLimits FuzzLimits()
 {
-    linux_platform::DecodeLimits limits;
+    pictures::DecodeLimits limits;
     limits.max_side = 4096;
     limits.max_pixels = 1 << 22;
     limits.max_memory = 64u << 20;
@@ -22,7 +22,7 @@ inline linux_platform::DecodeLimits FuzzLimits()
     return limits;
 }
 
-inline void CheckResult(const platform::PictureResult& result, const linux_platform::DecodeLimits& limits)
+inline void CheckResult(const platform::PictureResult& result, const pictures::DecodeLimits& limits)
 {
     if (!result.picture) {
         if (result.error.empty())
@@ -45,7 +45,7 @@ inline void CheckResult(const platform::PictureResult& result, const linux_platf
         std::abort();
     for (std::int32_t y = 0; y < picture.height; ++y)
         for (std::int32_t x = 0; x < picture.width; ++x)
-            if (linux_platform::RowFromTop(picture, y)[x] >= picture.palette.size())
+            if (pictures::RowFromTop(picture, y)[x] >= picture.palette.size())
                 std::abort();
 }
 
@@ -56,7 +56,7 @@ inline bool SameColours(const platform::Picture& a, const platform::Picture& b)
     if (a.width != b.width || a.height != b.height)
         return false;
     auto colour = [](const platform::Picture& picture, std::int32_t x, std::int32_t y) -> std::uint32_t {
-        const std::uint8_t* row = linux_platform::RowFromTop(picture, y);
+        const std::uint8_t* row = pictures::RowFromTop(picture, y);
         if (picture.bits_per_pixel == 8)
             return picture.palette[row[x]];
         const std::uint8_t* pixel = row + 3 * x;
@@ -78,34 +78,36 @@ inline platform::Rect RegionFrom(std::span<const std::uint8_t> bytes, std::int32
 }
 
 // A region load must give exactly the whole load cut to the region.
-inline void CheckRegion(std::span<const std::uint8_t> bytes, const platform::PictureResult& whole,
-                        const linux_platform::DecodeLimits& limits)
+template <typename Decoder>
+void CheckRegion(std::span<const std::uint8_t> bytes, const platform::PictureResult& whole,
+                 const pictures::DecodeLimits& limits, Decoder decode)
 {
     const platform::RegionChooser chooser = [&](std::int32_t width, std::int32_t height) {
         return RegionFrom(bytes, width, height);
     };
-    const platform::PictureResult part = linux_platform::DecodePicture(bytes, limits, &chooser);
+    const platform::PictureResult part = decode(bytes, limits, &chooser);
     CheckResult(part, limits);
     if (!whole.picture || !part.picture)
         return;
-    const auto region = linux_platform::ClampRegion(RegionFrom(bytes, whole.picture->width, whole.picture->height),
+    const auto region = pictures::ClampRegion(RegionFrom(bytes, whole.picture->width, whole.picture->height),
                                                     whole.picture->width, whole.picture->height);
     if (!region)
         std::abort();  // the part loaded although its region is empty
-    const platform::Picture cut = linux_platform::CropPicture(*whole.picture, *region);
+    const platform::Picture cut = pictures::CropPicture(*whole.picture, *region);
     if (cut.pixels != part.picture->pixels || cut.palette != part.picture->palette)
         std::abort();
 }
 
 // The whole check for one input: the decoder's promises, then the region
-// load against the whole load.
+// load against the whole load. decode(bytes, limits, choose_region) is the
+// format's decoder; choose_region is null for the whole picture.
 template <typename Decoder> int CheckDecoder(const std::uint8_t* data, std::size_t size, Decoder decode)
 {
     const std::span<const std::uint8_t> bytes(data, size);
-    const linux_platform::DecodeLimits limits = FuzzLimits();
-    const platform::PictureResult result = decode(bytes, limits);
+    const pictures::DecodeLimits limits = FuzzLimits();
+    const platform::PictureResult result = decode(bytes, limits, nullptr);
     CheckResult(result, limits);
-    CheckRegion(bytes, result, limits);
+    CheckRegion(bytes, result, limits, decode);
     return 0;
 }
 

@@ -11,8 +11,8 @@
 namespace nuvra {
 namespace {
 
-using linux_platform::DecodeBmp;
-using linux_platform::DecodeLimits;
+using pictures::DecodeBmp;
+using pictures::DecodeLimits;
 using test::Bytes;
 using test::TestImage;
 
@@ -258,7 +258,7 @@ TEST(BmpDecoder, RegionDecodeEqualsTheWholeDecodeCropped)
             ASSERT_TRUE(part.picture) << part.error;
             EXPECT_EQ(std::pair(part.natural_width, part.natural_height), std::pair(37, 11));
             const platform::Picture expected =
-                linux_platform::CropPicture(*whole.picture, *linux_platform::ClampRegion(region, 37, 11));
+                pictures::CropPicture(*whole.picture, *pictures::ClampRegion(region, 37, 11));
             EXPECT_EQ(test::CompareToImage(*part.picture, test::ToImage(expected)), "");
             EXPECT_EQ(part.picture->palette, expected.palette);
         }
@@ -287,7 +287,7 @@ std::string IndicesTopDown(const platform::Picture& picture)
     std::string text;
     for (std::int32_t y = 0; y < picture.height; ++y, text += '/')
         for (std::int32_t x = 0; x < picture.width; ++x)
-            text += static_cast<char>('0' + linux_platform::RowFromTop(picture, y)[x]);
+            text += static_cast<char>('0' + pictures::RowFromTop(picture, y)[x]);
     return text;
 }
 

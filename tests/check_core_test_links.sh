@@ -6,16 +6,33 @@
 #  - none of the executables holds a function of the backend's archive;
 #  - none needs a shared library beyond the C and C++ runtimes, the
 #    sanitizers' and GoogleTest's.
-#   check_core_test_links.sh <links file> <backend archive, or ""> <core test executable>...
+# The tests of the shared picture decoders (--layer pictures) may add the
+# decoders' library and the two codec libraries it links, and nothing more.
+#   check_core_test_links.sh [--layer core|pictures] <links file> <backend archive, or ""> <test executable>...
 # The links file has a line "<test target>: <everything it links>" per test.
 set -euo pipefail
+layer=core
+if [ "${1:-}" = --layer ]; then
+  layer=$2
+  shift 2
+fi
 links_file=$1
 backend_archive=$2
 shift 2
 status=0
 
 allowed_links='^(nuvra_core|nuvra_test_fakes|GTest::[A-Za-z_]+|Threads::Threads)$'
-runtimes='^(ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s|libstdc\+\+|libasan|libubsan|liblsan|libgtest|libgtest_main|libgmock|libgmock_main)\.so'
+shared_libraries='ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s|libstdc\+\+|libasan|libubsan|liblsan|libgtest|libgtest_main|libgmock|libgmock_main'
+case "$layer" in
+  core) ;;
+  pictures)
+    allowed_links='^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|.*/lib(jpeg|gif)\.[a-z.]+|GTest::[A-Za-z_]+|Threads::Threads)$'
+    shared_libraries+='|libjpeg|libgif' ;;
+  *)
+    echo "unknown layer $layer"
+    exit 2 ;;
+esac
+runtimes="^($shared_libraries)\.so"
 
 checked=0
 while IFS= read -r line; do
@@ -23,13 +40,13 @@ while IFS= read -r line; do
   checked=$((checked + 1))
   for link in ${line#*:}; do
     if ! grep -qE "$allowed_links" <<<"$link"; then
-      echo "$target links $link, which is neither the core, the fakes nor GoogleTest"
+      echo "$target links $link, which is not the $layer tests' to link"
       status=1
     fi
   done
 done <"$links_file"
 if [ "$checked" -ne $# ]; then
-  echo "$links_file lists $checked core tests, but $# were given"
+  echo "$links_file lists $checked $layer tests, but $# were given"
   status=1
 fi
 
@@ -53,7 +70,7 @@ for test in "$@"; do
   fi
   while IFS= read -r library; do
     if ! grep -qE "$runtimes" <<<"$library"; then
-      echo "$name needs $library, which is neither a runtime nor GoogleTest"
+      echo "$name needs $library, which the $layer tests may not need"
       status=1
     fi
   done < <(readelf --dynamic "$test" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
@@ -67,5 +84,5 @@ for test in "$@"; do
   fi
 done
 
-[ $status -eq 0 ] && echo "core tests: $# checked, none needs a backend"
+[ $status -eq 0 ] && echo "$layer tests: $# checked, none needs a backend"
 exit $status

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The core is portable: it includes only C++ standard headers, its own
 # headers and the platform interface headers (never a backend's, nor the
-# app's view of a backend), and the nuvra_core target links nothing. The
-# program's own sources (src/app, outside its backend folders) name no
-# backend: they get theirs from the backend factory.
+# app's view of a backend, nor the picture decoders), and the nuvra_core
+# target links nothing. The shared picture decoders (src/pictures) are
+# portable too: standard headers, libjpeg-turbo's and giflib's, their own and
+# the platform interface headers only. The program's own sources (src/app,
+# outside its backend folders) name no backend: they get theirs from the
+# backend factory.
 #   check_layers.sh <source dir> <link libraries of nuvra_core>
 set -euo pipefail
 source_dir=$1
@@ -22,12 +25,33 @@ while IFS= read -r line; do
         status=1
       fi ;;
     *)
-      if [[ $header == platform/*/* || $header == platform/app_backend.h || $header == app/* ]]; then
+      if [[ $header == platform/*/* || $header == platform/app_backend.h || $header == app/* || $header == pictures/* ]]; then
         echo "$file includes \"$header\", which is not the core's to see"
         status=1
       fi ;;
   esac
 done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/core")
+
+# The decoders every backend links: what they include must build on every
+# system, and they decide nothing a backend could differ on.
+codecs='csetjmp|jpeglib\.h|jerror\.h|gif_lib\.h'
+while IFS= read -r line; do
+  file=${line%%:*}
+  header=$(sed -E 's/.*#\s*include\s*[<"]([^>"]+)[>"].*/\1/' <<<"$line")
+  case "$line" in
+    *'#include <'*)
+      if ! grep -qxE "$standard|$codecs" <<<"$header"; then
+        echo "$file includes <$header>, which is neither a C++ standard header nor a codec library's"
+        status=1
+      fi ;;
+    *)
+      if [[ $header != pictures/* && ! ( $header == platform/*.h && $header != platform/*/* &&
+                                        $header != platform/app_backend.h ) ]]; then
+        echo "$file includes \"$header\", which is neither the decoders' own nor a platform interface"
+        status=1
+      fi ;;
+  esac
+done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/pictures")
 
 if grep -nE '^\s*#\s*include\s*"platform/[^/"]+/|[a-z0-9]+_platform::' "$source_dir"/src/app/*.h "$source_dir"/src/app/*.cpp; then
   echo "the program's sources above name a backend instead of asking the backend factory"
@@ -46,5 +70,5 @@ if [ -n "$core_link_libraries" ]; then
   status=1
 fi
 
-[ $status -eq 0 ] && echo "core layering: ok"
+[ $status -eq 0 ] && echo "core and decoder layering: ok"
 exit $status

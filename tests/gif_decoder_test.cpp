@@ -9,7 +9,7 @@
 namespace nuvra {
 namespace {
 
-using linux_platform::DecodeGif;
+using pictures::DecodeGif;
 using test::TestImage;
 
 struct Frame {
@@ -168,7 +168,7 @@ TEST(GifDecoder, RegionDecodeEqualsTheWholeDecodeCropped)
         ASSERT_TRUE(whole.picture) << whole.error;
         for (const platform::Rect& region : regions) {
             const std::optional<platform::Rect> clamped =
-                linux_platform::ClampRegion(region, layout.width, layout.height);
+                pictures::ClampRegion(region, layout.width, layout.height);
             if (!clamped)
                 continue;
             const platform::RegionChooser chooser = [&](std::int32_t, std::int32_t) { return region; };
@@ -176,7 +176,7 @@ TEST(GifDecoder, RegionDecodeEqualsTheWholeDecodeCropped)
             ASSERT_TRUE(part.picture) << part.error;
             EXPECT_EQ(std::pair(part.natural_width, part.natural_height), std::pair(layout.width, layout.height));
             EXPECT_EQ(test::CompareToImage(*part.picture,
-                                           test::ToImage(linux_platform::CropPicture(*whole.picture, *clamped))),
+                                           test::ToImage(pictures::CropPicture(*whole.picture, *clamped))),
                       "")
                 << layout.width << " x " << layout.height << ", region " << region.left << "," << region.top << " - "
                 << region.right << "," << region.bottom;

@@ -12,8 +12,8 @@
 namespace nuvra {
 namespace {
 
-using linux_platform::CropPicture;
-using linux_platform::DecodeJpeg;
+using pictures::CropPicture;
+using pictures::DecodeJpeg;
 using test::TestImage;
 
 struct Variant {
@@ -89,7 +89,7 @@ TEST_F(JpegFiles, RegionDecodeEqualsTheWholeDecodeCropped)
             const platform::PictureResult part = DecodeJpeg(file, {}, &chooser);
             ASSERT_TRUE(part.picture) << variant.name << ": " << part.error;
             EXPECT_EQ(std::pair(part.natural_width, part.natural_height), std::pair(77, 51));
-            const auto clamped = linux_platform::ClampRegion(region, 77, 51);
+            const auto clamped = pictures::ClampRegion(region, 77, 51);
             const TestImage expected = test::ToImage(CropPicture(*whole.picture, *clamped));
             EXPECT_EQ(test::CompareToImage(*part.picture, expected), "")
                 << variant.name << ", region " << region.left << "," << region.top << " - " << region.right << ","
@@ -338,7 +338,7 @@ TEST(JpegDecoder, MemoryLimitsAroundAProgressiveFileLoadExactlyOrRefuse)
     bool loaded_before = false;
     std::set<std::string> refusals;
     for (std::uint64_t limit = 1024; limit <= (512u << 10); limit += 1024) {
-        linux_platform::DecodeLimits limits;
+        pictures::DecodeLimits limits;
         limits.max_memory = limit;
         const platform::PictureResult result = DecodeJpeg(file, limits);
         if (result.picture) {

@@ -20,11 +20,11 @@ using test::TestImage;
 
 platform::Picture PictureOf(const TestImage& image, std::uint16_t bits, std::int32_t extra_stride = 0)
 {
-    platform::Picture picture = linux_platform::MakePicture(image.width, image.height, bits);
+    platform::Picture picture = pictures::MakePicture(image.width, image.height, bits);
     picture.stride += extra_stride;
     picture.pixels.assign(static_cast<std::size_t>(picture.stride * picture.height), 0xEE);
     for (std::int32_t y = 0; y < image.height; ++y) {
-        std::uint8_t* row = linux_platform::RowFromTop(picture, y);
+        std::uint8_t* row = pictures::RowFromTop(picture, y);
         for (std::int32_t x = 0; x < image.width; ++x) {
             const std::uint32_t colour = image.at(x, y);
             if (bits == 8) {
@@ -169,9 +169,9 @@ TEST_F(PictureCodec, RegionLoadsEqualTheWholePictureCut)
             ASSERT_TRUE(part.picture) << name << ": " << part.error;
             EXPECT_EQ(std::pair(part.natural_width, part.natural_height),
                       std::pair(whole.picture->width, whole.picture->height));
-            const auto clamped = linux_platform::ClampRegion(region, whole.picture->width, whole.picture->height);
+            const auto clamped = pictures::ClampRegion(region, whole.picture->width, whole.picture->height);
             EXPECT_EQ(test::CompareToImage(*part.picture,
-                                           test::ToImage(linux_platform::CropPicture(*whole.picture, *clamped))),
+                                           test::ToImage(pictures::CropPicture(*whole.picture, *clamped))),
                       "")
                 << name << " region " << region.left << "," << region.top;
         }
@@ -249,7 +249,7 @@ TEST_F(PictureCodec, HugePicturesLoadTheirRegionAndRefuseTheWhole)
 TEST_F(PictureCodec, AFileLargerThanTheMemoryAllowedIsNotRead)
 {
     ASSERT_TRUE(m_codec.SavePicture(PictureOf(test::MakeTestImage(40, 40), 24), Path("p.bmp")));  // 4854 bytes
-    linux_platform::DecodeLimits limits;
+    pictures::DecodeLimits limits;
     for (const auto& [max_memory, loads] : {std::pair{4096u, false}, std::pair{16384u, true}}) {
         limits.max_memory = max_memory;
         const platform::PictureResult result = LinuxPictureCodec(limits).LoadPicture(Path("p.bmp"));

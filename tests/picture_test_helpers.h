@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
 namespace nuvra::test {
 
@@ -54,7 +54,7 @@ inline TestImage MakeTestImage(std::int32_t width, std::int32_t height, std::uin
 
 inline std::uint32_t PixelAt(const platform::Picture& picture, std::int32_t x, std::int32_t y)
 {
-    const std::uint8_t* row = linux_platform::RowFromTop(picture, y);
+    const std::uint8_t* row = pictures::RowFromTop(picture, y);
     if (picture.bits_per_pixel == 8) {
         const std::uint8_t index = row[x];
         return index < picture.palette.size() ? picture.palette[index] : 0xDEAD00;

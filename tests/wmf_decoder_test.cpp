@@ -4,15 +4,22 @@
 #include <string>
 
 #include "picture_test_helpers.h"
+#include "platform/linux/picture/wmf_renderer.h"
 
 namespace nuvra {
 namespace {
 
-using linux_platform::DecodeWmf;
 using test::Bytes;
 using test::TestImage;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+// The shared record walk with libwmf behind it, as the Linux backend loads metafiles.
+platform::PictureResult DecodeWmf(std::span<const std::uint8_t> file, const pictures::DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr)
+{
+    return pictures::DecodeWmf(file, limits, linux_platform::RenderWmf, choose_region);
+}
 
 // Builds a metafile record by record; parameters are 16-bit words in the
 // order the file stores them (Windows stores most of them last-first).
@@ -342,7 +349,7 @@ TEST(WmfDecoder, ACanvasPastTheMemoryAllowedIsRefusedBeforeDrawing)
     const platform::PictureResult whole = DecodeWmf(large, {});
     ASSERT_TRUE(whole.picture) << whole.error;
     const TestImage expected =
-        test::ToImage(linux_platform::CropPicture(*whole.picture, test::ShowRegion(2000, 2000)));
+        test::ToImage(pictures::CropPicture(*whole.picture, test::ShowRegion(2000, 2000)));
     const std::string outcome = test::RunWithMemoryLimit(test::kLoadMemoryBound, [&]() -> std::string {
         for (const platform::RegionChooser* choose : {&chooser, static_cast<const platform::RegionChooser*>(nullptr)}) {
             const platform::PictureResult refused = DecodeWmf(huge, {}, choose);

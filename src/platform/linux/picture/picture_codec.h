@@ -1,38 +1,16 @@
-// LinuxPictureCodec: the platform's LoadPicture and SavePicture.
-//
-// Reads BMP, GIF, JPEG and WMF files (recognised by their first bytes) with
-// the decoders in picture_decoding.h and writes uncompressed BMP files (in
-// one step, not waited onto the disk: they are the work files). It
-// owns no state between calls; every failure comes back as a result (never
-// an exception) and leaves the caller's picture and files as they were.
+// LinuxPictureCodec: the platform's LoadPicture and SavePicture, the shared
+// codec (pictures/picture_file_codec.h) with the Linux backend's part:
+// files read by ReadPictureFile, replaced by ReplaceFileAtomically without
+// waiting for the disk, and metafiles drawn by libwmf (wmf_renderer.h).
 #pragma once
 
-#include "platform/linux/picture/picture_decoding.h"
-#include "platform/picture.h"
+#include "pictures/picture_file_codec.h"
 
 namespace nuvra::linux_platform {
 
-class LinuxPictureCodec : public platform::PictureCodec {
+class LinuxPictureCodec final : public pictures::PictureFileCodec {
 public:
-    LinuxPictureCodec() = default;
-    explicit LinuxPictureCodec(const DecodeLimits& limits)
-        : m_limits(limits)
-    {
-    }
-
-    platform::PictureResult LoadPicture(std::string_view path) override;
-    // Only the region is built (a metafile is drawn whole first), so the
-    // region of a picture too large to load whole still loads. An empty
-    // region fails.
-    platform::PictureResult LoadPictureRegion(std::string_view path,
-                                              const platform::RegionChooser& choose_region) override;
-    platform::PictureResult LoadPictureFromMemory(std::span<const std::uint8_t> bytes) override;
-    bool SavePicture(const platform::Picture& picture, std::string_view path) override;
-
-private:
-    platform::PictureResult Load(std::string_view path, const platform::RegionChooser* choose_region);
-
-    DecodeLimits m_limits;
+    explicit LinuxPictureCodec(const pictures::DecodeLimits& limits = {});
 };
 
 }  // namespace nuvra::linux_platform

@@ -21,9 +21,9 @@ std::string SystemError(std::string_view what)
 
 }  // namespace
 
-FileBytes ReadPictureFile(std::string_view path, std::uint64_t max_bytes)
+pictures::FileBytes ReadPictureFile(std::string_view path, std::uint64_t max_bytes)
 {
-    FileBytes result;
+    pictures::FileBytes result;
     const std::optional<std::string> named = ToKernelPath(path);
     if (!named) {
         result.error = "no such file";

@@ -1,11 +1,11 @@
-#include "platform/linux/picture/wmf_records.h"
+#include "pictures/wmf_records.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/linux/picture/byte_reader.h"
+#include "pictures/byte_reader.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -117,6 +117,7 @@ void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
 WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& limits)
 {
     WmfFile metafile;
+    metafile.file_size = file.size();
     std::size_t header = 0;
     if (ReadU32(file, 0) == kPlaceableKey) {
         if (!Fits(file, 0, kPlaceableSize)) {
@@ -194,4 +195,15 @@ WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& l
     return metafile;
 }
 
-}  // namespace nuvra::linux_platform
+platform::PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+                                  WmfRenderer render_wmf, const platform::RegionChooser* choose_region)
+{
+    if (render_wmf == nullptr)
+        return PictureFailure("WMF: no metafile renderer on this system");
+    const WmfFile metafile = ReadWmfRecords(file, limits);
+    if (!metafile.error.empty())
+        return PictureFailure(metafile.error);
+    return render_wmf(metafile, limits, choose_region);
+}
+
+}  // namespace nuvra::pictures

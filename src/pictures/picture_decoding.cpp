@@ -1,4 +1,4 @@
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,9 +6,9 @@
 #include <new>
 #include <utility>
 
-#include "platform/linux/picture/byte_reader.h"
+#include "pictures/byte_reader.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -37,7 +37,7 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
 }
 
 platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
-                                      const platform::RegionChooser* choose_region)
+                                      WmfRenderer render_wmf, const platform::RegionChooser* choose_region)
 {
     try {
         switch (SniffPictureFormat(bytes)) {
@@ -48,7 +48,7 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
         case PictureFormat::Jpeg:
             return DecodeJpeg(bytes, limits, choose_region);
         case PictureFormat::Wmf:
-            return DecodeWmf(bytes, limits, choose_region);
+            return DecodeWmf(bytes, limits, render_wmf, choose_region);
         case PictureFormat::Unknown:
             break;
         }
@@ -152,4 +152,4 @@ platform::Picture CropPicture(const platform::Picture& picture, const platform::
     return cropped;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -32,9 +32,9 @@
 #include <limits>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -271,4 +271,4 @@ PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits
     return result;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -15,9 +15,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -230,4 +230,4 @@ PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits&
     return result;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -1,10 +1,10 @@
-#include "platform/linux/picture/bmp_writer.h"
+#include "pictures/bmp_writer.h"
 
 #include <cstring>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -99,4 +99,4 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const platform::Picture& pict
     return out;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

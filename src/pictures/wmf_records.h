@@ -1,9 +1,10 @@
-// The record walk in front of libwmf. A metafile is never handed to libwmf
-// as it came: its records are walked here, and only whole records up to the
-// first end record are passed on, behind headers rewritten to match them.
-// Records that embed a bitmap are passed on only when the bitmap's header is
-// sane and its pixels lie inside the record, because libwmf allocates
-// whatever such a header asks for and reads as far as it says.
+// The record walk in front of the metafile renderer (libwmf on Linux). A
+// metafile is never handed to a renderer as it came: its records are walked
+// here, and only whole records up to the first end record are passed on,
+// behind headers rewritten to match them. Records that embed a bitmap are
+// passed on only when the bitmap's header is sane and its pixels lie inside
+// the record, because libwmf allocates whatever such a header asks for and
+// reads as far as it says.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 struct WmfPoint {
     std::int32_t x = 0;
@@ -22,7 +23,8 @@ struct WmfPoint {
 };
 
 struct WmfFile {
-    std::vector<std::uint8_t> bytes;  // what libwmf gets
+    std::vector<std::uint8_t> bytes;  // what the renderer plays
+    std::uint64_t file_size = 0;      // the file as it came, still held while it plays
     bool placeable = false;
     WmfPoint frame_origin;  // placeable files: the frame, in metafile units
     WmfPoint frame_size;
@@ -39,4 +41,6 @@ struct WmfFile {
 
 WmfFile ReadWmfRecords(std::span<const std::uint8_t> file, const DecodeLimits& limits);
 
-}  // namespace nuvra::linux_platform
+// DecodeWmf (picture_decoding.h) is this walk, then the renderer.
+
+}  // namespace nuvra::pictures

@@ -9,7 +9,7 @@
 
 #include "platform/picture.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 // The file's bytes, or nothing for a picture that breaks the Picture layout
 // (a depth other than 8, 24 or 32, rows shorter than its width, fewer bytes
@@ -17,4 +17,4 @@ namespace nuvra::linux_platform {
 // 256 colours).
 std::optional<std::vector<std::uint8_t>> EncodeBmp(const platform::Picture& picture);
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -13,10 +13,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/linux/picture/byte_reader.h"
-#include "platform/linux/picture/picture_decoding.h"
+#include "pictures/byte_reader.h"
+#include "pictures/picture_decoding.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 namespace {
 
@@ -396,4 +396,4 @@ PictureResult DecodeBmp(std::span<const std::uint8_t> file, const DecodeLimits& 
     return result;
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

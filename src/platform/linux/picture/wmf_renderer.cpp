@@ -16,6 +16,8 @@
 // file's mapping mode into its device units.
 //
 // libwmf only ever sees the records wmf_records.h lets through.
+#include "platform/linux/picture/wmf_renderer.h"
+
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
 #include <libwmf/gd/gd.h>
@@ -26,11 +28,11 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/picture/picture_decoding.h"
-#include "platform/linux/picture/wmf_records.h"
 #include "platform/linux/picture/wmf_shapes.h"
 
 namespace nuvra::linux_platform {
+
+using namespace pictures;
 
 namespace {
 
@@ -215,13 +217,9 @@ Frame ChooseFrame(const WmfFile& metafile, const wmfD_Rect& drawn)
 
 }  // namespace
 
-PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+PictureResult RenderWmf(const WmfFile& metafile, const DecodeLimits& limits,
                         const platform::RegionChooser* choose_region)
 {
-    WmfFile metafile = ReadWmfRecords(file, limits);
-    if (!metafile.error.empty())
-        return PictureFailure(metafile.error);
-
     wmfAPI* created = nullptr;
     wmfAPI_Options options{};
     options.function = wmf_gd_function;
@@ -232,7 +230,9 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
         return PictureFailure("WMF: the renderer did not start (are the URW base35 fonts installed?)");
 
     wmfD_Rect drawn{};
-    if (wmf_mem_open(api.get(), metafile.bytes.data(), static_cast<long>(metafile.bytes.size())) != wmf_E_None ||
+    // libwmf only reads the buffer; its prototype predates const.
+    auto* records = const_cast<std::uint8_t*>(metafile.bytes.data());
+    if (wmf_mem_open(api.get(), records, static_cast<long>(metafile.bytes.size())) != wmf_E_None ||
         wmf_scan(api.get(), 0, &drawn) != wmf_E_None)
         return PictureFailure(std::string("WMF: ") + WmfErrorText(api->err));
 
@@ -249,7 +249,7 @@ PictureResult DecodeWmf(std::span<const std::uint8_t> file, const DecodeLimits& 
     // gd keeps a row pointer and an int per pixel.
     const std::uint64_t canvas = static_cast<std::uint64_t>(frame.height) *
                                  (static_cast<std::uint64_t>(frame.width) * sizeof(int) + sizeof(int*));
-    const std::uint64_t needed = file.size() + metafile.bytes.size() + canvas +
+    const std::uint64_t needed = metafile.file_size + metafile.bytes.size() + canvas +
                                  PictureBytes(region->right - region->left, region->bottom - region->top, 24);
     if (const std::optional<std::string> refused = CheckMemory(needed, limits)) {
         result.error = "WMF: " + *refused;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 inline bool Fits(std::span<const std::uint8_t> bytes, std::uint64_t offset, std::uint64_t count)
 {
@@ -40,4 +40,4 @@ inline std::int32_t ReadS32(std::span<const std::uint8_t> bytes, std::uint64_t o
     return static_cast<std::int32_t>(ReadU32(bytes, offset));
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures

@@ -1,4 +1,6 @@
-// The decoders behind LinuxPictureCodec, and what they share.
+// The picture decoders every backend's PictureCodec uses, and what they
+// share. Portable: they read no file and include no system header; the
+// backend reads the bytes and, for metafiles, supplies the renderer.
 //
 // Each decoder takes a whole file's bytes (untrusted) and returns the
 // picture at its natural size, or the part of it a RegionChooser picks, or a
@@ -23,7 +25,7 @@
 
 #include "platform/picture.h"
 
-namespace nuvra::linux_platform {
+namespace nuvra::pictures {
 
 struct DecodeLimits {
     std::int32_t max_side = platform::kMaxPictureSide;
@@ -31,11 +33,11 @@ struct DecodeLimits {
     // Memory one load may hold at once: the file's bytes, the picture it
     // hands over and what the decoder needs on the way there (a progressive
     // JPEG keeps every coefficient of the whole picture, two bytes per
-    // sample, until its last scan; libwmf draws the whole picture at four
-    // bytes per pixel). A load that needs more is refused before anything big
-    // is allocated, so the show's centre square of a huge picture loads where
-    // the whole of it is refused. Well under 256 MB with the rest of the
-    // program.
+    // sample, until its last scan; a metafile is drawn whole, by libwmf at
+    // four bytes per pixel). A load that needs more is refused before
+    // anything big is allocated, so the show's centre square of a huge
+    // picture loads where the whole of it is refused. Well under 256 MB with
+    // the rest of the program.
     std::uint64_t max_memory = 192ull << 20;
     // Progressive JPEG scans; real files have about ten, hostile ones
     // thousands of nearly empty scans that each cost a pass over the picture.
@@ -43,6 +45,15 @@ struct DecodeLimits {
 };
 
 enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Wmf };
+
+// Metafiles are the one format the system draws itself: the record walk in
+// front of it is shared (wmf_records.h), the renderer is the backend's
+// (libwmf on Linux). It plays only what the walk let through and draws the
+// picture at its natural size, or the part choose_region picks, under the
+// same limits and promises as the decoders below.
+struct WmfFile;
+using WmfRenderer = platform::PictureResult (*)(const WmfFile& metafile, const DecodeLimits& limits,
+                                                 const platform::RegionChooser* choose_region);
 
 // By content, never by file name: a ".jpg" that holds a BMP loads as a BMP.
 PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
@@ -53,9 +64,10 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
 // part alone, JPEG files skip the rows above it and the iMCU columns beside
 // it; a metafile is drawn whole and only the part is kept.
 // natural_width/height are filled in whenever the size was read, even when
-// the load fails later. An empty part fails.
+// the load fails later. An empty part fails, and so does a metafile when
+// there is no renderer.
 platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
-                                      const platform::RegionChooser* choose_region = nullptr);
+                                      WmfRenderer render_wmf, const platform::RegionChooser* choose_region = nullptr);
 
 platform::PictureResult DecodeBmp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                   const platform::RegionChooser* choose_region = nullptr);
@@ -64,7 +76,7 @@ platform::PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const Dec
 platform::PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                    const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeWmf(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
-                                  const platform::RegionChooser* choose_region = nullptr);
+                                  WmfRenderer render_wmf, const platform::RegionChooser* choose_region = nullptr);
 
 // --- helpers the decoders share ---------------------------------------------
 
@@ -110,4 +122,4 @@ platform::PictureResult EmptyRegionFailure(std::int32_t width, std::int32_t heig
 // The pixels of picture inside region (already clamped), with its palette.
 platform::Picture CropPicture(const platform::Picture& picture, const platform::Rect& region);
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::pictures
