@@ -9,9 +9,9 @@ namespace nuvra {
 
 namespace {
 
-// How often the form looks whether its pane is still there while nothing
-// else happens.
-constexpr std::uint32_t kPaneCheckMilliseconds = 100;
+// The longest wait for input; the news that the pane went may come from
+// elsewhere than the input the wait listens to.
+constexpr std::uint32_t kIdleWaitMilliseconds = 100;
 
 // The picture's pixels at its own size from the canvas's top-left corner;
 // the rest of the canvas stays black.
@@ -85,14 +85,8 @@ int PreviewForm::Host(std::int32_t preview_parent)
 
     while (!m_unloaded) {
         m_runtime.DoEvents();
-        if (m_unloaded)
-            break;
-        // The host closed its pane (and ours with it).
-        if (windows.ParentGone(preview_parent)) {
-            m_unloaded = true;
-            break;
-        }
-        windows.WaitForEvents(kPaneCheckMilliseconds);
+        if (!m_unloaded)
+            windows.WaitForEvents(kIdleWaitMilliseconds);
     }
     m_window.reset();
     return 0;
@@ -118,6 +112,7 @@ void PreviewForm::OnInput(const platform::InputEvent& event)
         Paint();
         break;
     case platform::InputKind::Close:
+    case platform::InputKind::HostGone:  // the host closed its pane, and ours with it
         m_unloaded = true;
         break;
     default:

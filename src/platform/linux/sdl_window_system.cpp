@@ -134,7 +134,8 @@ platform::Rect SdlWindowSystem::PrimaryScreen()
 
 // A Child is an X window of our own inside the parent, which SDL then
 // adopts; a Foreign window is adopted as it is. SDL selects no events on a
-// window it adopts, so that is done here.
+// window it adopts, so that is done here, and our own connection hears of
+// the window's end.
 SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& request,
                                                std::unique_ptr<OwnedX11Window>& own_window)
 {
@@ -144,7 +145,7 @@ SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& re
         m_last_error = windows == nullptr ? "the X display could not be opened" : "no parent window was given";
         return nullptr;
     }
-    // A foreign window without a name is the root window.
+    // A foreign window without a name is the root window, which never goes.
     std::int64_t adopted = root ? windows->Root() : *request.parent;
     long events = kForeignEvents;
     if (request.style == platform::WindowStyle::Child) {
@@ -152,10 +153,8 @@ SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& re
         if (adopted != 0)
             own_window = std::make_unique<OwnedX11Window>(m_foreign_windows, adopted);
         events = kChildEvents;
-    } else if (!windows->Exists(adopted)) {
-        adopted = 0;
     }
-    if (adopted == 0) {
+    if (adopted == 0 || (!root && !windows->Watch(adopted))) {
         m_last_error = "the window " + std::to_string(request.parent.value_or(0)) + " does not exist";
         return nullptr;
     }
@@ -216,8 +215,6 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
 
 std::optional<platform::Rect> SdlWindowSystem::GetWindowRect(std::int64_t native_handle)
 {
-    if (m_gone.count(native_handle) != 0)
-        return std::nullopt;
     X11Windows* windows = ForeignWindows();
     return windows != nullptr ? windows->WindowRect(native_handle) : std::nullopt;
 }
@@ -229,30 +226,29 @@ void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
         close.kind = platform::InputKind::Close;
         events.push_back(close);
     }
-    if (!m_video_ready)
-        return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        m_translator.Translate(event, events);
+    if (m_video_ready) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            m_translator.Translate(event, events);
+    }
+    // SDL says nothing of a window that is destroyed under it.
+    if (m_foreign_windows) {
+        std::vector<std::int64_t> destroyed;
+        m_foreign_windows->TakeDestroyed(destroyed);
+        for (const std::int64_t window : destroyed) {
+            platform::InputEvent gone;
+            gone.kind = platform::InputKind::HostGone;
+            gone.window = window;
+            events.push_back(gone);
+        }
+    }
 }
 
-// Once gone, always gone: the server may give the id to a new window later.
 void SdlWindowSystem::WaitForEvents(std::uint32_t milliseconds)
 {
     // A termination signal interrupts the wait; the pump then sees it.
     if (m_video_ready)
         SDL_WaitEventTimeout(nullptr, static_cast<int>(milliseconds));
-}
-
-bool SdlWindowSystem::ParentGone(std::int64_t native_handle)
-{
-    if (m_gone.count(native_handle) != 0)
-        return true;
-    X11Windows* windows = ForeignWindows();
-    if (windows == nullptr || windows->Exists(native_handle))
-        return false;
-    m_gone.insert(native_handle);
-    return true;
 }
 
 }  // namespace nuvra::linux_platform

@@ -91,6 +91,28 @@ std::int64_t X11Windows::CreateChild(std::int64_t parent_handle, const platform:
     return static_cast<std::int64_t>(child);
 }
 
+bool X11Windows::Watch(std::int64_t handle)
+{
+    const std::optional<::Window> window = AsWindow(handle);
+    if (!window)
+        return false;
+    XErrorTrap trap(m_display);
+    XSelectInput(m_display, *window, StructureNotifyMask);
+    return !trap.Failed();
+}
+
+void X11Windows::TakeDestroyed(std::vector<std::int64_t>& destroyed)
+{
+    // The watched windows' moves and resizes come along; only their end is
+    // wanted here.
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == DestroyNotify)
+            destroyed.push_back(static_cast<std::int64_t>(event.xdestroywindow.window));
+    }
+}
+
 void X11Windows::MoveResize(std::int64_t handle, const platform::Rect& bounds)
 {
     const std::optional<::Window> window = AsWindow(handle);
