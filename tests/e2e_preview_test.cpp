@@ -1,12 +1,15 @@
 // The preview on the real binary under a private X server: "nuvra /p <id>"
 // draws the 152 x 112 sample picture unscaled at the top-left corner of the
 // pane a host made, black elsewhere, never reads the settings, and ends with
-// status 0 (and no X error) when the host destroys its pane. An id that
-// names no window ends it at once.
+// status 0 (and no X error) when the host destroys its pane, even while the
+// preview is still starting. An id that names no window ends it at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "support/e2e_harness.h"
 
@@ -32,6 +35,8 @@ public:
         m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), kPaneLeft, kPaneTop,
                                        static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0,
                                        WhitePixel(m_display, DefaultScreen(m_display)));
+        // To hear of the preview's window arriving inside.
+        XSelectInput(m_display, m_window, SubstructureNotifyMask);
         XMapWindow(m_display, m_window);
         XSync(m_display, False);
     }
@@ -49,6 +54,22 @@ public:
     {
         XDestroyWindow(m_display, m_window);
         XSync(m_display, False);
+    }
+    // Waits until the pane hears one of these about a window inside it:
+    // CreateNotify, ReparentNotify (moved there).
+    bool WaitForAWindowInside(std::initializer_list<int> event_types)
+    {
+        return WaitUntil(
+            [&] {
+                while (XPending(m_display) > 0) {
+                    XEvent event;
+                    XNextEvent(m_display, &event);
+                    if (std::find(event_types.begin(), event_types.end(), event.type) != event_types.end())
+                        return true;
+                }
+                return false;
+            },
+            Patience(10s));
     }
 
 private:
@@ -105,6 +126,32 @@ TEST_F(E2ePreviewTest, TheSamplePictureSitsUnscaledAtThePanesCornerUntilThePaneG
         const std::optional<ExitStatus> status = preview.WaitForEnd();
         ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
         EXPECT_EQ(*status, 0);
+        EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
+    }
+}
+
+// A settings panel that switches savers quickly destroys its pane while
+// the preview is still starting: whenever that happens, the preview ends
+// within two seconds, without a crash or an X error.
+TEST_F(E2ePreviewTest, APaneDestroyedWhileThePreviewStartsEndsItQuietly)
+{
+    // Ten starts with the pane destroyed 50 to 95 ms in; then three with it
+    // destroyed the moment the preview's window turns up in it, which must
+    // not catch the window half set up.
+    constexpr int kTimedStarts = 10;
+    for (int start = 0; start < kTimedStarts + 3; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        HostPane pane(server(), 300, 200);
+        ASSERT_TRUE(pane.ready());
+        Show preview(server(), home, NUVRA_BINARY, {"/p", pane.id()});
+        if (start < kTimedStarts)
+            std::this_thread::sleep_for(50ms + start * 5ms);
+        else
+            ASSERT_TRUE(pane.WaitForAWindowInside({CreateNotify, ReparentNotify})) << preview.Output();
+        pane.Destroy();
+        const std::optional<ExitStatus> status = preview.process().Wait(Patience(2s));
+        ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
+        EXPECT_LT(*status, 128) << "ended by signal " << *status - 128 << "\n" << preview.Output();
         EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
     }
 }

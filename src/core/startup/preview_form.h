@@ -4,7 +4,8 @@
 // the pane at its top-left corner, as large as the pane, with the 152 x 112
 // sample picture drawn unscaled from the corner (a smaller pane shows the
 // picture's top-left part). Nothing moves and no timer runs. It lives until
-// the pane goes away or the process is asked to end.
+// the pane goes away (even while the form is still being made) or the
+// process is asked to end.
 //
 // A handle that names no window ends the form at once, said through the
 // diagnostics: nothing of it could ever be seen, and nothing would end it.

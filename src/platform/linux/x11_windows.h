@@ -35,9 +35,13 @@ public:
     // The root window of the default screen.
     std::int64_t Root();
 
-    // A new window without a border inside parent, at bounds in parent's
-    // client area, not yet mapped; 0 when parent does not exist.
-    std::int64_t CreateChild(std::int64_t parent, const platform::Rect& bounds);
+    // A new window of ours without a border, as large as bounds, unmapped
+    // and in no other program's window yet: nobody else can take it away
+    // while SDL sets it up. 0 when it cannot be made.
+    std::int64_t CreateUnplaced(const platform::Rect& bounds);
+    // Moves a window of ours into parent, at place in parent's client area;
+    // false when parent is gone.
+    bool PlaceInside(std::int64_t window, std::int64_t parent, platform::Point place);
     // From now on TakeDestroyed reports the window's end; false when there
     // is no such window.
     bool Watch(std::int64_t window);
