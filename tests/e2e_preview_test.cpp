@@ -24,11 +24,14 @@ constexpr int kSampleHeight = 112;
 constexpr int kPaneLeft = 200;
 constexpr int kPaneTop = 100;
 
+enum class PaneState { Shown, Hidden };
+
 // The host's pane: a white window, so that what the preview leaves black is
 // told apart from what it never covered.
 class HostPane {
 public:
-    HostPane(const XServer& server, int width, int height) : m_display(XOpenDisplay(server.name().c_str()))
+    HostPane(const XServer& server, int width, int height, PaneState state = PaneState::Shown)
+        : m_display(XOpenDisplay(server.name().c_str()))
     {
         if (m_display == nullptr)
             return;
@@ -37,7 +40,8 @@ public:
                                        WhitePixel(m_display, DefaultScreen(m_display)));
         // To hear of the preview's window arriving inside.
         XSelectInput(m_display, m_window, SubstructureNotifyMask);
-        XMapWindow(m_display, m_window);
+        if (state == PaneState::Shown)
+            XMapWindow(m_display, m_window);
         XSync(m_display, False);
     }
     ~HostPane()
@@ -56,7 +60,7 @@ public:
         XSync(m_display, False);
     }
     // Waits until the pane hears one of these about a window inside it:
-    // CreateNotify, ReparentNotify (moved there).
+    // CreateNotify, ReparentNotify (moved there), MapNotify.
     bool WaitForAWindowInside(std::initializer_list<int> event_types)
     {
         return WaitUntil(
@@ -154,6 +158,22 @@ TEST_F(E2ePreviewTest, APaneDestroyedWhileThePreviewStartsEndsItQuietly)
         EXPECT_LT(*status, 128) << "ended by signal " << *status - 128 << "\n" << preview.Output();
         EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
     }
+}
+
+// A pane the host keeps hidden (as it shows another page, or before it
+// destroys it): the preview leaves it and the focus alone, and ends when the
+// pane goes.
+TEST_F(E2ePreviewTest, APreviewInAHiddenPaneWaitsForItToGo)
+{
+    HostPane pane(server(), 300, 200, PaneState::Hidden);
+    ASSERT_TRUE(pane.ready());
+    Show preview(server(), home, NUVRA_BINARY, {"/p", pane.id()});
+    ASSERT_TRUE(pane.WaitForAWindowInside({MapNotify})) << preview.Output();
+    pane.Destroy();
+    const std::optional<ExitStatus> status = preview.WaitForEnd();
+    ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
+    EXPECT_EQ(*status, 0) << preview.Output();
+    EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
 }
 
 // Nothing could ever be seen of a preview without a pane: it ends at once,

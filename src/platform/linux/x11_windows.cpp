@@ -127,6 +127,15 @@ void X11Windows::TakeDestroyed(std::vector<std::int64_t>& destroyed)
     }
 }
 
+void X11Windows::Map(std::int64_t handle)
+{
+    const std::optional<::Window> window = AsWindow(handle);
+    if (!window)
+        return;
+    XErrorTrap trap(m_display);
+    XMapWindow(m_display, *window);
+}
+
 void X11Windows::MoveResize(std::int64_t handle, const platform::Rect& bounds)
 {
     const std::optional<::Window> window = AsWindow(handle);

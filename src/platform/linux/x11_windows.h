@@ -47,6 +47,8 @@ public:
     bool Watch(std::int64_t window);
     // Appends the watched windows destroyed since the last call.
     void TakeDestroyed(std::vector<std::int64_t>& destroyed);
+    // Maps a window we made; nothing happens when it is gone.
+    void Map(std::int64_t window);
     // Moves a window we made (bounds in its parent's client area).
     void MoveResize(std::int64_t window, const platform::Rect& bounds);
     // Destroys a window we made; nothing happens when it is already gone
