@@ -286,7 +286,7 @@ TEST_F(E2eHostedTest, OfTwoCopiesStartedTogetherExactlyOnePlaysTheMusic)
 // The daemon takes its window away under the show, while it draws or while
 // it is still starting: the show ends within two seconds as SIGTERM ends it,
 // its music stopped, its work files gone, its claims on the window and on
-// the music let go, and without an X error.
+// the music let go (their lock files with them), and without an X error.
 TEST_F(E2eHostedTest, AWindowThatGoesEndsTheShowAsSigtermWould)
 {
     constexpr double kHz = 660.0;
@@ -328,8 +328,10 @@ TEST_F(E2eHostedTest, AWindowThatGoesEndsTheShowAsSigtermWould)
         EXPECT_EQ(show.Output().find("X Error"), std::string::npos) << show.Output();
         for (const char* name : {"Tmp_nuvra01", "Tmp_nuvra02"})
             EXPECT_FALSE(std::filesystem::exists(WorkFile(name + tag + ".bmp"))) << name << tag;
-        EXPECT_FALSE(claims.WindowExists(kShowTitle + tag));
-        EXPECT_FALSE(claims.WindowExists("Nuvra_Music"));
+        for (const std::string& title : {kShowTitle + tag, std::string("Nuvra_Music")}) {
+            EXPECT_FALSE(claims.WindowExists(title)) << title;
+            EXPECT_FALSE(std::filesystem::exists(claims.LockPath(title))) << title;
+        }
     }
 }
 
