@@ -1,9 +1,10 @@
 // The hosted show on the real binary under a private X server: drawn in the
 // window a screen-saver daemon names (here windows the test makes, and the
 // root window), left running by keys and clicks, which belong to the daemon,
-// and ended by SIGTERM with status 0 and its own work files gone. Copies on
-// two windows run side by side, each with its own work files, and only one
-// of them plays the music (heard through SDL's disk audio driver).
+// and ended by SIGTERM with status 0 and its own work files gone, or by its
+// window going away. Copies on two windows run side by side, each with its
+// own work files, and only one of them plays the music (heard through SDL's
+// disk audio driver).
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/system_services.h"
 #include "support/e2e_harness.h"
 #include "support/e2e_pictures.h"
 #include "support/tone_audio.h"
@@ -48,6 +50,19 @@ public:
         XMapWindow(m_display, window);
         XSync(m_display, False);
         return window;
+    }
+    // True once a client other than the test listens to the window: the
+    // show has taken it.
+    bool Watched(unsigned long window)
+    {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(m_display, window, &attributes) != 0 &&
+               (attributes.all_event_masks & StructureNotifyMask) != 0;
+    }
+    void Destroy(unsigned long window)
+    {
+        XDestroyWindow(m_display, window);
+        XSync(m_display, False);
     }
 
     // What a daemon leaves for its savers before it covers the screen: the
@@ -266,6 +281,58 @@ TEST_F(E2eHostedTest, OfTwoCopiesStartedTogetherExactlyOnePlaysTheMusic)
         << "the music moved to the other copy: heard " << Heard(captures[quiet], kHz);
     EXPECT_TRUE(copies[quiet]->Running());
     EndWithSigterm(*copies[quiet], "-" + Hex(windows[quiet]));
+}
+
+// The daemon takes its window away under the show, while it draws or while
+// it is still starting: the show ends within two seconds as SIGTERM ends it,
+// its music stopped, its work files gone, its claims on the window and on
+// the music let go (their lock files with them), and without an X error.
+TEST_F(E2eHostedTest, AWindowThatGoesEndsTheShowAsSigtermWould)
+{
+    constexpr double kHz = 660.0;
+    const std::string music = home.dir().WriteFile("loop.wav", test::WavFile(test::Tone(kHz, 2.0)));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}, {"BGM区分", "2"}, {"BGMﾌｧｲﾙ", music}});
+    DaemonWindows daemon(server());
+    ASSERT_TRUE(daemon.ready());
+    linux_platform::LinuxInstanceGuard claims((home.dir().path() / "run").string());
+    for (const bool drawing : {true, false}) {
+        SCOPED_TRACE(drawing ? "while it draws" : "while it starts");
+        const unsigned long window = daemon.Make(100, 50, 500, 400);
+        const std::string tag = "-" + Hex(window);
+        const std::string capture = (home.dir().path() / ("heard" + tag + ".raw")).string();
+        std::map<std::string, std::string> environment = {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", capture}};
+        // Both ways a daemon names the window.
+        std::vector<std::string> arguments = {"--window-id", Hex(window)};
+        if (!drawing) {
+            arguments = {"--root"};
+            environment["XSCREENSAVER_WINDOW"] = Hex(window);
+        }
+        Show show(server(), home, NUVRA_BINARY, arguments, environment);
+        if (drawing) {
+            ASSERT_TRUE(show.WaitForPicture(350, 250)) << show.Output();
+            ASSERT_TRUE(WaitUntil([&] { return PlaysTheTone(Heard(capture, kHz)); }, Patience(8s), 20ms))
+                << "no music before the window went: heard " << Heard(capture, kHz);
+            EXPECT_TRUE(std::filesystem::exists(WorkFile("Tmp_nuvra02" + tag + ".bmp")));
+        } else {
+            // Gone as soon as the show has taken it, before its first frame.
+            ASSERT_TRUE(WaitUntil([&] { return daemon.Watched(window) || !show.Running(); }, Patience(10s), 1ms))
+                << show.Output();
+        }
+        daemon.Destroy(window);
+
+        const std::optional<ExitStatus> status = show.process().Wait(Patience(2s));
+        ASSERT_TRUE(status.has_value()) << "the show outlived its window";
+        // Gone before the show had its window, it is a window that never
+        // was: said, status 1.
+        EXPECT_TRUE(*status == 0 || (!drawing && *status == 1)) << *status << "\n" << show.Output();
+        EXPECT_EQ(show.Output().find("X Error"), std::string::npos) << show.Output();
+        for (const char* name : {"Tmp_nuvra01", "Tmp_nuvra02"})
+            EXPECT_FALSE(std::filesystem::exists(WorkFile(name + tag + ".bmp"))) << name << tag;
+        for (const std::string& title : {kShowTitle + tag, std::string("Nuvra_Music")}) {
+            EXPECT_FALSE(claims.WindowExists(title)) << title;
+            EXPECT_FALSE(std::filesystem::exists(claims.LockPath(title))) << title;
+        }
+    }
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // The preview on the real binary under a private X server: "nuvra /p <id>"
 // draws the 152 x 112 sample picture unscaled at the top-left corner of the
 // pane a host made, black elsewhere, never reads the settings, and ends with
-// status 0 (and no X error) when the host destroys its pane.
+// status 0 (and no X error) when the host destroys its pane, even while the
+// preview is still starting. An id that names no window ends it at once.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "support/e2e_harness.h"
 
@@ -22,18 +24,24 @@ constexpr int kSampleHeight = 112;
 constexpr int kPaneLeft = 200;
 constexpr int kPaneTop = 100;
 
+enum class PaneState { Shown, Hidden };
+
 // The host's pane: a white window, so that what the preview leaves black is
 // told apart from what it never covered.
 class HostPane {
 public:
-    HostPane(const XServer& server, int width, int height) : m_display(XOpenDisplay(server.name().c_str()))
+    HostPane(const XServer& server, int width, int height, PaneState state = PaneState::Shown)
+        : m_display(XOpenDisplay(server.name().c_str()))
     {
         if (m_display == nullptr)
             return;
         m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), kPaneLeft, kPaneTop,
                                        static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0,
                                        WhitePixel(m_display, DefaultScreen(m_display)));
-        XMapWindow(m_display, m_window);
+        // To hear of the preview's window arriving inside.
+        XSelectInput(m_display, m_window, SubstructureNotifyMask);
+        if (state == PaneState::Shown)
+            XMapWindow(m_display, m_window);
         XSync(m_display, False);
     }
     ~HostPane()
@@ -50,6 +58,22 @@ public:
     {
         XDestroyWindow(m_display, m_window);
         XSync(m_display, False);
+    }
+    // Waits until the pane hears one of these about a window inside it:
+    // CreateNotify, ReparentNotify (moved there), MapNotify.
+    bool WaitForAWindowInside(std::initializer_list<int> event_types)
+    {
+        return WaitUntil(
+            [&] {
+                while (XPending(m_display) > 0) {
+                    XEvent event;
+                    XNextEvent(m_display, &event);
+                    if (std::find(event_types.begin(), event_types.end(), event.type) != event_types.end())
+                        return true;
+                }
+                return false;
+            },
+            Patience(10s));
     }
 
 private:
@@ -110,14 +134,65 @@ TEST_F(E2ePreviewTest, TheSamplePictureSitsUnscaledAtThePanesCornerUntilThePaneG
     }
 }
 
-TEST_F(E2ePreviewTest, AHandleThatNamesNoWindowShowsNothingAndEndsWhenTold)
+// A settings panel that switches savers quickly destroys its pane while
+// the preview is still starting: whenever that happens, the preview ends
+// within two seconds, without a crash or an X error.
+TEST_F(E2ePreviewTest, APaneDestroyedWhileThePreviewStartsEndsItQuietly)
 {
-    Show preview(server(), home, NUVRA_BINARY, {"/p", "0x7777777"});
-    EXPECT_FALSE(WaitUntil([&] { return !preview.Running(); }, Patience(1s))) << "it should wait to be told";
-    preview.process().Signal(SIGTERM);
+    // Ten starts with the pane destroyed 50 to 95 ms in; then three with it
+    // destroyed the moment the preview's window turns up in it, which must
+    // not catch the window half set up.
+    constexpr int kTimedStarts = 10;
+    for (int start = 0; start < kTimedStarts + 3; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        HostPane pane(server(), 300, 200);
+        ASSERT_TRUE(pane.ready());
+        Show preview(server(), home, NUVRA_BINARY, {"/p", pane.id()});
+        if (start < kTimedStarts)
+            std::this_thread::sleep_for(50ms + start * 5ms);
+        else
+            ASSERT_TRUE(pane.WaitForAWindowInside({CreateNotify, ReparentNotify})) << preview.Output();
+        pane.Destroy();
+        const std::optional<ExitStatus> status = preview.process().Wait(Patience(2s));
+        ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
+        EXPECT_LT(*status, 128) << "ended by signal " << *status - 128 << "\n" << preview.Output();
+        EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
+    }
+}
+
+// A pane the host keeps hidden (as it shows another page, or before it
+// destroys it): the preview leaves it and the focus alone, and ends when the
+// pane goes.
+TEST_F(E2ePreviewTest, APreviewInAHiddenPaneWaitsForItToGo)
+{
+    HostPane pane(server(), 300, 200, PaneState::Hidden);
+    ASSERT_TRUE(pane.ready());
+    Show preview(server(), home, NUVRA_BINARY, {"/p", pane.id()});
+    ASSERT_TRUE(pane.WaitForAWindowInside({MapNotify})) << preview.Output();
+    pane.Destroy();
     const std::optional<ExitStatus> status = preview.WaitForEnd();
-    ASSERT_TRUE(status.has_value());
+    ASSERT_TRUE(status.has_value()) << "the preview outlived its pane";
     EXPECT_EQ(*status, 0) << preview.Output();
+    EXPECT_EQ(preview.Output().find("X Error"), std::string::npos) << preview.Output();
+}
+
+// Nothing could ever be seen of a preview without a pane: it ends at once,
+// saying so, whatever the id (none, a window destroyed before, digits that
+// name nothing, not a number).
+TEST_F(E2ePreviewTest, AnIdThatNamesNoWindowEndsThePreviewSayingSo)
+{
+    HostPane destroyed(server(), 10, 10);
+    ASSERT_TRUE(destroyed.ready());
+    destroyed.Destroy();
+    for (const std::string& id : {std::string(), std::string("0"), destroyed.id(), std::string("0x7777777"),
+                                  std::string("0xZZ"), std::string("-5")}) {
+        SCOPED_TRACE("/p \"" + id + "\"");
+        Show preview(server(), home, NUVRA_BINARY, {"/p", id});
+        const std::optional<ExitStatus> status = preview.process().Wait(Patience(2s));
+        ASSERT_TRUE(status.has_value()) << "the preview runs on with nothing to show in";
+        EXPECT_EQ(*status, 1) << preview.Output();
+        EXPECT_EQ(preview.Output().rfind("nuvra: ", 0), 0u) << preview.Output();
+    }
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ TEST(HostedCommandLine, TheDaemonsFlagsNameTheWindow)
         {{"--root"}, "0x1e00007", 0x1e00007, 0},
         {{"-root"}, "31457287", 31457287, 0},
         {{"--root"}, std::nullopt, std::nullopt, 0},       // the root window
-        {{"--root"}, "garbage", std::nullopt, 0},          // a daemon's value that names nothing: the root
+        {{"--root"}, "garbage", std::nullopt, 1},          // a daemon's value that names nothing: said, the root
+        {{"--root"}, "-5", std::nullopt, 1},
         {{"--window-id", "0X2A"}, "0x99", 42, 0},          // named on the command line: that one
         {{"--window-id=1234"}, std::nullopt, 1234, 0},
         {{"--window-id", "0"}, std::nullopt, std::nullopt, 1},

@@ -36,6 +36,9 @@ TEST(LinuxInstanceGuard, AClaimIsSeenByOtherProcessesUntilReleased)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process did not see the claim";
     }
     EXPECT_FALSE(guard.WindowExists("Nuvra_Main"));
+    // A daemon's copies claim a title per window: released, none is left
+    // behind in the folder.
+    EXPECT_FALSE(std::filesystem::exists(guard.LockPath("Nuvra_Main"))) << "the lock file outlived its claim";
     EXPECT_NE(guard.Claim("Nuvra_Main").held, nullptr);
 }
 

@@ -38,10 +38,7 @@ public:
     int HostPreview(std::int32_t parent) override
     {
         nuvra::PreviewForm form(m_state, m_platform);
-        const int status = form.Host(parent);
-        if (status == nuvra::kExitPreviewNoDisplay)
-            std::fprintf(stderr, "nuvra: the preview needs a display, and none could be opened\n");
-        return status;
+        return form.Host(parent);
     }
     int ShowSettingsDialog() override
     {

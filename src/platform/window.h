@@ -62,6 +62,8 @@ enum class InputKind {
     Expose,       // part of the window must be drawn again
     Resized,      // the window's client size changed (a foreign window's too)
     Close,        // the close box, or the process is asked to end (window 0)
+    HostGone,     // the window went with the window it was in or drawn into
+                  // (the preview pane, a daemon's window): nothing shows any more
 };
 
 struct InputEvent {
@@ -135,8 +137,6 @@ public:
     // Moves every pending native event into events, oldest first, and
     // returns at once.
     virtual void PollEvents(std::vector<InputEvent>& events) = 0;
-    // True once the foreign parent of a child window has gone away.
-    virtual bool ParentGone(std::int64_t native_handle) = 0;
     // Waits until an event is pending or milliseconds have passed, for a
     // form with nothing to animate (the preview); returns at once where the
     // backend cannot wait.

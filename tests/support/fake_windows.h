@@ -40,7 +40,6 @@ public:
     platform::Rect PrimaryScreen() override { return screen; }
     std::optional<platform::Rect> GetWindowRect(std::int64_t) override { return std::nullopt; }
     void PollEvents(std::vector<platform::InputEvent>& events) override;
-    bool ParentGone(std::int64_t) override { return false; }
 
     platform::Rect screen{0, 0, 1024, 768};
     bool fail_create = false;

@@ -258,8 +258,8 @@ void DisplayForm::DoEvents()
 void DisplayForm::OnInput(const platform::InputEvent& event)
 {
     // The daemon that hosts the show owns the mouse and the keys, and ends
-    // the show itself.
-    if (m_hosted && event.kind != platform::InputKind::Close) {
+    // the show itself, or takes its window away.
+    if (m_hosted && event.kind != platform::InputKind::Close && event.kind != platform::InputKind::HostGone) {
         if (event.kind == platform::InputKind::Resized)
             OnResized();
         return;
@@ -275,8 +275,10 @@ void DisplayForm::OnInput(const platform::InputEvent& event)
         Form_KeyDown(event.key_code);
         break;
     case platform::InputKind::Close:
-        // The session is ending or someone asked us to stop: end as a
-        // user's key would, with the whole cleanup.
+    case platform::InputKind::HostGone:
+        // The session is ending, someone asked us to stop, or there is no
+        // window left to show in: end as a user's key would, with the whole
+        // cleanup.
         EndShow();
         break;
     default:

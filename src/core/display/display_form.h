@@ -39,10 +39,11 @@ public:
 
     // Before Form_Load: draw the show inside a window a screen-saver daemon
     // gives us (none: the root window) instead of a full-screen window of our
-    // own. The daemon owns input and the end: only a termination request
-    // ends a hosted show, and it follows the window's size. play_music is
-    // false for all copies but one where the daemon runs one per monitor;
-    // work_file_tag keeps each copy's work files apart.
+    // own. The daemon owns input and the end: only a termination request,
+    // or the daemon's window going, ends a hosted show, and it follows the
+    // window's size. play_music is false for all copies but one where the
+    // daemon runs one per monitor; work_file_tag keeps each copy's work
+    // files apart.
     void HostIn(std::optional<std::int64_t> window, bool play_music, std::string work_file_tag);
 
     // Runs the whole show; returns the process's exit status once it ended.

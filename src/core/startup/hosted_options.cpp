@@ -210,8 +210,12 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
         }
     }
     // The daemon's window, where it names one; otherwise the root window.
-    if (root && !options.window && daemon_window)
+    if (root && !options.window && daemon_window) {
         options.window = ParseWindowId(*daemon_window);
+        if (!options.window)
+            options.problems.push_back("XSCREENSAVER_WINDOW \"" + std::string(*daemon_window) +
+                                       "\" names no window; the show is drawn on the root window");
+    }
     return options;
 }
 

@@ -9,9 +9,9 @@ namespace nuvra {
 
 namespace {
 
-// How often the form looks whether its pane is still there while nothing
-// else happens.
-constexpr std::uint32_t kPaneCheckMilliseconds = 100;
+// The longest wait for input; the news that the pane went may come from
+// elsewhere than the input the wait listens to.
+constexpr std::uint32_t kIdleWaitMilliseconds = 100;
 
 // The picture's pixels at its own size from the canvas's top-left corner;
 // the rest of the canvas stays black.
@@ -49,51 +49,59 @@ int PreviewForm::Host(std::int32_t preview_parent)
 {
     platform::WindowSystem& windows = *m_platform.windows;
     const platform::Rect screen = windows.PrimaryScreen();
-    if (screen.right <= screen.left || screen.bottom <= screen.top)
+    if (screen.right <= screen.left || screen.bottom <= screen.top) {
+        Say("the preview needs a display, and none could be opened");
         return kExitPreviewNoDisplay;
+    }
 
-    // The pane's rectangle; a handle that names no window leaves it all
-    // zeros. The pane's whole size is used: a 16-bit count of twips would
-    // cut panes over 2184 pixels to nothing.
+    // The pane's rectangle. Its whole size is used: a 16-bit count of twips
+    // would cut panes over 2184 pixels to nothing.
     const std::optional<platform::Rect> pane = preview_parent != 0 ? windows.GetWindowRect(preview_parent) : std::nullopt;
     m_state.nuvra_b.LastApiResult = pane ? 1 : 0;
-    const std::int32_t width = pane ? pane->right - pane->left : 0;
-    const std::int32_t height = pane ? pane->bottom - pane->top : 0;
+    if (!pane) {
+        Say("/p " + std::to_string(preview_parent) + ": there is no such window to show the preview in");
+        return kExitPreviewNoPane;
+    }
+    const std::int32_t width = pane->right - pane->left;
+    const std::int32_t height = pane->bottom - pane->top;
+    platform::WindowRequest request;
+    request.title = kPreviewWindowTitle;
+    request.style = platform::WindowStyle::Child;
+    request.parent = preview_parent;
+    request.bounds = {0, 0, width, height};
+    m_window = windows.CreateWindow(request);
+    if (!m_window) {
+        // A pane that went while the form was being made ends it as quietly
+        // as one that goes later.
+        if (!windows.GetWindowRect(preview_parent))
+            return 0;
+        Say("the preview's window could not be made");
+        return kExitPreviewNoDisplay;
+    }
 
-    if (width > 0 && height > 0) {
-        platform::WindowRequest request;
-        request.title = kPreviewWindowTitle;
-        request.style = platform::WindowStyle::Child;
-        request.parent = preview_parent;
-        request.bounds = {0, 0, width, height};
-        m_window = windows.CreateWindow(request);
-    }
-    if (m_window) {
-        m_canvas.width = width;
-        m_canvas.height = height;
-        m_canvas.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-        if (m_platform.pictures != nullptr) {
-            const platform::PictureResult sample = m_platform.pictures->LoadPictureFromMemory(SamplePictureJpeg());
-            if (sample.picture)
-                DrawUnscaled(*sample.picture, m_canvas);
-        }
-        m_window->Show();
-        Paint();
-    }
+    DrawSample(width, height);
+    m_window->Show();
+    Paint();
 
     while (!m_unloaded) {
         m_runtime.DoEvents();
-        if (m_unloaded)
-            break;
-        // The host closed its pane (and ours with it).
-        if (m_window && windows.ParentGone(preview_parent)) {
-            m_unloaded = true;
-            break;
-        }
-        windows.WaitForEvents(kPaneCheckMilliseconds);
+        if (!m_unloaded)
+            windows.WaitForEvents(kIdleWaitMilliseconds);
     }
     m_window.reset();
     return 0;
+}
+
+void PreviewForm::DrawSample(std::int32_t width, std::int32_t height)
+{
+    m_canvas.width = width;
+    m_canvas.height = height;
+    m_canvas.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    if (m_platform.pictures == nullptr)
+        return;
+    const platform::PictureResult sample = m_platform.pictures->LoadPictureFromMemory(SamplePictureJpeg());
+    if (sample.picture)
+        DrawUnscaled(*sample.picture, m_canvas);
 }
 
 void PreviewForm::OnInput(const platform::InputEvent& event)
@@ -104,11 +112,18 @@ void PreviewForm::OnInput(const platform::InputEvent& event)
         Paint();
         break;
     case platform::InputKind::Close:
+    case platform::InputKind::HostGone:  // the host closed its pane, and ours with it
         m_unloaded = true;
         break;
     default:
         break;
     }
+}
+
+void PreviewForm::Say(const std::string& message)
+{
+    if (m_platform.diagnostics != nullptr)
+        m_platform.diagnostics->Report(message);
 }
 
 void PreviewForm::Paint()

@@ -103,11 +103,15 @@ void SdlWindow::Show()
     // Another program's window is shown and hidden by that program.
     if (m_style == platform::WindowStyle::Foreign)
         return;
-    SDL_ShowWindow(m_window.get());
     // A pane inside another program's window leaves the stacking and the
-    // focus to that program.
-    if (m_style == platform::WindowStyle::Child)
+    // focus to that program. SDL would give our window the focus where no
+    // window manager runs, and a hidden pane refuses that with an error
+    // that ends the process.
+    if (m_foreign.own_window) {
+        m_foreign.windows->Map(m_foreign.own_window->id());
         return;
+    }
+    SDL_ShowWindow(m_window.get());
     SDL_RaiseWindow(m_window.get());
     // Keys go to the focused window: take the focus so that the first key
     // press reaches the show.

@@ -10,8 +10,11 @@
 //    (the preview pane), placed in its parent's client area
 //  - Foreign windows: another program's window drawn into as it is (a
 //    screen-saver daemon's), its size followed as its owner changes it
-//  - GetWindowRect and ParentGone for any window on the server; a window
-//    that vanishes under us is an answer, never the end of the process
+//  - GetWindowRect for any window on the server; a window that vanishes
+//    under us is an answer, never the end of the process
+//  - a Child is set up by SDL while it is ours alone and goes into its
+//    parent only then; a Child or Foreign window destroyed under us (with
+//    the pane, by the daemon) is HostGone for that window
 //  - two present paths for the show's 8-bit frames: a graphics card's
 //    renderer paced by the refresh, or straight into the window's
 //    shared-memory surface sending only what changed (a bare X server);

@@ -132,9 +132,11 @@ platform::Rect SdlWindowSystem::PrimaryScreen()
     return {0, 0, mode.w, mode.h};
 }
 
-// A Child is an X window of our own inside the parent, which SDL then
-// adopts; a Foreign window is adopted as it is. SDL selects no events on a
-// window it adopts, so that is done here.
+// A Child is an X window of our own that SDL adopts while it is ours alone
+// (CreateWindow puts it in its parent once SDL is done setting it up); a
+// Foreign window is adopted as it is. SDL selects no events on a window it
+// adopts, so that is done here, and our own connection hears of the
+// window's end.
 SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& request,
                                                std::unique_ptr<OwnedX11Window>& own_window)
 {
@@ -144,24 +146,32 @@ SDL_Window* SdlWindowSystem::CreateFromForeign(const platform::WindowRequest& re
         m_last_error = windows == nullptr ? "the X display could not be opened" : "no parent window was given";
         return nullptr;
     }
-    // A foreign window without a name is the root window.
+    // A foreign window without a name is the root window, which never goes.
     std::int64_t adopted = root ? windows->Root() : *request.parent;
     long events = kForeignEvents;
     if (request.style == platform::WindowStyle::Child) {
-        adopted = windows->CreateChild(*request.parent, request.bounds);
+        adopted = windows->CreateUnplaced(request.bounds);
         if (adopted != 0)
             own_window = std::make_unique<OwnedX11Window>(m_foreign_windows, adopted);
         events = kChildEvents;
-    } else if (!windows->Exists(adopted)) {
-        adopted = 0;
     }
-    if (adopted == 0) {
-        m_last_error = "the window " + std::to_string(request.parent.value_or(0)) + " does not exist";
+    const std::string gone = "the window " + std::to_string(request.parent.value_or(0)) + " does not exist";
+    if (adopted == 0 || (!root && !windows->Watch(adopted))) {
+        m_last_error = gone;
         return nullptr;
     }
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(adopted)));
     if (window == nullptr) {
         m_last_error = SDL_GetError();
+        return nullptr;
+    }
+    // SDL keeps what it read of the window as it adopted it (its visual
+    // above all) without looking whether the read failed: read from a
+    // window gone meanwhile, that is garbage, and the first drawing would
+    // crash on it.
+    if (!root && !windows->Exists(adopted)) {
+        SDL_DestroyWindow(window);
+        m_last_error = gone;
         return nullptr;
     }
     SelectEvents(window, events);
@@ -205,9 +215,19 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
     if (!foreign.windows)
         NameWindow(window, request.title);
     SDL_ShowCursor(m_cursor.DisplayCount() < 0 ? SDL_DISABLE : SDL_ENABLE);
+    const std::int64_t own_window = foreign.own_window ? foreign.own_window->id() : 0;
+    auto made = std::make_unique<SdlWindow>(window, renderer, RefreshRate(), request.style, std::move(foreign));
+    // Only now, with the renderer made, does a child go into its parent:
+    // a parent that goes takes the child along, and SDL, still reading the
+    // window while it sets it up, would crash on what it read of a window
+    // that is gone.
+    if (own_window != 0 &&
+        !m_foreign_windows->PlaceInside(own_window, *request.parent, {request.bounds.left, request.bounds.top})) {
+        m_last_error = "the window " + std::to_string(*request.parent) + " does not exist";
+        return nullptr;
+    }
     // SDL reports a motion to the pointer's place when the window appears
     // under it; knowing where the pointer is lets the pump drop it.
-    auto made = std::make_unique<SdlWindow>(window, renderer, RefreshRate(), request.style, std::move(foreign));
     const platform::Point pointer = m_cursor.GetCursorPos();
     const platform::Rect place = made->Bounds();
     m_translator.ExpectPointerAt({pointer.x - place.left, pointer.y - place.top});
@@ -216,8 +236,6 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
 
 std::optional<platform::Rect> SdlWindowSystem::GetWindowRect(std::int64_t native_handle)
 {
-    if (m_gone.count(native_handle) != 0)
-        return std::nullopt;
     X11Windows* windows = ForeignWindows();
     return windows != nullptr ? windows->WindowRect(native_handle) : std::nullopt;
 }
@@ -229,30 +247,29 @@ void SdlWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
         close.kind = platform::InputKind::Close;
         events.push_back(close);
     }
-    if (!m_video_ready)
-        return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        m_translator.Translate(event, events);
+    if (m_video_ready) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            m_translator.Translate(event, events);
+    }
+    // SDL says nothing of a window that is destroyed under it.
+    if (m_foreign_windows) {
+        std::vector<std::int64_t> destroyed;
+        m_foreign_windows->TakeDestroyed(destroyed);
+        for (const std::int64_t window : destroyed) {
+            platform::InputEvent gone;
+            gone.kind = platform::InputKind::HostGone;
+            gone.window = window;
+            events.push_back(gone);
+        }
+    }
 }
 
-// Once gone, always gone: the server may give the id to a new window later.
 void SdlWindowSystem::WaitForEvents(std::uint32_t milliseconds)
 {
     // A termination signal interrupts the wait; the pump then sees it.
     if (m_video_ready)
         SDL_WaitEventTimeout(nullptr, static_cast<int>(milliseconds));
-}
-
-bool SdlWindowSystem::ParentGone(std::int64_t native_handle)
-{
-    if (m_gone.count(native_handle) != 0)
-        return true;
-    X11Windows* windows = ForeignWindows();
-    if (windows == nullptr || windows->Exists(native_handle))
-        return false;
-    m_gone.insert(native_handle);
-    return true;
 }
 
 }  // namespace nuvra::linux_platform

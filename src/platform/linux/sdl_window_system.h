@@ -3,14 +3,14 @@
 // SDL's video on the first window (X11 or nothing), makes SdlWindows (our
 // own, a child inside another program's window, or that program's window
 // itself), asks the X server about other programs' windows, and moves SDL's
-// events into the core's list. It never keeps a window (the core owns them)
-// and never decides what an event means.
+// events into the core's list, with the end of any window drawn inside or
+// as another program's window (which SDL does not report). It never keeps a
+// window (the core owns them) and never decides what an event means.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,7 +37,6 @@ public:
     platform::Rect PrimaryScreen() override;
     std::optional<platform::Rect> GetWindowRect(std::int64_t native_handle) override;
     void PollEvents(std::vector<platform::InputEvent>& events) override;
-    bool ParentGone(std::int64_t native_handle) override;
     void WaitForEvents(std::uint32_t milliseconds) override;
 
     const std::string& last_error() const { return m_last_error; }
@@ -49,8 +48,6 @@ private:
 
     SdlCursor& m_cursor;
     std::shared_ptr<X11Windows> m_foreign_windows;  // opened on first need
-    // Windows seen gone: the server may give a gone window's id to a new one.
-    std::set<std::int64_t> m_gone;
     bool m_video_ready = false;
     std::string m_last_error;
     SdlEventTranslator m_translator;

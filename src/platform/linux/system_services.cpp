@@ -76,16 +76,33 @@ std::int32_t LinuxSystemInfo::VerifyScreenSavePwd(std::int64_t)
 
 namespace {
 
+// The file goes while the lock is still held: a claim that opened it just
+// before then gets the lock only after, and sees that the name no longer
+// leads to it (SameFile).
 class FlockClaim final : public platform::InstanceClaim {
 public:
-    explicit FlockClaim(int fd) : m_fd(fd) {}
-    ~FlockClaim() override { ::close(m_fd); }
+    FlockClaim(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~FlockClaim() override
+    {
+        ::unlink(m_path.c_str());
+        ::close(m_fd);
+    }
     FlockClaim(const FlockClaim&) = delete;
     FlockClaim& operator=(const FlockClaim&) = delete;
 
 private:
     int m_fd;
+    std::string m_path;
 };
+
+// True while path still names the open file fd.
+bool SameFile(int fd, const std::string& path)
+{
+    struct stat open_file {};
+    struct stat named {};
+    return ::fstat(fd, &open_file) == 0 && ::stat(path.c_str(), &named) == 0 && open_file.st_dev == named.st_dev &&
+           open_file.st_ino == named.st_ino;
+}
 
 }  // namespace
 
@@ -146,14 +163,20 @@ platform::TitleClaim LinuxInstanceGuard::Claim(std::string_view title)
     const std::string path = LockPath(title);
     if (path.empty())
         return {nullptr, m_no_folder_reason};
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return {nullptr, path + ": " + std::strerror(errno)};
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    for (;;) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return {nullptr, path + ": " + std::strerror(errno)};
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return {};
+        }
+        if (SameFile(fd, path))
+            return {std::make_unique<FlockClaim>(fd, path), {}};
+        // The claim before ours was let go, and its file removed, between
+        // our open and our lock: the title is free, under a new file.
         ::close(fd);
-        return {};
     }
-    return {std::make_unique<FlockClaim>(fd), {}};
 }
 
 }  // namespace nuvra::linux_platform

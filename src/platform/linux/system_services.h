@@ -39,7 +39,9 @@ public:
 
 
 // One lock file per window title; a live window holds an exclusive flock on
-// it, which the kernel drops when the process ends, however it ends.
+// it, which the kernel drops when the process ends, however it ends. A claim
+// let go removes its file (one that ended without letting go leaves it, to
+// be claimed again).
 class LinuxInstanceGuard final : public platform::InstanceGuard {
 public:
     // lock_folder empty: $XDG_RUNTIME_DIR, else the cache folder, else our

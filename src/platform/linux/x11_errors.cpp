@@ -30,7 +30,10 @@ extern "C" int HandleXError(::Display* display, XErrorEvent* error)
         g_trapped_error = true;
         return 0;
     }
-    if (g_tolerant && (error->error_code == BadWindow || error->error_code == BadDrawable))
+    // SDL's drawing context for a window that was gone when it was made is
+    // refused too, each time it is used and when SDL frees it.
+    if (g_tolerant &&
+        (error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadGC))
         return 0;
     const ErrorHandler next = g_next_handler.load();
     if (next == nullptr)

@@ -10,8 +10,9 @@ struct _XDisplay;  // Xlib's Display, kept out of this header
 
 namespace nuvra::linux_platform {
 
-// From now on a BadWindow or BadDrawable error no longer ends the process:
-// a window we draw into or ask about may belong to another program and go
+// From now on a BadWindow or BadDrawable error, or the BadGC of a drawing
+// context made for a window already gone, no longer ends the process: a
+// window we draw into or ask about may belong to another program and go
 // away between two requests (the preview pane closed, a screen-saver daemon
 // tearing its window down). Other errors still reach the handler that was in
 // place. Idempotent.

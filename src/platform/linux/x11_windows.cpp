@@ -72,23 +72,68 @@ std::int64_t X11Windows::Root()
     return static_cast<std::int64_t>(DefaultRootWindow(m_display));
 }
 
-std::int64_t X11Windows::CreateChild(std::int64_t parent_handle, const platform::Rect& bounds)
+std::int64_t X11Windows::CreateUnplaced(const platform::Rect& bounds)
 {
-    const std::optional<::Window> parent = AsWindow(parent_handle);
-    if (!parent)
-        return 0;
     const unsigned width = static_cast<unsigned>(std::max(1, bounds.right - bounds.left));
     const unsigned height = static_cast<unsigned>(std::max(1, bounds.bottom - bounds.top));
+    // Passed over by a window manager, which would otherwise take it for a
+    // window of its own to frame.
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(m_display, DefaultScreen(m_display));
     XErrorTrap trap(m_display);
-    const ::Window child = XCreateSimpleWindow(m_display, *parent, bounds.left, bounds.top, width, height, 0, 0,
-                                               BlackPixel(m_display, DefaultScreen(m_display)));
+    const ::Window window =
+        XCreateWindow(m_display, DefaultRootWindow(m_display), bounds.left, bounds.top, width, height, 0,
+                      CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
     // The window must exist on the server before SDL's connection asks
     // about it: the trap's round trip sees to that.
     if (trap.Failed()) {
-        XDestroyWindow(m_display, child);
+        XDestroyWindow(m_display, window);
         return 0;
     }
-    return static_cast<std::int64_t>(child);
+    return static_cast<std::int64_t>(window);
+}
+
+bool X11Windows::PlaceInside(std::int64_t handle, std::int64_t parent_handle, platform::Point place)
+{
+    const std::optional<::Window> window = AsWindow(handle);
+    const std::optional<::Window> parent = AsWindow(parent_handle);
+    if (!window || !parent)
+        return false;
+    XErrorTrap trap(m_display);
+    XReparentWindow(m_display, *window, *parent, place.x, place.y);
+    return !trap.Failed();
+}
+
+bool X11Windows::Watch(std::int64_t handle)
+{
+    const std::optional<::Window> window = AsWindow(handle);
+    if (!window)
+        return false;
+    XErrorTrap trap(m_display);
+    XSelectInput(m_display, *window, StructureNotifyMask);
+    return !trap.Failed();
+}
+
+void X11Windows::TakeDestroyed(std::vector<std::int64_t>& destroyed)
+{
+    // The watched windows' moves and resizes come along; only their end is
+    // wanted here.
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == DestroyNotify)
+            destroyed.push_back(static_cast<std::int64_t>(event.xdestroywindow.window));
+    }
+}
+
+void X11Windows::Map(std::int64_t handle)
+{
+    const std::optional<::Window> window = AsWindow(handle);
+    if (!window)
+        return;
+    XErrorTrap trap(m_display);
+    XMapWindow(m_display, *window);
 }
 
 void X11Windows::MoveResize(std::int64_t handle, const platform::Rect& bounds)

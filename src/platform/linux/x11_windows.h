@@ -1,6 +1,7 @@
 // Other programs' X11 windows, over a connection of our own: the preview
 // pane our child window lives in, a screen-saver daemon's window we draw
-// into, any window whose rectangle is asked for. Made by the window system
+// into, any window whose rectangle is asked for, and the end of the windows
+// we draw in. Made by the window system
 // on first need and shared with the windows that stand on it, so the
 // connection outlives every child window it made. Every request about a
 // window that may be gone runs under an error trap: a missing window is an
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -33,9 +35,20 @@ public:
     // The root window of the default screen.
     std::int64_t Root();
 
-    // A new window without a border inside parent, at bounds in parent's
-    // client area, not yet mapped; 0 when parent does not exist.
-    std::int64_t CreateChild(std::int64_t parent, const platform::Rect& bounds);
+    // A new window of ours without a border, as large as bounds, unmapped
+    // and in no other program's window yet: nobody else can take it away
+    // while SDL sets it up. 0 when it cannot be made.
+    std::int64_t CreateUnplaced(const platform::Rect& bounds);
+    // Moves a window of ours into parent, at place in parent's client area;
+    // false when parent is gone.
+    bool PlaceInside(std::int64_t window, std::int64_t parent, platform::Point place);
+    // From now on TakeDestroyed reports the window's end; false when there
+    // is no such window.
+    bool Watch(std::int64_t window);
+    // Appends the watched windows destroyed since the last call.
+    void TakeDestroyed(std::vector<std::int64_t>& destroyed);
+    // Maps a window we made; nothing happens when it is gone.
+    void Map(std::int64_t window);
     // Moves a window we made (bounds in its parent's client area).
     void MoveResize(std::int64_t window, const platform::Rect& bounds);
     // Destroys a window we made; nothing happens when it is already gone
