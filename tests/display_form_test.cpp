@@ -98,7 +98,7 @@ TEST_F(DisplayFormTest, AKeyEndsTheShowAndEverythingIsPutBack)
     EXPECT_FALSE(state.nuvra_b.SourcePixels.bound());
     EXPECT_FALSE(state.nuvra_b.DisplayPixels.bound());
     // "S" raised the running flag at start-up; the end lowers it.
-    EXPECT_EQ(fake.system.screen_saver_running, std::vector<std::int32_t>{0});
+    EXPECT_EQ(fake.session.screen_saver_running, std::vector<bool>{false});
 }
 
 TEST_F(DisplayFormTest, NoWindowMeansNoShow)

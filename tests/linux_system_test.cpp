@@ -65,17 +65,6 @@ TEST(LinuxRandom, DrawsStayInsideTheUnitIntervalAndReseedsDiffer)
     EXPECT_NE(random.Rnd(), first);
 }
 
-TEST(LinuxSystemInfo, ReportsTheNtPlatformOnlyForTheRightRecordSize)
-{
-    LinuxSystemInfo system;
-    platform::OsVersionInfo info;
-    info.size = 148;
-    EXPECT_EQ(system.GetVersionEx(info), 1);
-    EXPECT_EQ(info.platform_id, platform::kVerPlatformWin32Nt);
-    platform::OsVersionInfo wrong;
-    EXPECT_EQ(system.GetVersionEx(wrong), 0);
-}
-
 TEST(Xdg, FoldersFollowTheVariablesAndIgnoreRelativeValues)
 {
     const char* saved_home = std::getenv("HOME");

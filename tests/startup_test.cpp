@@ -90,14 +90,14 @@ TEST_F(MainTest, ShowSwitchesHideTheCursorAndRaiseTheRunningFlag)
 {
     for (const char* line : {"/s", "/S", "-s", "Xs"}) {
         fake.cursor = {};
-        fake.system.screen_saver_running.clear();
+        fake.session.screen_saver_running.clear();
         EXPECT_EQ(Run(line), 0);
         EXPECT_EQ(forms.calls, std::vector<std::string>{"show"}) << line;
         EXPECT_TRUE(SettingsLoaded()) << line;
         EXPECT_EQ(fake.cursor.calls, std::vector<bool>{false}) << line;
         EXPECT_EQ(state.nuvra_b.SavedCursorState, -1) << line;
         // The running flag is the complement of "keys enabled = false".
-        EXPECT_EQ(fake.system.screen_saver_running, std::vector<std::int32_t>{-1}) << line;
+        EXPECT_EQ(fake.session.screen_saver_running, std::vector<bool>{true}) << line;
     }
 }
 
@@ -106,7 +106,7 @@ TEST_F(MainTest, EmptyCommandLineShowsWithTheCursorAndFlagUntouched)
     EXPECT_EQ(Run(""), 0);
     EXPECT_EQ(forms.calls, std::vector<std::string>{"show"});
     EXPECT_TRUE(fake.cursor.calls.empty());
-    EXPECT_TRUE(fake.system.screen_saver_running.empty());
+    EXPECT_TRUE(fake.session.screen_saver_running.empty());
     EXPECT_EQ(state.nuvra_b.SavedCursorState, std::nullopt);
 }
 
@@ -147,17 +147,17 @@ TEST_F(MainTest, SettingsAndOtherSwitchesEndAfterLoading)
 TEST_F(MainTest, PasswordChangeIsAskedOnlyOnSystemsWithoutNt)
 {
     Run("/a 1234");
-    EXPECT_TRUE(fake.system.password_changes.empty());
+    EXPECT_TRUE(fake.session.password_changes.empty());
 
-    fake.system.platform_id = 1;
+    fake.session.system_owns_password = false;
     Run("/a 1234");
-    EXPECT_EQ(fake.system.password_changes, std::vector<std::int32_t>{1234});
+    EXPECT_EQ(fake.session.password_changes, std::vector<std::int32_t>{1234});
     Run("/a 12.5");
-    EXPECT_EQ(fake.system.password_changes.back(), 12);
+    EXPECT_EQ(fake.session.password_changes.back(), 12);
     // A handle that is no number gives no call rather than a crash.
-    fake.system.password_changes.clear();
+    fake.session.password_changes.clear();
     Run("/a abc");
-    EXPECT_TRUE(fake.system.password_changes.empty());
+    EXPECT_TRUE(fake.session.password_changes.empty());
 }
 
 TEST_F(MainTest, PreviewTakesTheHandleLenientlyAndLoadsNoSettings)

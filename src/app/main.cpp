@@ -1,7 +1,5 @@
 // nuvra: makes the backend the build chose and hands the command line to Main.
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,16 +16,6 @@
 
 namespace {
 
-// The address the dialog's underlined label opens: the installed README, or
-// the one beside the sources for a program run from its build folder.
-std::string ReadmeAddress()
-{
-    std::error_code error;
-    if (std::filesystem::is_regular_file(NUVRA_INSTALLED_README, error))
-        return NUVRA_INSTALLED_README;
-    return NUVRA_SOURCE_README;
-}
-
 class AppForms final : public nuvra::Forms {
 public:
     AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend, std::string command_line)
@@ -42,13 +30,10 @@ public:
     }
     int ShowSettingsDialog() override
     {
-        nuvra::dialog::NuvraP dialog(m_state, m_platform, {ReadmeAddress()});
+        nuvra::dialog::NuvraP dialog(m_state, m_platform, {m_backend.ReadmeAddress()});
         const int status = dialog.ShowModal();
-        if (status != 0) {
-            const std::string& why = m_backend.window_error();
-            std::fprintf(stderr, "nuvra: the settings dialog needs a display, and none could be opened%s%s%s\n",
-                         why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
-        }
+        if (status != 0)
+            SayNoDisplay("the settings dialog");
         return status;
     }
     int LoadDisplayForm() override
@@ -75,12 +60,16 @@ private:
         m_backend.SetDisplayLostHandler([&form] { form.DisplayLost(); });
         const int status = form.Form_Load();
         m_backend.SetDisplayLostHandler({});
-        if (status == nuvra::kExitNoWindow) {
-            const std::string& why = m_backend.window_error();
-            std::fprintf(stderr, "nuvra: the show needs a display, and none could be opened%s%s%s\n",
-                         why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
-        }
+        if (status == nuvra::kExitNoWindow)
+            SayNoDisplay("the show");
         return status;
+    }
+
+    void SayNoDisplay(const std::string& what)
+    {
+        const std::string& why = m_backend.window_error();
+        m_platform.diagnostics->Report(what + " needs a display, and none could be opened" +
+                                       (why.empty() ? "" : " (" + why + ")"));
     }
 
     nuvra::ProcessState& m_state;

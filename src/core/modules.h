@@ -18,8 +18,6 @@ namespace nuvra {
 struct NuvraB {
     SettingsRecord settings;
     ImageList images;
-    // The result of the last system call; informational only.
-    std::int32_t LastApiResult = 0;
     // What the cursor-hide call returned when an "S" show started.
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;

@@ -24,6 +24,11 @@ public:
     // failure or when the backend has nothing to add.
     virtual const std::string& window_error() const = 0;
 
+    // Where the program's README is, for the dialog's address label: the
+    // installed copy, or the one beside the sources for a program run from
+    // its build folder.
+    virtual std::string ReadmeAddress() const = 0;
+
     // The cleanup to run when the display goes away under the show (the
     // user's session ends): stop the music, delete the work files, release
     // the lock. It runs at most once, on whatever thread found the loss,

@@ -26,7 +26,7 @@ struct Platform {
     FileSystem* files = nullptr;
     Clock* clock = nullptr;
     Random* random = nullptr;
-    SystemInfo* system = nullptr;
+    ScreenSaverSession* session = nullptr;
     InstanceGuard* guard = nullptr;
     WindowSystem* windows = nullptr;
     CursorService* cursor = nullptr;

@@ -26,29 +26,26 @@ public:
     virtual double Rnd() = 0;
 };
 
-inline constexpr std::uint32_t kVerPlatformWin32Nt = 2;
-
-struct OsVersionInfo {
-    std::uint32_t size = 0;  // the caller sets 148 before the call
-    std::uint32_t major_version = 0;
-    std::uint32_t minor_version = 0;
-    std::uint32_t build_number = 0;
-    std::uint32_t platform_id = 0;
-};
-
-class SystemInfo {
+// The screen-saver session of the system the program runs in: who owns the
+// saver password, and what the system is told while a show runs. Where the
+// system owns the password (every desktop but the oldest Windows family, and
+// Linux's) the program never asks for or changes one.
+class ScreenSaverSession {
 public:
-    virtual ~SystemInfo() = default;
-    // GetVersionExA: 1 on success, 0 on failure.
-    virtual std::int32_t GetVersionEx(OsVersionInfo& info) = 0;
-    // SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, value, nullptr, 0).
-    virtual std::int32_t SetScreenSaverRunning(std::int32_t value) = 0;
-    // SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, value, nullptr, 0).
-    virtual std::int32_t SetScreenSaveActive(std::int32_t value) = 0;
-    // PwdChangePasswordA("SCRSAVE", parent, 0, 0); only non-NT systems have it.
-    virtual std::int32_t PwdChangePassword(std::int32_t parent_window) = 0;
-    // VerifyScreenSavePwd(window); only non-NT systems have it.
-    virtual std::int32_t VerifyScreenSavePwd(std::int64_t window) = 0;
+    virtual ~ScreenSaverSession() = default;
+    virtual bool SystemOwnsPassword() = 0;
+    // Asks for the saver password over the show's window (its native
+    // handle); true when the show may end. Only asked where the program
+    // owns the password.
+    virtual bool ConfirmPassword(std::int64_t window) = 0;
+    // Opens the system's dialog that changes the saver password, owned by
+    // parent_window. Only asked where the program owns the password.
+    virtual void ChangePassword(std::int32_t parent_window) = 0;
+    // A show started by the system is running, or no longer is (where the
+    // system keeps such a flag, it locks the task-switch keys meanwhile).
+    virtual void SetRunning(bool running) = 0;
+    // The show has ended: the system's saver is to start again when idle.
+    virtual void SaverEnded() = 0;
 };
 
 // Messages for the person who started the program, outside any window

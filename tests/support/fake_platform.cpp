@@ -126,36 +126,6 @@ double FakeRandom::Rnd()
     return value;
 }
 
-std::int32_t FakeSystemInfo::GetVersionEx(platform::OsVersionInfo& info)
-{
-    if (info.size != 148)
-        return 0;
-    info.platform_id = platform_id;
-    return 1;
-}
-
-std::int32_t FakeSystemInfo::SetScreenSaverRunning(std::int32_t value)
-{
-    screen_saver_running.push_back(value);
-    return 1;
-}
-
-std::int32_t FakeSystemInfo::SetScreenSaveActive(std::int32_t)
-{
-    return 1;
-}
-
-std::int32_t FakeSystemInfo::PwdChangePassword(std::int32_t parent_window)
-{
-    password_changes.push_back(parent_window);
-    return 1;
-}
-
-std::int32_t FakeSystemInfo::VerifyScreenSavePwd(std::int64_t)
-{
-    return 1;
-}
-
 bool FakeGuard::WindowExists(std::string_view title)
 {
     searched.emplace_back(title);
@@ -202,7 +172,7 @@ FakePlatform::FakePlatform()
     platform.profile = &profile;
     platform.files = &files;
     platform.random = &random;
-    platform.system = &system;
+    platform.session = &session;
     platform.guard = &guard;
     platform.cursor = &cursor;
 }

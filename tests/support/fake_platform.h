@@ -78,17 +78,17 @@ public:
     int randomize_calls = 0;
 };
 
-class FakeSystemInfo final : public platform::SystemInfo {
+class FakeSession final : public platform::ScreenSaverSession {
 public:
-    std::int32_t GetVersionEx(platform::OsVersionInfo& info) override;
-    std::int32_t SetScreenSaverRunning(std::int32_t value) override;
-    std::int32_t SetScreenSaveActive(std::int32_t value) override;
-    std::int32_t PwdChangePassword(std::int32_t parent_window) override;
-    std::int32_t VerifyScreenSavePwd(std::int64_t window) override;
+    bool SystemOwnsPassword() override { return system_owns_password; }
+    bool ConfirmPassword(std::int64_t) override { return true; }
+    void ChangePassword(std::int32_t parent_window) override { password_changes.push_back(parent_window); }
+    void SetRunning(bool running) override { screen_saver_running.push_back(running); }
+    void SaverEnded() override {}
 
-    std::uint32_t platform_id = platform::kVerPlatformWin32Nt;
-    std::vector<std::int32_t> screen_saver_running;  // every value passed
-    std::vector<std::int32_t> password_changes;      // every parent passed
+    bool system_owns_password = true;
+    std::vector<bool> screen_saver_running;        // every value passed
+    std::vector<std::int32_t> password_changes;  // every parent passed
 };
 
 class FakeGuard final : public platform::InstanceGuard {
@@ -129,7 +129,7 @@ struct FakePlatform {
     FakeProfile profile;
     FakeFileSystem files;
     FakeRandom random;
-    FakeSystemInfo system;
+    FakeSession session;
     FakeGuard guard;
     FakeCursor cursor;
     platform::Platform platform;

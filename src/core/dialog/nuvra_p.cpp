@@ -184,7 +184,6 @@ void NuvraP::Form_Load()
     // plus 300, not the width plus 300: 311 at 96 dots per inch.
     m_list_extent = RoundToInt32(ui::Width(c.List_1->Bounds()) / kTwipsPerPixel + 300).value_or(0);
     c.List_1->SetHorizontalExtent(m_list_extent);
-    b.LastApiResult = 1;
 
     // Where the window is larger than the background panel (no window
     // manager draws a frame around it), the texture goes on.

@@ -418,10 +418,10 @@ void DisplayForm::EndShow()
         return;
 
     const bool system_show = m_mode_letter == "S";
-    if (system_show && !IsWindowsNT(*m_platform.system)) {
+    if (system_show && !m_platform.session->SystemOwnsPassword()) {
         b.SavedCursorState = m_platform.cursor->ShowCursor(b.SavedCursorState.value_or(0) != 0);
         const std::int64_t handle = m_window ? m_window->NativeHandle() : 0;
-        if (m_platform.system->VerifyScreenSavePwd(handle) == 0) {
+        if (!m_platform.session->ConfirmPassword(handle)) {
             b.SavedCursorState = m_platform.cursor->ShowCursor(false);
             return;
         }
@@ -454,7 +454,7 @@ void DisplayForm::UnloadForm()
             MP3_Close(m_state.sound_01, m_platform);
     }
     if (m_mode_letter == "S")
-        MarkScreenSaverStopped(*m_platform.system);
+        m_platform.session->SetRunning(false);
     for (const std::string& path : {SquareWorkFilePath(*m_platform.files, m_form.WorkFileTag),
                                     EightBitWorkFilePath(*m_platform.files, m_form.WorkFileTag)}) {
         if (FileExists(path, *m_platform.files))
@@ -462,7 +462,7 @@ void DisplayForm::UnloadForm()
     }
     UnbindPixelArray(b.SourcePixels);
     UnbindPixelArray(b.DisplayPixels);
-    m_platform.system->SetScreenSaveActive(1);
+    m_platform.session->SaverEnded();
     m_form.Timer1.Disable();
     m_form.Timer4.Disable();
     m_form.Timer5.Disable();

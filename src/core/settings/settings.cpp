@@ -84,7 +84,6 @@ SaveResult SaveSettings(ProcessState& state, platform::Platform& platform, const
         const std::string file = IniPath(*platform.files);
         const platform::ProfileWriteResult written =
             WriteIniValue(*platform.profile, kSettingsSection, key, value, file);
-        state.nuvra_b.LastApiResult = written.written ? 1 : 0;
         if (!written.written && result.saved)
             result = {false, file, written.reason};
     };

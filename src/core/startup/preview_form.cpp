@@ -57,7 +57,6 @@ int PreviewForm::Host(std::int32_t preview_parent)
     // The pane's rectangle. Its whole size is used: a 16-bit count of twips
     // would cut panes over 2184 pixels to nothing.
     const std::optional<platform::Rect> pane = preview_parent != 0 ? windows.GetWindowRect(preview_parent) : std::nullopt;
-    m_state.nuvra_b.LastApiResult = pane ? 1 : 0;
     if (!pane) {
         Say("/p " + std::to_string(preview_parent) + ": there is no such window to show the preview in");
         return kExitPreviewNoPane;

@@ -15,28 +15,7 @@ namespace {
 
 constexpr int kExitNormally = 0;
 
-// The flag is the system's 16-bit boolean.
-constexpr std::int32_t kSaverRunning = -1;
-constexpr std::int32_t kSaverStopped = 0;
-
 }  // namespace
-
-bool IsWindowsNT(platform::SystemInfo& system)
-{
-    platform::OsVersionInfo info;
-    info.size = 148;
-    return system.GetVersionEx(info) == 1 && info.platform_id == platform::kVerPlatformWin32Nt;
-}
-
-void MarkScreenSaverRunning(platform::SystemInfo& system)
-{
-    system.SetScreenSaverRunning(kSaverRunning);
-}
-
-void MarkScreenSaverStopped(platform::SystemInfo& system)
-{
-    system.SetScreenSaverRunning(kSaverStopped);
-}
 
 int ReportNoClaim(platform::Platform& platform, std::string_view why)
 {
@@ -84,12 +63,12 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
     LoadSettings(state, platform);
 
     if (mode == "A") {
-        if (!IsWindowsNT(*platform.system)) {
+        if (!platform.session->SystemOwnsPassword()) {
             // Without a number there is no window to own the password dialog,
             // so nothing is asked.
             if (auto parent = ParseNumber(HandleText(command_line)))
                 if (auto handle = RoundToInt32(*parent))
-                    b.LastApiResult = platform.system->PwdChangePassword(*handle);
+                    platform.session->ChangePassword(*handle);
         }
         return kExitNormally;
     }
@@ -108,7 +87,7 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::s
 
     if (mode == "S") {
         b.SavedCursorState = platform.cursor->ShowCursor(false);
-        MarkScreenSaverRunning(*platform.system);
+        platform.session->SetRunning(true);
     }
 
     return forms.LoadDisplayForm();

@@ -15,15 +15,6 @@ namespace nuvra {
 
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line);
 
-// True on the NT family, where the system owns the screen-saver password.
-bool IsWindowsNT(platform::SystemInfo& system);
-
-// The system's "a screen saver is running" flag, raised when an "S" show
-// starts (which locks the task-switch keys on the systems that have them)
-// and lowered when it ends.
-void MarkScreenSaverRunning(platform::SystemInfo& system);
-void MarkScreenSaverStopped(platform::SystemInfo& system);
-
 // The exit status when the program has nowhere to keep its lock and work
 // files; ReportNoClaim says so through the diagnostics and returns it.
 inline constexpr int kExitNoFolder = 1;

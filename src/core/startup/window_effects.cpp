@@ -18,7 +18,6 @@ void RecordZoomPoint(NuvraB& b, platform::CursorService* cursor)
     if (cursor == nullptr) {
         b.ZoomPointX = 0;
         b.ZoomPointY = 0;
-        b.LastApiResult = 0;
         return;
     }
     const platform::Point at = cursor->GetCursorPos();
@@ -26,7 +25,6 @@ void RecordZoomPoint(NuvraB& b, platform::CursorService* cursor)
     // is a pair of 16-bit integers.
     b.ZoomPointX = static_cast<std::int16_t>(static_cast<std::uint16_t>(at.x & 0xFFFF));
     b.ZoomPointY = static_cast<std::int16_t>(static_cast<std::uint16_t>(at.y & 0xFFFF));
-    b.LastApiResult = 1;
 }
 
 void ZoomOpen(const NuvraB& b, platform::Window& window)

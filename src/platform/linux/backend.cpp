@@ -1,6 +1,7 @@
 #include "platform/linux/backend.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/linux/desktop_shell.h"
 #include "platform/linux/file_system.h"
@@ -24,7 +25,7 @@ struct LinuxBackend::Services {
     LinuxFileSystem files;
     LinuxClock clock;
     LinuxRandom random;
-    LinuxSystemInfo system;
+    LinuxScreenSaverSession session;
     LinuxInstanceGuard guard;
     SdlCursor cursor;
     LinuxMessageBox message_box;
@@ -55,7 +56,7 @@ LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
     m_platform.files = &m_services->files;
     m_platform.clock = &m_services->clock;
     m_platform.random = &m_services->random;
-    m_platform.system = &m_services->system;
+    m_platform.session = &m_services->session;
     m_platform.guard = &m_services->guard;
     m_platform.cursor = &m_services->cursor;
     m_platform.message_box = &m_services->message_box;
@@ -88,6 +89,14 @@ void LinuxBackend::KeepMessagesOffTheScreen()
 LinuxMessageBox& LinuxBackend::message_box()
 {
     return m_services->message_box;
+}
+
+std::string LinuxBackend::ReadmeAddress() const
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(NUVRA_INSTALLED_README, error))
+        return NUVRA_INSTALLED_README;
+    return NUVRA_SOURCE_README;
 }
 
 const std::string& LinuxBackend::window_error() const

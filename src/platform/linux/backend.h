@@ -31,6 +31,7 @@ public:
     // PrimaryScreen failed), in words for the user: "the X display ":5"
     // named by DISPLAY could not be opened". Empty before any failure.
     const std::string& window_error() const override;
+    std::string ReadmeAddress() const override;
 
     // The cleanup to run when the X display goes away under us (the user
     // logs out): stop the music, delete the work files, release the lock.

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,41 +36,23 @@ double LinuxRandom::Rnd()
     return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
 }
 
-std::int32_t LinuxSystemInfo::GetVersionEx(platform::OsVersionInfo& info)
+// The desktop's own screen saver and locker own the password and the idle
+// state on Linux: a show has nothing to tell them.
+bool LinuxScreenSaverSession::SystemOwnsPassword()
 {
-    if (info.size != 148)
-        return 0;
-    info.platform_id = platform::kVerPlatformWin32Nt;
-    utsname name{};
-    if (uname(&name) == 0) {
-        char* end = nullptr;
-        info.major_version = static_cast<std::uint32_t>(std::strtoul(name.release, &end, 10));
-        if (end != nullptr && *end == '.')
-            info.minor_version = static_cast<std::uint32_t>(std::strtoul(end + 1, nullptr, 10));
-    }
-    return 1;
+    return true;
 }
 
-// The desktop's own screen saver and locker own these states on Linux.
-std::int32_t LinuxSystemInfo::SetScreenSaverRunning(std::int32_t)
+bool LinuxScreenSaverSession::ConfirmPassword(std::int64_t)
 {
-    return 1;
+    return true;
 }
 
-std::int32_t LinuxSystemInfo::SetScreenSaveActive(std::int32_t)
-{
-    return 1;
-}
+void LinuxScreenSaverSession::ChangePassword(std::int32_t) {}
 
-std::int32_t LinuxSystemInfo::PwdChangePassword(std::int32_t)
-{
-    return 0;
-}
+void LinuxScreenSaverSession::SetRunning(bool) {}
 
-std::int32_t LinuxSystemInfo::VerifyScreenSavePwd(std::int64_t)
-{
-    return 1;
-}
+void LinuxScreenSaverSession::SaverEnded() {}
 
 
 namespace {

@@ -1,6 +1,6 @@
-// Small Linux services: the clock, the random generator, the version and
-// screen-saver flags (Linux has no saver password or key lock of ours to
-// manage), and the single-instance guard.
+// Small Linux services: the clock, the random generator, the screen-saver
+// session (Linux has no saver password or key lock of ours to manage), and
+// the single-instance guard.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +27,14 @@ private:
     std::mt19937_64 m_engine{0x6e757672u};
 };
 
-class LinuxSystemInfo final : public platform::SystemInfo {
+// The desktop, not the saver, owns the password.
+class LinuxScreenSaverSession final : public platform::ScreenSaverSession {
 public:
-    // Reports the NT platform: the desktop, not the saver, owns passwords.
-    std::int32_t GetVersionEx(platform::OsVersionInfo& info) override;
-    std::int32_t SetScreenSaverRunning(std::int32_t value) override;
-    std::int32_t SetScreenSaveActive(std::int32_t value) override;
-    std::int32_t PwdChangePassword(std::int32_t parent_window) override;
-    std::int32_t VerifyScreenSavePwd(std::int64_t window) override;
+    bool SystemOwnsPassword() override;
+    bool ConfirmPassword(std::int64_t window) override;
+    void ChangePassword(std::int32_t parent_window) override;
+    void SetRunning(bool running) override;
+    void SaverEnded() override;
 };
 
 
