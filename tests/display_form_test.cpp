@@ -56,9 +56,9 @@ protected:
             images.ShowOrder.push_back(static_cast<std::int16_t>(i));
         }
     }
-    int Run(const char* mode = "S", bool command_line_empty = false)
+    int Run()
     {
-        DisplayForm form(state, fake.platform, mode, command_line_empty);
+        DisplayForm form(state, fake.platform, ShowStart::System);
         return form.Form_Load();
     }
     bool WorkFilesExist() const
@@ -134,7 +134,7 @@ TEST_F(DisplayFormTest, InputThatEndsTheShow)
         ShowPlatform local;
         ProcessState local_state;
         local_state.sound_01.settings.BgmKind = static_cast<BgmKindOption>(c.bgm_kind);
-        DisplayForm form(local_state, local.platform, c.command_line_empty ? "" : "S", c.command_line_empty);
+        DisplayForm form(local_state, local.platform, c.command_line_empty ? ShowStart::User : ShowStart::System);
         std::size_t moves = 0;
         for (const platform::InputEvent& event : c.input) {
             if (event.kind == platform::InputKind::MouseMove) {
@@ -155,7 +155,7 @@ TEST_F(DisplayFormTest, ArrowKeysStepTheCdTrack)
     state.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
     fake.mci.Script("status cdaudio current track", {{0, "2"}});
     fake.mci.Script("status cdaudio number of tracks", {{0, "3"}});
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     form.Form_KeyDown(kRight);
     form.Form_KeyDown(kLeft);
     EXPECT_FALSE(form.ended());
@@ -169,7 +169,7 @@ TEST_F(DisplayFormTest, ArrowKeysStepTheCdTrack)
 TEST_F(DisplayFormTest, TheMovingBoxTurnsOneStepPastTheEdge)
 {
     // A box as tall as an even screen only trembles: 3, 0, -3, 0, 3 ...
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     NuvraS& s = form.form();
     s.DisplayWidth = 768;
     s.BounceCentreX = 512;
@@ -219,7 +219,7 @@ TEST_F(DisplayFormTest, TheShowTakesItsSizeFromTheWindowItGot)
     Pictures(1);
     fake.pictures.Add("/pics/1.bmp", test::MakePicture(1000, 700, 24, [](std::int32_t, std::int32_t) { return 0x808080u; }));
     fake.windows.granted_bounds = platform::Rect{0, 0, 800, 600};
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     fake.windows.script = {{Key('A')}};
 
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
@@ -264,7 +264,7 @@ TEST_F(DisplayFormTest, EachChangeShowsThePicturePreparedAheadInShowOrder)
     fake.pictures.failing_loads.insert("/pics/2.bmp");
     state.nuvra_b.settings.ChangeInterval = 1;
     std::vector<std::pair<std::int16_t, std::int32_t>> shown;  // PictureIndex and square side after each pump
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     fake.windows.on_pump = [&](int) {
         shown.emplace_back(form.form().PictureIndex, form.form().Img_View.width);
         fake.clock.now += 1000;
@@ -294,7 +294,7 @@ TEST_F(DisplayFormTest, TheWorkFilesHoldThePictureOnScreenFromEachChangeToTheNex
         bool eight_bit_file_is_on_screen = false;
     };
     std::vector<Seen> seen;
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     fake.windows.on_pump = [&](int) {
         const NuvraS& shown = form.form();
         Seen now;
@@ -338,7 +338,7 @@ TEST_F(DisplayFormTest, AFirstPictureThatCannotBePreparedGivesTheSamplePicture)
         test::MakePicture(152, 112, 24, [](std::int32_t, std::int32_t) { return 0x00FF00u; });
     state.nuvra_b.settings.ChangeInterval = 1;
     std::vector<std::uint32_t> centre_colours;
-    DisplayForm form(state, fake.platform, "S", false);
+    DisplayForm form(state, fake.platform, ShowStart::System);
     fake.windows.on_pump = [&](int) {
         const platform::Picture& view = form.form().Img_View;
         centre_colours.push_back(view.empty() ? 0xDEADu : test::PixelAt(view, view.width / 2, view.height / 2));
@@ -372,7 +372,7 @@ TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
         local_state.sound_01.settings.BgmFile = c.file;
         local.files.AddReadableFile(c.file);
         local.windows.script = {{Key('X')}};
-        DisplayForm form(local_state, local.platform, "S", false);
+        DisplayForm form(local_state, local.platform, ShowStart::System);
         EXPECT_EQ(form.Form_Load(), kExitShowEnded) << c.file;
         const bool played = !local.sound.calls.empty() && local.sound.calls.front().file_name.has_value();
         EXPECT_EQ(played, c.wav_played) << c.file;
@@ -402,7 +402,7 @@ TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEnd
     platform::InputEvent close;
     close.kind = platform::InputKind::Close;
     std::vector<std::string> work_files_seen;
-    DisplayForm form(state, fake.platform, "", false);
+    DisplayForm form(state, fake.platform, ShowStart::Daemon);
     form.HostIn(0x400001, false, "-0x400001");
     fake.windows.on_pump = [&](int pump) {
         if (pump == 2)  // the daemon's monitor changes size
@@ -450,7 +450,7 @@ TEST_F(DisplayFormTest, AHostedShowWithoutPicturesShowsTheDesktopTheDaemonSaved)
         fake.capture.saved_for.clear();
         fake.capture.calls = 0;
         ProcessState local_state;
-        DisplayForm form(local_state, fake.platform, "", false);
+        DisplayForm form(local_state, fake.platform, ShowStart::Daemon);
         form.HostIn(0x400001, true, "-0x400001");
         std::uint32_t centre = 0xDEAD;
         fake.windows.on_pump = [&](int) {

@@ -14,7 +14,7 @@ class RecordingForms final : public Forms {
 public:
     int HostPreview(std::int32_t) override { return 11; }
     int ShowSettingsDialog() override { return 12; }
-    int LoadDisplayForm() override { return 13; }
+    int LoadDisplayForm(ShowStart) override { return 13; }
     int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool music, const std::string& tag) override
     {
         calls.push_back({window, music, tag});

@@ -35,6 +35,37 @@ TEST(CommandLine, HandleTextStartsAtTheFourthCharacter)
         EXPECT_EQ(HandleText(line), handle) << "command line \"" << line << "\"";
 }
 
+TEST(CommandLine, TheWordsGiveOneModeAndTheDaemonsFlagsAHostedShow)
+{
+    using Args = std::vector<std::string>;
+    const struct {
+        Args words;
+        ModeKind kind;
+        ShowStart start;
+        std::string handle;
+    } cases[] = {
+        {{"/s"}, ModeKind::Show, ShowStart::System, ""},
+        {{"Xs"}, ModeKind::Show, ShowStart::System, ""},
+        {{}, ModeKind::Show, ShowStart::User, ""},
+        {{"/p", "1234"}, ModeKind::Preview, ShowStart::System, "1234"},  // joined again: "/p 1234"
+        {{"/c:1234"}, ModeKind::Settings, ShowStart::System, ""},
+        {{"/a", "99"}, ModeKind::ChangePassword, ShowStart::System, "99"},
+        {{"/x"}, ModeKind::Other, ShowStart::System, ""},
+        {{"/"}, ModeKind::Other, ShowStart::System, ""},
+        {{"--speed", "3", "-root"}, ModeKind::Hosted, ShowStart::Daemon, ""},
+    };
+    for (const auto& c : cases) {
+        const Mode mode = ReadArguments(c.words, "0x2a");
+        std::string line;
+        for (const std::string& w : c.words)
+            line += w + " ";
+        EXPECT_EQ(mode.kind, c.kind) << line;
+        EXPECT_EQ(mode.show_start, c.start) << line;
+        EXPECT_EQ(mode.handle_text, c.handle) << line;
+    }
+    EXPECT_EQ(ReadArguments({"-root"}, "0x2a").hosted.window, 42);
+}
+
 class RecordingForms final : public Forms {
 public:
     int HostPreview(std::int32_t parent) override
@@ -47,9 +78,9 @@ public:
         calls.push_back("dialog");
         return 0;
     }
-    int LoadDisplayForm() override
+    int LoadDisplayForm(ShowStart start) override
     {
-        calls.push_back("show");
+        calls.push_back(start == ShowStart::User ? "show by the user" : "show");
         if (on_show)
             on_show();
         return 0;
@@ -77,7 +108,7 @@ protected:
     {
         state = ProcessState{};
         forms.calls.clear();
-        return Main(state, fake.platform, forms, command_line);
+        return Main(state, fake.platform, forms, ReadCommandLine(command_line));
     }
     bool SettingsLoaded() const { return state.nuvra_b.settings.ChangeInterval == 10; }
 
@@ -104,7 +135,7 @@ TEST_F(MainTest, ShowSwitchesHideTheCursorAndRaiseTheRunningFlag)
 TEST_F(MainTest, EmptyCommandLineShowsWithTheCursorAndFlagUntouched)
 {
     EXPECT_EQ(Run(""), 0);
-    EXPECT_EQ(forms.calls, std::vector<std::string>{"show"});
+    EXPECT_EQ(forms.calls, std::vector<std::string>{"show by the user"});
     EXPECT_TRUE(fake.cursor.calls.empty());
     EXPECT_TRUE(fake.session.screen_saver_running.empty());
     EXPECT_EQ(state.nuvra_b.SavedCursorState, std::nullopt);

@@ -47,9 +47,9 @@ public:
     ShowForms(ProcessState& state, platform::Platform& platform) : m_state(state), m_platform(platform) {}
     int HostPreview(std::int32_t) override { return 0; }
     int ShowSettingsDialog() override { return 0; }
-    int LoadDisplayForm() override
+    int LoadDisplayForm(ShowStart) override
     {
-        DisplayForm form(m_state, m_platform, "S", false);
+        DisplayForm form(m_state, m_platform, ShowStart::System);
         return form.Form_Load();
     }
     int LoadHostedDisplayForm(std::optional<std::int64_t>, bool, const std::string&) override { return 0; }
@@ -165,7 +165,7 @@ TEST(StoredNumbers, EveryStoredNumberDrivesTheShowAsBeforeAndIsSavedBackAsRead)
 
         ProcessState state;
         ShowForms forms(state, fake.platform);
-        ASSERT_EQ(Main(state, fake.platform, forms, "/s"), kExitShowEnded) << row;
+        ASSERT_EQ(Main(state, fake.platform, forms, ReadCommandLine("/s")), kExitShowEnded) << row;
 
         ASSERT_EQ(fake.windows.windows.size(), 1u) << row;
         const test::FakeWindowRecord& window = *fake.windows.windows[0];

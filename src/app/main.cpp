@@ -18,8 +18,8 @@ namespace {
 
 class AppForms final : public nuvra::Forms {
 public:
-    AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend, std::string command_line)
-        : m_state(state), m_backend(backend), m_platform(backend.services()), m_command_line(std::move(command_line))
+    AppForms(nuvra::ProcessState& state, nuvra::platform::AppBackend& backend)
+        : m_state(state), m_backend(backend), m_platform(backend.services())
     {
     }
 
@@ -36,17 +36,17 @@ public:
             SayNoDisplay("the settings dialog");
         return status;
     }
-    int LoadDisplayForm() override
+    int LoadDisplayForm(nuvra::ShowStart start) override
     {
-        nuvra::DisplayForm form(m_state, m_platform, nuvra::ModeLetter(m_command_line), m_command_line.empty());
+        nuvra::DisplayForm form(m_state, m_platform, start);
         return RunShow(form);
     }
     int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool play_music,
                               const std::string& work_file_tag) override
     {
-        // No mode letter: the ending restores nothing a hosted show never
-        // took. The daemon owns the screen: no message box ever covers it.
-        nuvra::DisplayForm form(m_state, m_platform, "", false);
+        // The ending restores nothing a hosted show never took. The daemon
+        // owns the screen: no message box ever covers it.
+        nuvra::DisplayForm form(m_state, m_platform, nuvra::ShowStart::Daemon);
         form.HostIn(window, play_music, work_file_tag);
         m_backend.KeepMessagesOffTheScreen();
         return RunShow(form);
@@ -75,21 +75,7 @@ private:
     nuvra::ProcessState& m_state;
     nuvra::platform::AppBackend& m_backend;
     nuvra::platform::Platform& m_platform;
-    std::string m_command_line;
 };
-
-// The host passes the switch and the handle as one text ("/p 1234"); a shell
-// splits it into words, so the words are joined again with single blanks.
-std::string CommandLine(int argc, char** argv)
-{
-    std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            line.push_back(' ');
-        line += argv[i];
-    }
-    return line;
-}
 
 std::vector<std::string> Arguments(int argc, char** argv)
 {
@@ -105,14 +91,9 @@ int main(int argc, char** argv)
 {
     const std::unique_ptr<nuvra::platform::AppBackend> backend = nuvra::app::MakeBackend();
     nuvra::ProcessState state;
-    const std::string command_line = CommandLine(argc, argv);
-    AppForms forms(state, *backend, command_line);
-    const std::vector<std::string> arguments = Arguments(argc, argv);
-    if (nuvra::IsHostedCommandLine(arguments)) {
-        const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
-        const nuvra::HostedOptions options = nuvra::ParseHostedCommandLine(
-            arguments, daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
-        return nuvra::RunHostedShow(state, backend->services(), forms, options);
-    }
-    return nuvra::Main(state, backend->services(), forms, command_line);
+    AppForms forms(state, *backend);
+    const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
+    const nuvra::Mode mode = nuvra::ReadArguments(
+        Arguments(argc, argv), daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
+    return nuvra::Main(state, backend->services(), forms, mode);
 }

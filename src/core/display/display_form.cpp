@@ -14,7 +14,6 @@
 #include "sound/cd_audio.h"
 #include "sound/file_music.h"
 #include "startup/forms.h"
-#include "startup/startup.h"
 
 namespace nuvra {
 
@@ -41,19 +40,16 @@ std::int16_t HalfToEven16(double value)
 
 }  // namespace
 
-DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter,
-                         bool command_line_empty)
+DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, ShowStart start)
     : m_state(state), m_platform(platform),
       m_own_runtime(std::make_unique<FormRuntime>(*platform.windows, *platform.clock)), m_runtime(*m_own_runtime),
-      m_mode_letter(std::move(mode_letter)), m_command_line_empty(command_line_empty)
+      m_start(start)
 {
     AddToRuntime();
 }
 
-DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime,
-                         std::string mode_letter, bool command_line_empty)
-    : m_state(state), m_platform(platform), m_runtime(runtime), m_mode_letter(std::move(mode_letter)),
-      m_command_line_empty(command_line_empty)
+DisplayForm::DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime, ShowStart start)
+    : m_state(state), m_platform(platform), m_runtime(runtime), m_start(start)
 {
     AddToRuntime();
 }
@@ -385,7 +381,7 @@ void DisplayForm::Form_KeyDown(std::uint32_t key_code)
 
 void DisplayForm::CheckMouseMove()
 {
-    if (m_command_line_empty)
+    if (m_start == ShowStart::User)
         return;
     const platform::Point position = m_platform.cursor->GetCursorPos();
     const auto x = static_cast<float>(position.x);
@@ -417,7 +413,7 @@ void DisplayForm::EndShow()
     if (m_ended)
         return;
 
-    const bool system_show = m_mode_letter == "S";
+    const bool system_show = m_start == ShowStart::System;
     if (system_show && !m_platform.session->SystemOwnsPassword()) {
         b.SavedCursorState = m_platform.cursor->ShowCursor(b.SavedCursorState.value_or(0) != 0);
         const std::int64_t handle = m_window ? m_window->NativeHandle() : 0;
@@ -453,7 +449,7 @@ void DisplayForm::UnloadForm()
         if (ending == "MP3")
             MP3_Close(m_state.sound_01, m_platform);
     }
-    if (m_mode_letter == "S")
+    if (m_start == ShowStart::System)
         m_platform.session->SetRunning(false);
     for (const std::string& path : {SquareWorkFilePath(*m_platform.files, m_form.WorkFileTag),
                                     EightBitWorkFilePath(*m_platform.files, m_form.WorkFileTag)}) {

@@ -18,6 +18,7 @@
 #include "display/picture_prefetch.h"
 #include "modules.h"
 #include "platform/platform.h"
+#include "display/show_start.h"
 #include "ui/form_runtime.h"
 
 namespace nuvra {
@@ -27,12 +28,10 @@ inline constexpr int kExitNoWindow = 1;
 
 class DisplayForm final : public Form {
 public:
-    // mode_letter and command_line_empty are what start-up read from the
-    // command line; the ending repeats the "S" test on them. The form runs
-    // on runtime, or on a runtime of its own.
-    DisplayForm(ProcessState& state, platform::Platform& platform, std::string mode_letter, bool command_line_empty);
-    DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime, std::string mode_letter,
-                bool command_line_empty);
+    // start: who started the show, as start-up read it from the command
+    // line. The form runs on runtime, or on a runtime of its own.
+    DisplayForm(ProcessState& state, platform::Platform& platform, ShowStart start);
+    DisplayForm(ProcessState& state, platform::Platform& platform, FormRuntime& runtime, ShowStart start);
     ~DisplayForm() override;
     DisplayForm(const DisplayForm&) = delete;
     DisplayForm& operator=(const DisplayForm&) = delete;
@@ -102,11 +101,10 @@ private:
     platform::Platform& m_platform;
     std::unique_ptr<FormRuntime> m_own_runtime;
     FormRuntime& m_runtime;
-    std::string m_mode_letter;
+    ShowStart m_start;
     bool m_hosted = false;
     std::optional<std::int64_t> m_host_window;
     bool m_play_music = true;
-    bool m_command_line_empty;
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;
     PicturePrefetch m_prefetch;

@@ -39,4 +39,43 @@ std::string HandleText(std::string_view command_line)
     return std::string(command_line.substr(OffsetOfCharacter(command_line, 3)));
 }
 
+Mode ReadCommandLine(std::string_view command_line)
+{
+    Mode mode;
+    const std::string letter = ModeLetter(command_line);
+    if (command_line.empty()) {
+        mode.kind = ModeKind::Show;
+        mode.show_start = ShowStart::User;
+    } else if (letter == "S") {
+        mode.kind = ModeKind::Show;
+    } else if (letter == "P") {
+        mode.kind = ModeKind::Preview;
+    } else if (letter == "C") {
+        mode.kind = ModeKind::Settings;
+    } else if (letter == "A") {
+        mode.kind = ModeKind::ChangePassword;
+    }
+    if (mode.kind == ModeKind::Preview || mode.kind == ModeKind::ChangePassword)
+        mode.handle_text = HandleText(command_line);
+    return mode;
+}
+
+Mode ReadArguments(const std::vector<std::string>& arguments, std::optional<std::string_view> daemon_window)
+{
+    if (IsHostedCommandLine(arguments)) {
+        Mode mode;
+        mode.kind = ModeKind::Hosted;
+        mode.show_start = ShowStart::Daemon;
+        mode.hosted = ParseHostedCommandLine(arguments, daemon_window);
+        return mode;
+    }
+    std::string line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0)
+            line.push_back(' ');
+        line += arguments[i];
+    }
+    return ReadCommandLine(line);
+}
+
 }  // namespace nuvra

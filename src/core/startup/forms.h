@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "display/show_start.h"
+
 namespace nuvra {
 
 inline constexpr const char* kDisplayWindowTitle = "Nuvra_Main";
@@ -19,7 +21,7 @@ public:
     // Nuvra_P, modal; returns when the dialog has closed.
     virtual int ShowSettingsDialog() = 0;
     // Nuvra_S; its load handler runs the whole show.
-    virtual int LoadDisplayForm() = 0;
+    virtual int LoadDisplayForm(ShowStart start) = 0;
     // Nuvra_S hosted in a screen-saver daemon's window (none: the root
     // window); see DisplayForm::HostIn.
     virtual int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool play_music,

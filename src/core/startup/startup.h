@@ -1,6 +1,6 @@
-// Main: the first code that runs. Refuses to run beside a show or a settings
-// dialog, reads the mode letter, loads the settings and hands over to the
-// preview, the dialog or the show. Returns the process's exit status; the
+// Main: the first code that runs, with the mode the command line gave.
+// Refuses to run beside a show or a settings dialog, loads the settings and
+// hands over to the preview, the dialog, the show or the hosted show. Returns the process's exit status; the
 // caller ends the process with it.
 #pragma once
 
@@ -9,11 +9,12 @@
 
 #include "modules.h"
 #include "platform/platform.h"
+#include "startup/command_line.h"
 #include "startup/forms.h"
 
 namespace nuvra {
 
-int Main(ProcessState& state, platform::Platform& platform, Forms& forms, std::string_view command_line);
+int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const Mode& mode);
 
 // The exit status when the program has nowhere to keep its lock and work
 // files; ReportNoClaim says so through the diagnostics and returns it.
