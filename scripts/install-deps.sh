@@ -21,6 +21,7 @@ packages=(
   libxml2-utils desktop-file-utils groff-base man-db  # the install test
   xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
   dbus-x11  # a session bus that starts itself: the show must not start one
+  g++-mingw-w64-x86-64-posix wine wine64  # the core cross-built for Windows, its tests run under Wine
 )
 
 missing=()

@@ -5,7 +5,8 @@
 #    libraries);
 #  - none of the executables holds a function of the backend's archive;
 #  - none needs a shared library beyond the C and C++ runtimes, the
-#    sanitizers' and GoogleTest's.
+#    sanitizers' and GoogleTest's; a Windows executable (a cross build's)
+#    needs only the system's own DLLs, its runtimes linked in.
 # The tests of the shared picture decoders (--layer pictures) may add the
 # decoders' library and the two codec libraries it links, and nothing more.
 #   check_core_test_links.sh [--layer core|pictures] <links file> <backend archive, or ""> <test executable>...
@@ -21,7 +22,8 @@ backend_archive=$2
 shift 2
 status=0
 
-allowed_links='^(nuvra_core|nuvra_test_fakes|GTest::[A-Za-z_]+|Threads::Threads)$'
+# A cross build builds GoogleTest from its sources: gtest, gmock and their mains.
+allowed_links='^(nuvra_core|nuvra_test_fakes|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)$'
 shared_libraries='ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s|libstdc\+\+|libasan|libubsan|liblsan|libgtest|libgtest_main|libgmock|libgmock_main'
 case "$layer" in
   core) ;;
@@ -33,6 +35,22 @@ case "$layer" in
     exit 2 ;;
 esac
 runtimes="^($shared_libraries)\.so"
+# The system's own DLLs (names without regard to case, as Windows has them).
+windows_runtimes='^([Kk][Ee][Rr][Nn][Ee][Ll]32|[Mm][Ss][Vv][Cc][Rr][Tt])\.[Dd][Ll][Ll]$'
+
+is_windows_executable() {
+  [ "$(head -c 2 "$1")" = "MZ" ]
+}
+
+# The shared libraries an executable asks for: ELF's NEEDED entries, or the
+# DLLs a Windows executable imports.
+needed_libraries() {
+  if is_windows_executable "$1"; then
+    objdump -p "$1" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p'
+  else
+    readelf --dynamic "$1" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p'
+  fi
+}
 
 checked=0
 while IFS= read -r line; do
@@ -68,12 +86,14 @@ for test in "$@"; do
     status=1
     continue
   fi
+  allowed=$runtimes
+  is_windows_executable "$test" && allowed=$windows_runtimes
   while IFS= read -r library; do
-    if ! grep -qE "$runtimes" <<<"$library"; then
+    if ! grep -qE "$allowed" <<<"$library"; then
       echo "$name needs $library, which the $layer tests may not need"
       status=1
     fi
-  done < <(readelf --dynamic "$test" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
+  done < <(needed_libraries "$test")
   if [ -n "$backend_functions" ]; then
     shared=$(comm -12 <(echo "$backend_functions") \
                       <(nm --defined-only "$test" | awk '$2 == "T" { print $3 }' | sort -u) | head -n 3)

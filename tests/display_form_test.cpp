@@ -407,7 +407,7 @@ TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEnd
     fake.windows.on_pump = [&](int pump) {
         if (pump == 2)  // the daemon's monitor changes size
             fake.windows.windows[0]->request.bounds = {0, 0, 300, 200};
-        if (pump == 3 && std::filesystem::exists(fake.work.str() + "/Tmp_nuvra02-0x400001.bmp"))
+        if (pump == 3 && std::filesystem::exists(fake.work.path() / "Tmp_nuvra02-0x400001.bmp"))
             work_files_seen.push_back("Tmp_nuvra02-0x400001.bmp");
     };
     // Keys, clicks and movements belong to the daemon.
@@ -424,9 +424,9 @@ TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEnd
     EXPECT_EQ(form.form().DisplayLeft, (300 - 48) / 2.0);
     EXPECT_EQ(work_files_seen.size(), 1u) << "its own 8-bit work file";
     ASSERT_FALSE(fake.pictures.saves.empty());
-    EXPECT_EQ(fake.pictures.saves.back(), fake.work.str() + "/Tmp_nuvra01-0x400001.bmp");
+    EXPECT_EQ(fake.pictures.saves.back(), (fake.work.path() / "Tmp_nuvra01-0x400001.bmp").string());
     EXPECT_FALSE(WorkFilesExist());
-    EXPECT_FALSE(std::filesystem::exists(fake.work.str() + "/Tmp_nuvra02-0x400001.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(fake.work.path() / "Tmp_nuvra02-0x400001.bmp"));
     EXPECT_TRUE(fake.sound.calls.empty()) << "another copy plays the music";
     EXPECT_EQ(fake.cursor.calls.size(), 0u);
 }

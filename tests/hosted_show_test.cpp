@@ -6,6 +6,7 @@
 
 #include "settings/ini.h"
 #include "support/fake_platform.h"
+#include "support/native_path.h"
 
 namespace nuvra {
 namespace {
@@ -80,7 +81,7 @@ protected:
     {
         fake.platform.diagnostics = &diagnostics;
         fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"b.bmp", 32}, {"a.jpg", 32}});
-        fake.files.AddFolder("/other", {{".", 18}, {"..", 18}, {"c.gif", 32}});
+        fake.files.AddFolder(test::NativePath("/other"), {{".", 18}, {"..", 18}, {"c.gif", 32}});
         fake.files.AddReadableFile("/music/loop.mp3");
         fake.files.AddReadableFile("/music/file.wav");
         for (const auto& [key, value] : {std::pair{"画像のﾌｫﾙﾀﾞ", "/pics"}, std::pair{"ｲﾝﾀｰﾊﾞﾙ", "20"},
@@ -103,11 +104,11 @@ protected:
 
 TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
 {
-    EXPECT_EQ(Run({"--root", "--folder", "/other", "--order", "random", "--position", "moving", "--interval", "45",
-                   "--speed", "9", "--music", "/music/loop.mp3"}),
+    EXPECT_EQ(Run({"--root", "--folder", test::NativePath("/other"), "--order", "random", "--position", "moving",
+                   "--interval", "45", "--speed", "9", "--music", "/music/loop.mp3"}),
               0);
     const SettingsRecord& settings = state.nuvra_b.settings;
-    EXPECT_EQ(settings.ImageFolder, "/other");
+    EXPECT_EQ(settings.ImageFolder, test::NativePath("/other"));
     EXPECT_EQ(state.nuvra_b.images.ImageCount, 1) << "the list is that of the new folder";
     EXPECT_EQ(settings.OrderMode, OrderModeOption::Random);
     EXPECT_EQ(settings.ImagePosition, ImagePositionOption::MovingBox);
@@ -122,9 +123,9 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     EXPECT_EQ(forms.calls[0].tag, "-0x400001");
 
     // A picture picked with the daemon's file chooser stands for its folder.
-    fake.files.AddReadableFile("/other/c.gif");
-    EXPECT_EQ(Run({"--root", "--folder", "/other/c.gif"}), 0);
-    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/other");
+    fake.files.AddReadableFile(test::NativePath("/other/c.gif"));
+    EXPECT_EQ(Run({"--root", "--folder", test::NativePath("/other/c.gif")}), 0);
+    EXPECT_EQ(state.nuvra_b.settings.ImageFolder, test::NativePath("/other"));
     EXPECT_TRUE(diagnostics.reports.empty()) << diagnostics.reports.front();
 
     EXPECT_EQ(Run({"--root", "--music", ""}), 0);

@@ -11,6 +11,7 @@
 
 #include "images/paths.h"
 #include "support/fake_platform.h"
+#include "support/native_path.h"
 
 namespace nuvra {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 using platform::FolderEntry;
 using test::FakeFileSystem;
 using test::FakeRandom;
+using test::NativePath;
+using test::NativePaths;
 
 using enum ImageKindOption;
 
@@ -74,9 +77,10 @@ TEST(PathHelpers, AddBackslashParentFolderAndDirectoryPart)
         {"a:*.bmp", "a:*.bmp/", "a:", "a:/"},       {"/a:b/c d/*.jpg", "/a:b/c d/*.jpg/", "/a:b/c d", "/a:b/c d/"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(AddBackslash(c.path), c.add_backslash) << "AddBackslash(\"" << c.path << "\")";
-        EXPECT_EQ(ParentFolder(c.path), c.parent) << "ParentFolder(\"" << c.path << "\")";
-        EXPECT_EQ(DirectoryPart(c.path), c.directory) << "DirectoryPart(\"" << c.path << "\")";
+        const std::string path = NativePath(c.path);
+        EXPECT_EQ(AddBackslash(path), NativePath(c.add_backslash)) << "AddBackslash(\"" << path << "\")";
+        EXPECT_EQ(ParentFolder(path), NativePath(c.parent)) << "ParentFolder(\"" << path << "\")";
+        EXPECT_EQ(DirectoryPart(path), NativePath(c.directory)) << "DirectoryPart(\"" << path << "\")";
     }
 }
 
@@ -100,12 +104,12 @@ TEST(PathHelpers, WildcardMatchFoldsAsciiCaseOnly)
 TEST(BuildImageList, ListsOnlyTheThreePassAttributesFromOneListing)
 {
     FakeFileSystem files;
-    files.AddFolder("/pics", {{"b.jpg", 32}, {"A.bmp", 0}, {"c.gif", 33}, {"r.wmf", 1}, {".h.bmp", 34},
-                              {"s.bmp", 4}, {"d.bmp", 16}, {"hr.gif", 3}, {"n.txt", 32}, {"x.JPG", 32}});
+    files.AddFolder(NativePath("/pics"), {{"b.jpg", 32}, {"A.bmp", 0}, {"c.gif", 33}, {"r.wmf", 1}, {".h.bmp", 34},
+                                          {"s.bmp", 4}, {"d.bmp", 16}, {"hr.gif", 3}, {"n.txt", 32}, {"x.JPG", 32}});
     ImageList list;
-    BuildImageList(list, kAllKinds, "/pics", files);
-    EXPECT_EQ(Listed(list), (std::vector<std::string>{"/pics/A.bmp", "/pics/b.jpg", "/pics/r.wmf", "/pics/x.JPG"}));
-    EXPECT_EQ(files.listed, std::vector<std::string>{"/pics/"}) << "one listing serves all twelve scans";
+    BuildImageList(list, kAllKinds, NativePath("/pics"), files);
+    EXPECT_EQ(Listed(list), NativePaths({"/pics/A.bmp", "/pics/b.jpg", "/pics/r.wmf", "/pics/x.JPG"}));
+    EXPECT_EQ(files.listed, NativePaths({"/pics/"})) << "one listing serves all twelve scans";
 }
 
 TEST(BuildImageList, KindsAndFolderSpellings)
@@ -128,11 +132,11 @@ TEST(BuildImageList, KindsAndFolderSpellings)
     };
     for (const auto& c : cases) {
         FakeFileSystem files;
-        files.AddFolder(c.stored_as, entries);
+        files.AddFolder(NativePath(c.stored_as), entries);
         ImageList list;
-        BuildImageList(list, c.kinds, c.folder, files);
-        EXPECT_EQ(Listed(list), c.expected) << c.name;
-        EXPECT_EQ(files.listed, std::vector<std::string>{c.listed_as}) << c.name;
+        BuildImageList(list, c.kinds, NativePath(c.folder), files);
+        EXPECT_EQ(Listed(list), NativePaths(c.expected)) << c.name;
+        EXPECT_EQ(files.listed, NativePaths({c.listed_as})) << c.name;
     }
 }
 
@@ -143,7 +147,7 @@ TEST(BuildImageList, RebuildsReplaceTheListAndTheCountStopsAt32767)
         many.push_back({std::to_string(i) + ".bmp", i % 2 == 0 ? 0u : 32u});
     FakeFileSystem files;
     files.AddFolder("/many", std::move(many));
-    files.AddFolder("/one", {{"z.gif", 0}});
+    files.AddFolder(NativePath("/one"), {{"z.gif", 0}});
     ImageList list;
     BuildImageList(list, kAllKinds, "/many", files);
     EXPECT_EQ(list.ImageCount, kMaxImageCount);
@@ -155,8 +159,8 @@ TEST(BuildImageList, RebuildsReplaceTheListAndTheCountStopsAt32767)
         std::vector<std::string> expected;
     } rebuilds[] = {{"/one", {"/one/z.gif"}}, {"/gone", {}}, {"", {}}};
     for (const auto& c : rebuilds) {
-        BuildImageList(list, kAllKinds, c.folder, files);
-        EXPECT_EQ(Listed(list), c.expected) << "folder \"" << c.folder << "\"";
+        BuildImageList(list, kAllKinds, NativePath(c.folder), files);
+        EXPECT_EQ(Listed(list), NativePaths(c.expected)) << "folder \"" << c.folder << "\"";
         EXPECT_EQ(list.ImageFiles.size(), c.expected.size() + 1) << "nothing of the longer list lingers";
     }
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <set>
 #include <utility>
 #include <vector>
@@ -142,7 +144,55 @@ TEST(FillTrigTables, KeepsTheValuesOfTheSlightlyLargeTwoPi)
     // zero instead of on it.
     EXPECT_LT(form.SinTable[180], 0.0f);
     EXPECT_GT(form.SinTable[180], -1e-14f);
-    EXPECT_EQ(form.CosTable[90], static_cast<float>(std::cos(90 * 6.28318530717959 / 360)));
+}
+
+// Every entry's bits, cosines then sines, through 64-bit FNV-1a.
+std::uint64_t TableFingerprint(const NuvraS& form)
+{
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const auto* table : {&form.CosTable, &form.SinTable}) {
+        for (const float value : *table) {
+            const auto bits = std::bit_cast<std::uint32_t>(value);
+            for (int shift = 0; shift < 32; shift += 8) {
+                hash ^= (bits >> shift) & 0xFFu;
+                hash *= 0x100000001b3u;
+            }
+        }
+    }
+    return hash;
+}
+
+// The frames depend on every bit of the tables, so each platform and
+// compiler must hold the very bits the Linux build always computed.
+TEST(FillTrigTables, AreTheSameBitsOnEveryPlatform)
+{
+    NuvraS form;
+    FillTrigTables(form);
+    EXPECT_EQ(TableFingerprint(form), 0x899918280ddaf3e4u) << std::hex << "got 0x" << TableFingerprint(form);
+}
+
+// The stored tables are what std::cos and std::sin of glibc give, as the
+// frames were always drawn; other C libraries differ in the last bits.
+TEST(FillTrigTables, AreGlibcsCosineAndSineOfTheSlightlyLargeTwoPi)
+{
+#if defined(__GLIBC__)
+    NuvraS form;
+    FillTrigTables(form);
+    for (int a = 0; a < 360; ++a) {
+        // volatile: computed by the C library at run time, as the tables
+        // were, not folded by the compiler.
+        volatile double radians = a * kTwoPi / 360;
+        const auto cosine = static_cast<float>(std::cos(radians));
+        const auto sine = static_cast<float>(std::sin(radians));
+        const auto i = static_cast<std::size_t>(a);
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(form.CosTable[i]), std::bit_cast<std::uint32_t>(cosine))
+            << "cos(" << a << "): expected " << std::hexfloat << cosine << ", got " << form.CosTable[i];
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(form.SinTable[i]), std::bit_cast<std::uint32_t>(sine))
+            << "sin(" << a << "): expected " << std::hexfloat << sine << ", got " << form.SinTable[i];
+    }
+#else
+    GTEST_SKIP() << "the tables come from glibc's cos and sin; this C library's differ in the last bits";
+#endif
 }
 
 }  // namespace

@@ -41,8 +41,8 @@ protected:
         }
     }
 
-    std::string Square() const { return folder.str() + "/Tmp_nuvra01.bmp"; }
-    std::string EightBit() const { return folder.str() + "/Tmp_nuvra02.bmp"; }
+    std::string Square() const { return (folder.path() / "Tmp_nuvra01.bmp").string(); }
+    std::string EightBit() const { return (folder.path() / "Tmp_nuvra02.bmp").string(); }
     const Picture* Saved() const
     {
         auto it = fake.pictures.stored.find(Square());

@@ -6,6 +6,7 @@
 #include "support/fake_dialog_services.h"
 #include "support/fake_pictures.h"
 #include "support/fake_windows.h"
+#include "support/native_path.h"
 
 namespace nuvra {
 namespace {
@@ -225,10 +226,10 @@ TEST_F(SettingsDialogTest, LoadShowsTheSettingsAndKeepsDesignedLooksForValuesNoC
 
 TEST_F(SettingsDialogTest, TheListShowsTheLoadedPicturesByTheNamesOnDisk)
 {
-    fake.files.AddFolder("/pics", {{"a.bmp", 32}, {"B.jpg", 32}});
+    fake.files.AddFolder(test::NativePath("/pics"), {{"a.bmp", 32}, {"B.jpg", 32}});
     state.nuvra_b.settings.ImageFolder = "/pics";
     state.nuvra_b.images.ImageCount = 3;
-    state.nuvra_b.images.ImageFiles = {"", "/pics/a.bmp", "/pics/B.jpg", "/pics/gone.gif"};
+    state.nuvra_b.images.ImageFiles = test::NativePaths({"", "/pics/a.bmp", "/pics/B.jpg", "/pics/gone.gif"});
     Open();
     EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.bmp", "B.jpg", ""}));
     EXPECT_EQ(c().lbl_Kei->Caption(), "3");
@@ -334,11 +335,12 @@ TEST_F(SettingsDialogTest, SlidersMoveByArrowPageAndDragAndShowTheirValues)
 
 TEST_F(SettingsDialogTest, ThumbnailsFitTheLongerSideToExactly100)
 {
-    fake.files.AddFolder("/p", {{"x.bmp", 32}});
-    fake.files.AddReadableFile("/p/x.bmp");
-    state.nuvra_b.settings.ImageFolder = "/p";
+    const std::string picture = test::NativePath("/p/x.bmp");
+    fake.files.AddFolder(test::NativePath("/p"), {{"x.bmp", 32}});
+    fake.files.AddReadableFile(picture);
+    state.nuvra_b.settings.ImageFolder = test::NativePath("/p");
     state.nuvra_b.images.ImageCount = 1;
-    state.nuvra_b.images.ImageFiles = {"", "/p/x.bmp"};
+    state.nuvra_b.images.ImageFiles = {"", picture};
     Open();
     const struct {
         std::int32_t width, height, box_width, box_height;
@@ -348,7 +350,7 @@ TEST_F(SettingsDialogTest, ThumbnailsFitTheLongerSideToExactly100)
         {30, 10, 100, 33, "30 * 10"},       {50, 20, 100, 40, "50 * 20"},
     };
     for (const auto& k : cases) {
-        fake.pictures.Add("/p/x.bmp", test::PositionPicture(k.width, k.height));
+        fake.pictures.Add(picture, test::PositionPicture(k.width, k.height));
         dialog->OnInput(Mouse(platform::InputKind::MouseDown, {30, 83, 31, 84}));
         dialog->OnInput(Mouse(platform::InputKind::MouseUp, {30, 83, 31, 84}));
         ASSERT_EQ(c().List_1->ListIndex(), 0);
@@ -370,7 +372,7 @@ TEST_F(SettingsDialogTest, ThumbnailsFitTheLongerSideToExactly100)
             << k.size_text;
     }
     // A picture that no longer loads shows an empty box and no size.
-    fake.pictures.failing_loads.insert("/p/x.bmp");
+    fake.pictures.failing_loads.insert(picture);
     dialog->OnInput(Mouse(platform::InputKind::MouseDown, {30, 83, 31, 84}));
     EXPECT_EQ(c().lbl_PreSize->Caption(), "");
     const platform::Rect box = c().Pic_K->Bounds();
@@ -518,22 +520,23 @@ TEST_F(SettingsDialogTest, AClosePendingWhenSetIsReleasedWinsAndNothingIsWritten
 
 TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhenCancelled)
 {
-    fake.files.AddFolder("/new", {{"b.jpg", 32}, {"A.bmp", 0}, {"c.bmp", 32}, {".h.bmp", 2}, {"r.gif", 1},
+    const std::string folder = test::NativePath("/new");
+    fake.files.AddFolder(folder, {{"b.jpg", 32}, {"A.bmp", 0}, {"c.bmp", 32}, {".h.bmp", 2}, {"r.gif", 1},
                                   {"sub", 16}, {"x.txt", 32}});
-    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/new"}};
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, folder}};
     Open();
     Click(*c().lbl_Button[0]);
     ASSERT_EQ(fake.shell.folder_titles.size(), 1u);
     EXPECT_EQ(fake.shell.folder_titles[0], "ﾌｫﾙﾀﾞをｸﾘｯｸして選択状態にしてから ＯＫ を押してください");
     EXPECT_EQ(ListEntries(), (std::vector<std::string>{"A.bmp", "c.bmp", "b.jpg", "r.gif"}));
-    EXPECT_EQ(dialog->FolderFiles()[0], "/new/A.bmp");
+    EXPECT_EQ(dialog->FolderFiles()[0], test::NativePath("/new/A.bmp"));
     EXPECT_EQ(c().lbl_Kei->Caption(), "4");
-    EXPECT_EQ(c().Folder_Path->Caption(), "/new");
+    EXPECT_EQ(c().Folder_Path->Caption(), folder);
     // Choosing is not saving: the record keeps its folder.
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
 
     Click(*c().lbl_Button[0]);  // cancelled
-    EXPECT_EQ(c().Folder_Path->Caption(), "/new");
+    EXPECT_EQ(c().Folder_Path->Caption(), folder);
     EXPECT_EQ(ListEntries().size(), 4u);
 
     fake.files.AddFolder("/empty", {{"x.txt", 32}});

@@ -7,6 +7,7 @@
 #include "settings/ini.h"
 #include "settings_snapshot.h"
 #include "support/fake_platform.h"
+#include "support/native_path.h"
 
 namespace nuvra {
 namespace {
@@ -44,7 +45,7 @@ TEST_F(LoadSettingsTest, NoFileGivesTheDefaults)
     // Every read goes to the settings file in the settings folder.
     ASSERT_FALSE(fake.profile.read_files.empty());
     for (const std::string& file : fake.profile.read_files)
-        EXPECT_EQ(file, "/home/user/.config/nuvra/Nuvra.ini");
+        EXPECT_EQ(file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));
 }
 
 TEST_F(LoadSettingsTest, EachKeyFollowsItsRule)
@@ -154,7 +155,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
         EXPECT_EQ(write.key, expected[i].first) << "write " << i;
         EXPECT_EQ(write.value, expected[i].second) << "write " << i << " (" << write.key << ")";
         EXPECT_EQ(write.section, "Section");
-        EXPECT_EQ(write.file, "/home/user/.config/nuvra/Nuvra.ini");
+        EXPECT_EQ(write.file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));
     }
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/pics");
     EXPECT_EQ(state.sound_01.settings.BgmRepeat, 3);

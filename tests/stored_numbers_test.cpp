@@ -16,6 +16,7 @@
 #include "support/fake_pictures.h"
 #include "support/fake_sound.h"
 #include "support/fake_windows.h"
+#include "support/native_path.h"
 #include "support/temp_dir.h"
 
 namespace nuvra {
@@ -149,15 +150,17 @@ TEST(StoredNumbers, EveryStoredNumberDrivesTheShowAsBeforeAndIsSavedBackAsRead)
     for (const Case& c : cases) {
         const std::string row = c.key + "=" + c.stored;
         ShowPlatform fake;
-        fake.files.AddFolder("/pics", {{"a.bmp", 32}, {"b.bmp", 32}, {"c.gif", 32}});
+        const std::string folder = test::NativePath("/pics");
+        fake.files.AddFolder(folder, {{"a.bmp", 32}, {"b.bmp", 32}, {"c.gif", 32}});
         for (const char* name : {"/pics/a.bmp", "/pics/b.bmp", "/pics/c.gif"})
-            fake.pictures.Add(name, test::MakePicture(64, 48, 24, [](std::int32_t, std::int32_t) { return 0x808080u; }));
+            fake.pictures.Add(test::NativePath(name),
+                              test::MakePicture(64, 48, 24, [](std::int32_t, std::int32_t) { return 0x808080u; }));
         fake.files.AddReadableFile("/m/a.wav");
         fake.random.values = {0.9, 0.0, 0.0};
         if (c.key == "画像の位置")
             fake.random.values = {0.5, 0.25};
         std::map<std::string, std::string> values = c.also;
-        values["画像のﾌｫﾙﾀﾞ"] = "/pics";
+        values["画像のﾌｫﾙﾀﾞ"] = folder;
         values[c.key] = c.stored;
         for (const auto& [key, value] : values)
             fake.profile.Set(IniPath(fake.files), "Section", key, value);

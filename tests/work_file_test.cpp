@@ -40,7 +40,7 @@ Picture Stripes(std::int32_t width, std::int32_t height, std::uint16_t bits)
 class WorkFileTest : public ::testing::Test {
 protected:
     WorkFileTest() { fake.files.work_folder = folder.str(); }
-    std::string Path() const { return folder.str() + "/Tmp_nuvra02.bmp"; }
+    std::string Path() const { return (folder.path() / "Tmp_nuvra02.bmp").string(); }
     std::string Contents() const { return folder.ReadFile("Tmp_nuvra02.bmp"); }
     bool Exists() const { return std::filesystem::exists(Path()); }
 

@@ -64,7 +64,7 @@ platform::FolderListing FakeFileSystem::ListFolder(std::string_view folder)
 {
     listed.emplace_back(folder);
     // "/pics" and "/pics/" name the same folder.
-    while (folder.size() > 1 && folder.back() == '/')
+    while (folder.size() > 1 && folder.back() == platform::kPathSeparator)
         folder.remove_suffix(1);
     platform::FolderListing listing;
     auto it = m_folders.find(std::string(folder));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/native_path.h"
 
 namespace nuvra::test {
 
@@ -54,8 +55,8 @@ public:
     std::string SettingsFolder() override { return settings_folder; }
     std::string WorkFolder() override { return work_folder; }
 
-    std::string settings_folder = "/home/user/.config/nuvra";
-    std::string work_folder = "/home/user/.cache/nuvra";
+    std::string settings_folder = NativePath("/home/user/.config/nuvra");
+    std::string work_folder = NativePath("/home/user/.cache/nuvra");
     std::vector<std::string> listed;  // every folder asked for
     std::vector<std::string> replaced;  // every path written
     // Paths under this folder are real files (the work files the core

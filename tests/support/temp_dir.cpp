@@ -1,8 +1,10 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -10,12 +12,27 @@ namespace nuvra::test {
 
 namespace fs = std::filesystem;
 
+// A random name, and another one when the first is taken: create_directory
+// says whether it made the folder, so two tests never share one. Only the
+// owner may enter it, as with mkdtemp, which not every C library has.
 TempDir::TempDir()
 {
-    std::string pattern = (fs::temp_directory_path() / "nuvra-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
+    const fs::path parent = fs::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 names(static_cast<std::uint64_t>(seed()) << 32 | seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "nuvra-test-%016llx", static_cast<unsigned long long>(names()));
+        std::error_code error;
+        if (fs::create_directory(parent / name, error)) {
+            m_path = parent / name;
+            fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::replace);
+            return;
+        }
+        if (error && error != std::errc::file_exists)
+            throw std::runtime_error("cannot create a folder in " + parent.string() + ": " + error.message());
+    }
+    throw std::runtime_error("no free folder name in " + parent.string());
 }
 
 TempDir::~TempDir()

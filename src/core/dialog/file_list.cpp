@@ -97,8 +97,7 @@ void NuvraP::List_1_Click()
     if (m_platform.cursor != nullptr)
         m_platform.cursor->SetBusy(true);
     m_controls.Pic_K->SetVisible(false);
-    const std::string path =
-        m_controls.Folder_Path->Caption() + platform::kPathSeparator + list.List(list.ListIndex());
+    const std::string path = JoinPath(m_controls.Folder_Path->Caption(), list.List(list.ListIndex()));
 
     platform::PictureResult loaded;
     if (m_platform.pictures != nullptr)

@@ -47,7 +47,7 @@ void NuvraP::BrowseFolder()
                 continue;
             // The folder text and the wildcard are joined as they are: a
             // root folder gives a doubled separator, which still lists it.
-            ScanListPattern(choice.path + platform::kPathSeparator + std::string(kKindWildcards[kind]), attribute);
+            ScanListPattern(JoinPath(choice.path, kKindWildcards[kind]), attribute);
             if (m_closed)
                 break;
         }
@@ -60,7 +60,6 @@ void NuvraP::BrowseFolder()
 void NuvraP::ScanListPattern(const std::string& pattern, std::int16_t attribute)
 {
     const std::string directory = ParentFolder(pattern);
-    const std::string prefix = directory + platform::kPathSeparator;
     const std::string wildcard = pattern.substr(directory.size() + 1);
     if (m_unreadable_folders.count(directory) != 0)
         return;
@@ -81,7 +80,7 @@ void NuvraP::ScanListPattern(const std::string& pattern, std::int16_t attribute)
             return;
         if (entry.attributes != static_cast<std::uint32_t>(attribute) || !WildcardMatch(entry.name, wildcard))
             continue;
-        m_folder_files.push_back(prefix + entry.name);
+        m_folder_files.push_back(JoinPath(directory, entry.name));
         m_controls.lbl_Kei->SetCaption(std::to_string(m_folder_files.size()));
         // The count runs up on the screen while a large folder is read.
         DoEvents();

@@ -1,17 +1,15 @@
 #include "display/mirror_table.h"
 
 #include <algorithm>
-#include <cmath>
+
+#include "display/trig_tables.h"
 
 namespace nuvra {
 
 void FillTrigTables(NuvraS& form)
 {
-    for (int a = 0; a < 360; ++a) {
-        const double radians = a * kTwoPi / 360;
-        form.CosTable[static_cast<std::size_t>(a)] = static_cast<float>(std::cos(radians));
-        form.SinTable[static_cast<std::size_t>(a)] = static_cast<float>(std::sin(radians));
-    }
+    form.CosTable = kCosDegrees;
+    form.SinTable = kSinDegrees;
 }
 
 void BuildMirrorTable(NuvraS& form)

@@ -16,7 +16,9 @@ namespace nuvra {
 // q = p, and the tables hold the values users have always seen.
 inline constexpr double kTwoPi = 6.28318530717959;
 
-// CosTable(a), SinTable(a) for a = 0..359, each rounded to single precision.
+// CosTable(a), SinTable(a) for a = 0..359: cos and sin of a * kTwoPi / 360,
+// each rounded to single precision, the same bits on every platform
+// (display/trig_tables.h).
 void FillTrigTables(NuvraS& form);
 
 // Sets ViewSize = S (Img_View's width) and ViewHalf, then lists every point

@@ -126,16 +126,12 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
         list.ImageCount = 0;
         list.ImageFiles.resize(1);
         ScanContext context(files, exact);
-        std::string pattern;
         for (const std::int16_t attribute : kPassAttributes) {
             list.ScanAttribute = attribute;
             for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
                 if (image_kinds[kind] != ImageKindOption::On)
                     continue;
-                pattern.assign(folder);
-                pattern += platform::kPathSeparator;
-                pattern += kKindWildcards[kind];
-                ScanPattern(list, pattern, attribute, context);
+                ScanPattern(list, JoinPath(folder, kKindWildcards[kind]), attribute, context);
             }
         }
         if (!context.capped())

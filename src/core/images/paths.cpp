@@ -107,6 +107,16 @@ std::string AddBackslash(std::string_view path)
     return result;
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += kSeparator;
+    path += name;
+    return path;
+}
+
 // The drive colon counts as a separator too, as it does for drive-relative
 // paths on the system the program was first written for; on Linux a colon can
 // only be part of a folder name, and the separators after it win.

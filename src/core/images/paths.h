@@ -19,6 +19,12 @@ bool FileExists(std::string_view path, platform::FileSystem& files);
 // Trailing blanks removed, then a separator appended unless one ends it.
 std::string AddBackslash(std::string_view path);
 
+// folder, the platform's separator, name: the one way the core joins a path.
+// The folder is taken as it is, so a root folder (or one ending in a
+// separator) gives the doubled separator ("//name.bmp") that still names the
+// file and that users have always seen in the list.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // The text before the last separator (or up to a drive colon); see the .cpp.
 std::string ParentFolder(std::string_view path);
 

@@ -46,12 +46,10 @@ std::array<std::uint8_t, kInfoSize> BitmapInfo(const platform::Picture& picture,
 std::string WorkFilePath(platform::FileSystem& files, std::string_view name, std::string_view tag)
 {
     constexpr std::string_view kEnding = ".bmp";
-    std::string path = files.WorkFolder();
-    path.push_back(platform::kPathSeparator);
-    path += name.substr(0, name.size() - kEnding.size());
-    path += tag;
-    path += kEnding;
-    return path;
+    std::string file_name(name.substr(0, name.size() - kEnding.size()));
+    file_name += tag;
+    file_name += kEnding;
+    return JoinPath(files.WorkFolder(), file_name);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "images/paths.h"
 #include "platform/platform.h"
 
 namespace nuvra {
@@ -31,10 +32,7 @@ std::size_t Utf8SequenceLength(unsigned char lead)
 
 std::string IniPath(platform::FileSystem& files)
 {
-    std::string path = files.SettingsFolder();
-    path.push_back(platform::kPathSeparator);
-    path += kSettingsFileName;
-    return path;
+    return JoinPath(files.SettingsFolder(), kSettingsFileName);
 }
 
 std::string ReadIniValue(platform::ProfileFile& profile, std::string_view section, std::string_view key,
