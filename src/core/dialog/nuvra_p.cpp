@@ -158,10 +158,7 @@ void NuvraP::WireHandlers()
         ShowSliderValue(*m_controls.RotScroll, *m_controls.lbl_Degree);
     };
     c.List_1->OnClick = [this] { List_1_Click(); };
-    c.lbl_URL->OnMouseUp = [this](const ui::MouseEvent& event) {
-        if (ui::Contains(m_controls.lbl_URL->Bounds(), event.x, event.y))
-            lbl_URL_Click();
-    };
+    c.lbl_URL->OnClick = [this] { lbl_URL_Click(); };
 }
 
 void NuvraP::ShowSliderValue(ui::ScrollBar& slider, ui::Label& label)

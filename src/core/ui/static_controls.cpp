@@ -93,6 +93,20 @@ void Label::Paint(Surface& surface)
     DrawCaption(surface, *m_font, m_caption, text_box, {m_alignment, m_fore_colour, m_underline, !Enabled()});
 }
 
+void Label::MouseDown(const MouseEvent& event)
+{
+    m_click.Press(event.button, Now());
+    Control::MouseDown(event);
+}
+
+void Label::MouseUp(const MouseEvent& event)
+{
+    const bool clicked = m_click.Release(event.button, HitTest(event.x, event.y));
+    Control::MouseUp(event);
+    if (clicked && OnClick)
+        OnClick();
+}
+
 void PictureBox::SetPicture(const platform::Canvas* picture)
 {
     m_picture = picture;

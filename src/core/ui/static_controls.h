@@ -1,14 +1,17 @@
 // The controls that show something and only pass the mouse on: a label
 // (text, transparent or opaque, bordered, aligned, greyed when disabled,
-// underlined) and a picture (stretched over the control, or nothing); and
-// the captions every control writes the way a label does.
+// underlined; a press and release of any mouse button on it is its Click)
+// and a picture (stretched over the control, or nothing); and the captions
+// every control writes the way a label does.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/font.h"
+#include "ui/button_behavior.h"
 #include "ui/control.h"
 
 namespace nuvra::ui {
@@ -35,9 +38,15 @@ public:
     void SetUnderline(bool underline) { m_underline = underline; }
     void SetFont(platform::Font* font) { m_font = font; }
 
+    std::function<void()> OnClick;
+
     void Paint(Surface& surface) override;
+    void MouseDown(const MouseEvent& event) override;
+    void MouseUp(const MouseEvent& event) override;
+    void CaptureLost() override { m_click.Cancel(); }
 
 private:
+    ButtonBehavior m_click{ActsOn::ReleaseInside, mouse::kAnyButton};
     platform::Font* m_font;
     std::string m_caption;
     std::uint32_t m_fore_colour = colour::kText;
