@@ -59,18 +59,28 @@ protected:
         event.button = button;
         return event;
     }
-    void Click(const ui::Control& control, std::uint32_t button = 1)
+    void Click(const platform::Rect& at, std::uint32_t button = 1)
     {
-        dialog->OnInput(Mouse(platform::InputKind::MouseDown, control.Bounds(), button));
-        dialog->OnInput(Mouse(platform::InputKind::MouseUp, control.Bounds(), button));
+        dialog->OnInput(Mouse(platform::InputKind::MouseDown, at, button));
+        dialog->OnInput(Mouse(platform::InputKind::MouseUp, at, button));
     }
+    void Click(const ui::Control& control, std::uint32_t button = 1) { Click(control.Bounds(), button); }
     void ClickAt(std::int32_t x, std::int32_t y)
     {
         dialog->OnInput(Mouse(platform::InputKind::MouseDown, {x, y, x + 1, y + 1}));
         dialog->OnInput(Mouse(platform::InputKind::MouseUp, {x, y, x + 1, y + 1}));
     }
-    bool Selected(const ui::PictureBox& picture) { return picture.Picture() == &dialog->skin().Img_Opt[1]; }
-    bool Unselected(const ui::PictureBox& picture) { return picture.Picture() == &dialog->skin().Img_Opt[0]; }
+    bool Selected(const ui::OptionGroup& group, std::size_t i)
+    {
+        return group.ItemPicture(static_cast<std::int32_t>(i)) == &dialog->skin().Img_Opt[1];
+    }
+    bool Unselected(const ui::OptionGroup& group, std::size_t i)
+    {
+        return group.ItemPicture(static_cast<std::int32_t>(i)) == &dialog->skin().Img_Opt[0];
+    }
+    // An option's or check box's picture, and the caption beside it.
+    static platform::Rect Picture(const ui::OptionGroup& group, std::int32_t i) { return group.Item(i).picture; }
+    static platform::Rect Caption(const ui::OptionGroup& group, std::int32_t i) { return group.Item(i).caption_box; }
     std::vector<std::string> ListEntries()
     {
         std::vector<std::string> entries;
@@ -136,9 +146,9 @@ TEST_F(SettingsDialogTest, WithoutItsFontTheDialogStillWorksAndSaysWhy)
     Open();
     ASSERT_EQ(diagnostics.reports.size(), 1u);
     EXPECT_NE(diagnostics.reports[0].find("fonts-ipafont-gothic"), std::string::npos) << diagnostics.reports[0];
-    Click(*c().lbl_Rdm_Seq[1]);
+    Click(Caption(*c().Img_SR, 1));
     EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
-    Click(*c().lbl_Button[2]);
+    Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_EQ(fake.profile.writes.size(), 12u);
 }
 
@@ -146,22 +156,22 @@ TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
 {
     Open();
     const struct {
-        const ui::Control* control;
+        platform::Rect got;
         platform::Rect expected;
     } places[] = {
-        {c().List_1.get(), {24, 80, 193, 292}},          {c().Folder_Path.get(), {24, 296, 305, 325}},
-        {c().Pic_K.get(), {204, 64, 304, 164}},          {c().lbl_Kei.get(), {140, 56, 173, 73}},
-        {c().Img_Button[0].get(), {24, 52, 133, 74}},    {c().lbl_Button[0].get(), {28, 56, 129, 73}},
-        {c().Img_Button[2].get(), {332, 312, 427, 334}}, {c().lbl_Button[3].get(), {432, 316, 525, 333}},
-        {c().HS_CD.get(), {356, 196, 445, 213}},         {c().RotScroll.get(), {364, 256, 453, 273}},
-        {c().Img_SR[1].get(), {360, 68, 373, 81}},       {c().Img_Pos[2].get(), {424, 120, 437, 133}},
-        {c().Img_Kind[3].get(), {220, 248, 232, 260}},   {c().Img_BGM[1].get(), {136, 376, 149, 389}},
-        {c().BGM_Repeat.get(), {200, 372, 241, 393}},    {c().lbl_Fname.get(), {216, 424, 521, 453}},
-        {c().lbl_fade.get(), {336, 292, 526, 305}},  // grown to its 27 characters
-        {c().lbl_URL.get(), {320, 344, 527, 357}},
+        {c().List_1->Bounds(), {24, 80, 193, 292}},          {c().Folder_Path->Bounds(), {24, 296, 305, 325}},
+        {c().Pic_K->Bounds(), {204, 64, 304, 164}},          {c().lbl_Kei->Bounds(), {140, 56, 173, 73}},
+        {c().lbl_Button[0]->Bounds(), {24, 52, 133, 74}},    {c().lbl_Button[0]->CaptionBox(), {28, 56, 129, 73}},
+        {c().lbl_Button[2]->Bounds(), {332, 312, 427, 334}}, {c().lbl_Button[3]->CaptionBox(), {432, 316, 525, 333}},
+        {c().HS_CD->Bounds(), {356, 196, 445, 213}},         {c().RotScroll->Bounds(), {364, 256, 453, 273}},
+        {Picture(*c().Img_SR, 1), {360, 68, 373, 81}},       {Picture(*c().Img_Pos, 2), {424, 120, 437, 133}},
+        {Picture(*c().Img_Kind, 3), {220, 248, 232, 260}},   {Picture(*c().Img_BGM, 1), {136, 376, 149, 389}},
+        {c().BGM_Repeat->Bounds(), {200, 372, 241, 393}},    {c().lbl_Fname->Bounds(), {216, 424, 521, 453}},
+        {c().lbl_fade->Bounds(), {336, 292, 526, 305}},  // grown to its 27 characters
+        {c().lbl_URL->Bounds(), {320, 344, 527, 357}},
     };
     for (const auto& place : places) {
-        const platform::Rect got = place.control->Bounds();
+        const platform::Rect got = place.got;
         EXPECT_TRUE(got.left == place.expected.left && got.top == place.expected.top &&
                     got.right == place.expected.right && got.bottom == place.expected.bottom)
             << "expected " << place.expected.left << "," << place.expected.top << "-" << place.expected.right << ","
@@ -196,15 +206,15 @@ TEST_F(SettingsDialogTest, LoadShowsTheSettingsAndKeepsDesignedLooksForValuesNoC
         SCOPED_TRACE(::testing::Message() << "order " << k.order << " position " << k.position);
         const auto& skin = dialog->skin();
         if (k.order <= 1) {
-            EXPECT_TRUE(Selected(*c().Img_SR[static_cast<std::size_t>(k.order)]));
-            EXPECT_TRUE(Unselected(*c().Img_SR[static_cast<std::size_t>(k.order ^ 1)]));
+            EXPECT_TRUE(Selected(*c().Img_SR, static_cast<std::size_t>(k.order)));
+            EXPECT_TRUE(Unselected(*c().Img_SR, static_cast<std::size_t>(k.order ^ 1)));
         } else {
-            EXPECT_EQ(c().Img_SR[0]->Picture(), nullptr);
-            EXPECT_EQ(c().Img_SR[1]->Picture(), nullptr);
+            EXPECT_EQ(c().Img_SR->ItemPicture(0), nullptr);
+            EXPECT_EQ(c().Img_SR->ItemPicture(1), nullptr);
         }
         for (std::size_t i = 0; i < 3; ++i)
-            EXPECT_EQ(Selected(*c().Img_Pos[i]), static_cast<std::int16_t>(i) == k.position) << "position " << i;
-        EXPECT_EQ(c().Img_Kind[0]->Picture(), k.kind0 <= 1 ? &skin.Img_Ra[static_cast<std::size_t>(k.kind0)] : nullptr);
+            EXPECT_EQ(Selected(*c().Img_Pos, i), static_cast<std::int16_t>(i) == k.position) << "position " << i;
+        EXPECT_EQ(c().Img_Kind->ItemPicture(0), k.kind0 <= 1 ? &skin.Img_Ra[static_cast<std::size_t>(k.kind0)] : nullptr);
         // The sliders keep 10 and 2 for values outside 10..60 and 1..10.
         const bool interval_fits = k.interval >= 10 && k.interval <= 60;
         EXPECT_EQ(c().HS_CD->Value(), interval_fits ? k.interval : 10);
@@ -217,7 +227,7 @@ TEST_F(SettingsDialogTest, LoadShowsTheSettingsAndKeepsDesignedLooksForValuesNoC
         EXPECT_EQ(c().BGM_Repeat->List(30), "30");
         EXPECT_EQ(c().BGM_Repeat->Enabled(), k.music == BgmKindOption::AudioCd);
         EXPECT_EQ(c().lbl_Button[4]->Enabled(), k.music == BgmKindOption::MusicFile);
-        EXPECT_EQ(c().Img_Button[4]->Picture(), &skin.Img_O_button[1]);
+        EXPECT_EQ(c().lbl_Button[4]->Face(), &skin.Img_O_button[1]);
         EXPECT_EQ(c().lbl_Fname->Caption(), "/m/a.mp3");
         EXPECT_EQ(c().lbl_PreSize->Caption(), "");
         EXPECT_EQ(c().lbl_Kei->Caption(), "");
@@ -239,35 +249,35 @@ TEST_F(SettingsDialogTest, TheListShowsTheLoadedPicturesByTheNamesOnDisk)
 TEST_F(SettingsDialogTest, OptionsActOnThePressOfAnyButtonOnPictureOrCaption)
 {
     Open();
-    Click(*c().lbl_Rdm_Seq[1], 2);
+    Click(Caption(*c().Img_SR, 1), 2);
     EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
-    EXPECT_TRUE(Selected(*c().Img_SR[1]));
-    EXPECT_TRUE(Unselected(*c().Img_SR[0]));
-    Click(*c().Img_SR[0], 4);
+    EXPECT_TRUE(Selected(*c().Img_SR, 1));
+    EXPECT_TRUE(Unselected(*c().Img_SR, 0));
+    Click(Picture(*c().Img_SR, 0), 4);
     EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::FileOrder);
 
-    Click(*c().lbl_Pos[2]);
+    Click(Caption(*c().Img_Pos, 2));
     EXPECT_EQ(state.nuvra_b.settings.ImagePosition, ImagePositionOption::RandomPlace);
-    EXPECT_TRUE(Selected(*c().Img_Pos[2]) && Unselected(*c().Img_Pos[0]) && Unselected(*c().Img_Pos[1]));
-    Click(*c().Img_Pos[2]);  // again: stays selected
-    EXPECT_TRUE(Selected(*c().Img_Pos[2]));
+    EXPECT_TRUE(Selected(*c().Img_Pos, 2) && Unselected(*c().Img_Pos, 0) && Unselected(*c().Img_Pos, 1));
+    Click(Picture(*c().Img_Pos, 2));  // again: stays selected
+    EXPECT_TRUE(Selected(*c().Img_Pos, 2));
 
     state.sound_01.settings.BgmFile = "/m/x.wav";
-    Click(*c().lbl_BGM[1]);
+    Click(Caption(*c().Img_BGM, 1));
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::AudioCd);
     EXPECT_TRUE(c().BGM_Repeat->Enabled());
     EXPECT_FALSE(c().lbl_Button[4]->Enabled());
-    Click(*c().Img_BGM[2], 2);
+    Click(Picture(*c().Img_BGM, 2), 2);
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
     EXPECT_FALSE(c().BGM_Repeat->Enabled());
     EXPECT_TRUE(c().lbl_Button[4]->Enabled());
-    Click(*c().lbl_BGM[0]);
+    Click(Caption(*c().Img_BGM, 0));
     EXPECT_FALSE(c().BGM_Repeat->Enabled() || c().lbl_Button[4]->Enabled());
     EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/x.wav");
     // A disabled button's caption takes no press: its face stays released
     // and its chooser never opens.
-    Click(*c().lbl_Button[4]);
-    EXPECT_EQ(c().Img_Button[4]->Picture(), &dialog->skin().Img_O_button[1]);
+    Click(c().lbl_Button[4]->CaptionBox());
+    EXPECT_EQ(c().lbl_Button[4]->Face(), &dialog->skin().Img_O_button[1]);
     EXPECT_TRUE(fake.shell.file_requests.empty());
 }
 
@@ -277,25 +287,25 @@ TEST_F(SettingsDialogTest, KindBoxesToggleAndRescanTheShownFolder)
     Open();
     c().Folder_Path->SetCaption("/pics");
     for (int i = 0; i < 4; ++i)
-        Click(*c().Img_Kind[static_cast<std::size_t>(i)]);
+        Click(Picture(*c().Img_Kind, i));
     EXPECT_TRUE(ListEntries().empty());
     EXPECT_EQ(c().lbl_Kei->Caption(), "");
-    EXPECT_EQ(c().Img_Kind[0]->Picture(), &dialog->skin().Img_Ra[0]);
-    Click(*c().lbl_Kind[2], 2);
+    EXPECT_EQ(c().Img_Kind->ItemPicture(0), &dialog->skin().Img_Ra[0]);
+    Click(Caption(*c().Img_Kind, 2), 2);
     EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
     EXPECT_EQ(c().lbl_Kei->Caption(), "1");
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/pics");
 
     // Without a folder shown only the box and the setting change.
     c().Folder_Path->SetCaption("");
-    Click(*c().Img_Kind[0]);
+    Click(Picture(*c().Img_Kind, 0));
     EXPECT_EQ(state.nuvra_b.settings.ImageKinds[0], ImageKindOption::On);
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
     EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
 
     // A stored 2 turns into 3: still no picture, and not scanned.
     state.nuvra_b.settings.ImageKinds[1] = static_cast<ImageKindOption>(2);
-    Click(*c().Img_Kind[1]);
+    Click(Picture(*c().Img_Kind, 1));
     EXPECT_EQ(StoredNumber(state.nuvra_b.settings.ImageKinds[1]), 3);
 }
 
@@ -428,9 +438,9 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     state.sound_01.settings.BgmRepeat = 9;
     fake.files.AddFolder("/pics", {{"a.jpg", 32}});
     Open();
-    Click(*c().lbl_Rdm_Seq[1]);
-    Click(*c().Img_Kind[3]);
-    Click(*c().lbl_BGM[1]);
+    Click(Caption(*c().Img_SR, 1));
+    Click(Picture(*c().Img_Kind, 3));
+    Click(Caption(*c().Img_BGM, 1));
     // Typing into the repeat box: the text it ends with is what is saved.
     Click(*c().BGM_Repeat);
     dialog->OnInput(test::Key(ui::key::kEnd));
@@ -442,13 +452,13 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     EXPECT_EQ(c().BGM_Repeat->Text(), "7");
 
     // The face goes down on the press and up before the action runs.
-    dialog->OnInput(Mouse(platform::InputKind::MouseDown, c().lbl_Button[2]->Bounds(), 2));
-    EXPECT_EQ(c().Img_Button[2]->Picture(), &dialog->skin().Img_O_button[0]);
-    platform::InputEvent release = Mouse(platform::InputKind::MouseUp, c().lbl_Button[2]->Bounds(), 2);
+    dialog->OnInput(Mouse(platform::InputKind::MouseDown, c().lbl_Button[2]->CaptionBox(), 2));
+    EXPECT_EQ(c().lbl_Button[2]->Face(), &dialog->skin().Img_O_button[0]);
+    platform::InputEvent release = Mouse(platform::InputKind::MouseUp, c().lbl_Button[2]->CaptionBox(), 2);
     release.x = 5;  // released outside the button: still confirmed
     release.y = 5;
     dialog->OnInput(release);
-    EXPECT_EQ(c().Img_Button[2]->Picture(), &dialog->skin().Img_O_button[1]);
+    EXPECT_EQ(c().lbl_Button[2]->Face(), &dialog->skin().Img_O_button[1]);
     EXPECT_TRUE(dialog->Closed());
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},  {"画像の位置", "0"}, {"ｲﾝﾀｰﾊﾞﾙ", "10"},  {"画像のﾌｫﾙﾀﾞ", "/pics"},
@@ -468,12 +478,12 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
         fake.profile.writes.clear();
         state = ProcessState{};
         Open();
-        Click(*c().lbl_Rdm_Seq[1]);
-        Click(*c().lbl_Button[1]);  // clear: only the list and labels
+        Click(Caption(*c().Img_SR, 1));
+        Click(c().lbl_Button[1]->CaptionBox());  // clear: only the list and labels
         EXPECT_TRUE(ListEntries().empty());
         EXPECT_EQ(c().Folder_Path->Caption(), "");
         if (button == 3) {
-            Click(*c().lbl_Button[3]);
+            Click(c().lbl_Button[3]->CaptionBox());
         } else {
             platform::InputEvent close;
             close.kind = platform::InputKind::Close;
@@ -489,7 +499,7 @@ TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToT
     fake.profile.fail_writes = true;
     fake.profile.failure_reason = "Read-only file system";
     Open();
-    Click(*c().lbl_Button[2]);
+    Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_FALSE(dialog->Closed());
     EXPECT_EQ(fake.windows.windows[0]->animations.size(), 1u) << "the closing animation ran";
     ASSERT_EQ(fake.message_box.shown.size(), 1u);
@@ -501,7 +511,7 @@ TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToT
 
     fake.profile.fail_writes = false;
     fake.profile.writes.clear();
-    Click(*c().lbl_Button[2]);
+    Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_TRUE(dialog->Closed());
     EXPECT_EQ(fake.profile.writes.size(), 12u);
     EXPECT_EQ(fake.message_box.shown.size(), 1u);
@@ -513,7 +523,7 @@ TEST_F(SettingsDialogTest, AClosePendingWhenSetIsReleasedWinsAndNothingIsWritten
     platform::InputEvent close;
     close.kind = platform::InputKind::Close;
     fake.windows.script.push_back({close});  // handled by the button's own event pass
-    Click(*c().lbl_Button[2]);
+    Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_TRUE(dialog->Closed());
     EXPECT_TRUE(fake.profile.writes.empty());
 }
@@ -525,7 +535,7 @@ TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhe
                                   {"sub", 16}, {"x.txt", 32}});
     fake.shell.choices = {{platform::ChoiceOutcome::Chosen, folder}};
     Open();
-    Click(*c().lbl_Button[0]);
+    Click(c().lbl_Button[0]->CaptionBox());
     ASSERT_EQ(fake.shell.folder_titles.size(), 1u);
     EXPECT_EQ(fake.shell.folder_titles[0], "ﾌｫﾙﾀﾞをｸﾘｯｸして選択状態にしてから ＯＫ を押してください");
     EXPECT_EQ(ListEntries(), (std::vector<std::string>{"A.bmp", "c.bmp", "b.jpg", "r.gif"}));
@@ -535,26 +545,26 @@ TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhe
     // Choosing is not saving: the record keeps its folder.
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
 
-    Click(*c().lbl_Button[0]);  // cancelled
+    Click(c().lbl_Button[0]->CaptionBox());  // cancelled
     EXPECT_EQ(c().Folder_Path->Caption(), folder);
     EXPECT_EQ(ListEntries().size(), 4u);
 
     fake.files.AddFolder("/empty", {{"x.txt", 32}});
     fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/empty"}};
-    Click(*c().lbl_Button[0]);
+    Click(c().lbl_Button[0]->CaptionBox());
     EXPECT_TRUE(ListEntries().empty());
     EXPECT_EQ(c().lbl_Kei->Caption(), "0");
 
     // An unreadable folder is said once, not once per pattern.
     fake.shell.choices = {{platform::ChoiceOutcome::Chosen, "/locked"}};
-    Click(*c().lbl_Button[0]);
+    Click(c().lbl_Button[0]->CaptionBox());
     ASSERT_EQ(fake.message_box.shown.size(), 1u);
     EXPECT_NE(fake.message_box.shown[0].text.find("/locked"), std::string::npos);
     EXPECT_EQ(c().lbl_Kei->Caption(), "0");
 
     // No chooser at all: the reason in a box, nothing else changes.
     fake.shell.choices = {{platform::ChoiceOutcome::Unavailable, "Install zenity."}};
-    Click(*c().lbl_Button[0]);
+    Click(c().lbl_Button[0]->CaptionBox());
     ASSERT_EQ(fake.message_box.shown.size(), 2u);
     EXPECT_EQ(fake.message_box.shown[1].text, "Install zenity.");
     EXPECT_EQ(c().Folder_Path->Caption(), "/locked");
@@ -568,11 +578,11 @@ TEST_F(SettingsDialogTest, TheMusicFileChooserSetsTheFileOnlyWhenOneIsChosen)
     fake.shell.choices = {{platform::ChoiceOutcome::Cancelled, ""},
                           {platform::ChoiceOutcome::Chosen, "/" + std::string(254, 'x')},
                           {platform::ChoiceOutcome::Chosen, "/m/new song.WAV"}};
-    Click(*c().lbl_Button[4]);
+    Click(c().lbl_Button[4]->CaptionBox());
     EXPECT_EQ(c().lbl_Fname->Caption(), "/m/old.mp3");
-    Click(*c().lbl_Button[4]);  // 255 characters do not fit
+    Click(c().lbl_Button[4]->CaptionBox());  // 255 characters do not fit
     EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/old.mp3");
-    Click(*c().lbl_Button[4]);
+    Click(c().lbl_Button[4]->CaptionBox());
     EXPECT_EQ(state.sound_01.settings.BgmFile, "/m/new song.WAV");
     EXPECT_EQ(c().lbl_Fname->Caption(), "/m/new song.WAV");
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
@@ -590,17 +600,17 @@ TEST_F(SettingsDialogTest, ClickableControlsShowTheHandAndTheAddressItsOwnPointe
 {
     Open();
     const test::FakeWindowRecord& window = *fake.windows.windows[0];
-    const auto over = [&](const ui::Control& control) {
-        dialog->OnInput(Mouse(platform::InputKind::MouseMove, control.Bounds()));
+    const auto over = [&](const platform::Rect& at) {
+        dialog->OnInput(Mouse(platform::InputKind::MouseMove, at));
         return window.pointer;
     };
     const platform::PointerImage* hand = &dialog::ControlPointer();
-    EXPECT_EQ(over(*c().lbl_Rdm_Seq[0]), hand);
-    EXPECT_EQ(over(*c().List_1), hand);
-    EXPECT_EQ(over(*c().HS_CD), hand);
-    EXPECT_EQ(over(*c().lbl_URL), &dialog::LinkPointer());
-    EXPECT_EQ(over(*c().Folder_Path), nullptr);
-    EXPECT_EQ(over(*c().lbl_Button[4]), nullptr);  // disabled
+    EXPECT_EQ(over(Caption(*c().Img_SR, 0)), hand);
+    EXPECT_EQ(over(c().List_1->Bounds()), hand);
+    EXPECT_EQ(over(c().HS_CD->Bounds()), hand);
+    EXPECT_EQ(over(c().lbl_URL->Bounds()), &dialog::LinkPointer());
+    EXPECT_EQ(over(c().Folder_Path->Bounds()), nullptr);
+    EXPECT_EQ(over(c().lbl_Button[4]->CaptionBox()), nullptr);  // disabled
 }
 
 }  // namespace

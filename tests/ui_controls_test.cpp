@@ -4,6 +4,8 @@
 #include "ui/combo_box.h"
 #include "ui/control.h"
 #include "ui/list_box.h"
+#include "ui/option_group.h"
+#include "ui/push_button.h"
 #include "ui/scroll_bar.h"
 #include "ui/static_controls.h"
 
@@ -43,6 +45,7 @@ struct Host {
     {
         host.Input(Event(platform::InputKind::MouseUp, x, y, button));
     }
+    void Move(std::int32_t x, std::int32_t y) { host.Input(Event(platform::InputKind::MouseMove, x, y, 0)); }
     void Click(std::int32_t x, std::int32_t y)
     {
         Press(x, y);
@@ -328,6 +331,143 @@ TEST(ComboBoxTest, AHeldArrowOfItsListRepeats)
         h.host.Tick(now);  // one step at the press, then one per tick after the pause
     h.Release(down_arrow.x, down_arrow.y);
     EXPECT_EQ(first_row_taken(), "7");
+}
+
+// The mouse as a script: d press, u release, m move, x disable the control.
+struct MouseStep {
+    char what;
+    std::int32_t x;
+    std::int32_t y;
+    std::uint32_t button;
+};
+
+void Play(Host& h, Control& control, const MouseStep& step)
+{
+    switch (step.what) {
+    case 'd':
+        h.Press(step.x, step.y, step.button);
+        break;
+    case 'u':
+        h.Release(step.x, step.y, step.button);
+        break;
+    case 'm':
+        h.Move(step.x, step.y);
+        break;
+    default:
+        control.SetEnabled(false);
+        break;
+    }
+}
+
+TEST(PushButtonTest, TheFaceIsDownExactlyWhileLettingGoWouldActAndAPressActsOnce)
+{
+    // A 95 x 22 face whose caption box, 4 pixels down, is what takes the
+    // mouse: (40, 10) is on the caption, (40, 2) on the face above it.
+    constexpr std::int32_t kOnX = 40, kOnY = 10, kFaceX = 40, kFaceY = 2, kFar = 300;
+    struct Case {
+        const char* name;
+        ActsOn acts_on;
+        std::uint32_t buttons;
+        std::vector<MouseStep> steps;
+        const char* faces;  // after each step: P pressed, R released
+        int clicks;
+    };
+    const Case cases[] = {
+        {"released on it", ActsOn::ReleaseInside, mouse::kLeft, {{'d', kOnX, kOnY, 1}, {'u', kOnX, kOnY, 1}}, "PR", 1},
+        {"leaves and comes back", ActsOn::ReleaseInside, mouse::kLeft,
+         {{'d', kOnX, kOnY, 1}, {'m', kFaceX, kFaceY, 0}, {'m', kOnX, kOnY, 0}, {'u', kOnX, kOnY, 1}}, "PRPR", 1},
+        {"released away from it", ActsOn::ReleaseInside, mouse::kLeft,
+         {{'d', kOnX, kOnY, 1}, {'m', kFar, kFar, 0}, {'u', kFar, kFar, 1}}, "PRR", 0},
+        {"committed at the press", ActsOn::ReleaseAnywhere, mouse::kAnyButton,
+         {{'d', kOnX, kOnY, 2}, {'m', kFar, kFar, 0}, {'u', kFar, kFar, 2}}, "PPR", 1},
+        {"a second button joins the press", ActsOn::ReleaseAnywhere, mouse::kAnyButton,
+         {{'d', kOnX, kOnY, 1}, {'d', kOnX, kOnY, 2}, {'u', kOnX, kOnY, 2}, {'u', kOnX, kOnY, 1}}, "PPPR", 1},
+        {"a button it does not take", ActsOn::ReleaseInside, mouse::kLeft,
+         {{'d', kOnX, kOnY, 2}, {'u', kOnX, kOnY, 2}}, "RR", 0},
+        {"the face beside the caption", ActsOn::ReleaseAnywhere, mouse::kAnyButton,
+         {{'d', kFaceX, kFaceY, 1}, {'u', kFaceX, kFaceY, 1}}, "RR", 0},
+        {"disabled", ActsOn::ReleaseAnywhere, mouse::kAnyButton,
+         {{'x', 0, 0, 0}, {'d', kOnX, kOnY, 1}, {'u', kOnX, kOnY, 1}}, "RRR", 0},
+        {"disabled while held", ActsOn::ReleaseAnywhere, mouse::kAnyButton,
+         {{'d', kOnX, kOnY, 1}, {'x', 0, 0, 0}, {'u', kOnX, kOnY, 1}}, "PRR", 0},
+    };
+    const platform::Canvas released{1, 1, {0x111111}};
+    const platform::Canvas pressed{1, 1, {0x222222}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Host h;
+        PushButton button({0, 0, 95, 22}, {0, 4, 93, 21}, &h.font, "OK", k.acts_on, k.buttons);
+        button.SetFaces(&released, &pressed);
+        std::vector<const platform::Canvas*> faces_at_click;
+        button.OnClick = [&] { faces_at_click.push_back(button.Face()); };
+        h.host.Add(button);
+        std::string faces;
+        for (const MouseStep& step : k.steps) {
+            Play(h, button, step);
+            faces += button.Face() == &pressed ? 'P' : button.Face() == &released ? 'R' : '?';
+        }
+        EXPECT_EQ(faces, k.faces);
+        EXPECT_EQ(static_cast<int>(faces_at_click.size()), k.clicks);
+        for (const platform::Canvas* face : faces_at_click)
+            EXPECT_EQ(face, &released) << "the action ran with the face still down";
+    }
+}
+
+TEST(OptionGroupTest, APressSelectsOneOptionOrFlipsOneCheckBox)
+{
+    // Three items down the left: a 13 x 13 picture, a caption 3 pixels
+    // right of it; (14, 25) lies between the second's picture and caption.
+    std::vector<GroupItem> items;
+    for (std::int32_t i = 0; i < 3; ++i)
+        items.push_back({{0, 20 * i, 13, 20 * i + 13}, {16, 20 * i, 60, 20 * i + 13}, "item", nullptr});
+    struct Case {
+        const char* name;
+        GroupKind kind;
+        const char* marks_before;  // . none, o off or clear, X on or ticked
+        std::vector<MouseStep> steps;
+        const char* marks_after;
+        std::vector<std::int32_t> pressed;  // OnPress's indexes
+        int through;                        // presses the control under the group took
+    };
+    const Case cases[] = {
+        {"the right button on a caption", GroupKind::Options, "...", {{'d', 30, 25, 2}, {'u', 30, 25, 2}}, "oXo", {1}, 0},
+        {"another option, then again", GroupKind::Options, "Xoo",
+         {{'d', 5, 45, 1}, {'u', 5, 45, 1}, {'d', 30, 45, 4}, {'u', 30, 45, 4}}, "ooX", {2, 2}, 0},
+        {"between picture and caption", GroupKind::Options, "Xoo", {{'d', 14, 25, 1}, {'u', 14, 25, 1}}, "Xoo", {}, 1},
+        {"boxes flip on their own", GroupKind::CheckBoxes, "XoX",
+         {{'d', 5, 5, 1}, {'u', 5, 5, 1}, {'d', 30, 25, 2}, {'u', 30, 25, 2}}, "oXX", {0, 1}, 0},
+        {"a box never marked stays so", GroupKind::CheckBoxes, ".Xo", {{'d', 5, 5, 1}, {'u', 5, 5, 1}}, ".Xo", {0}, 0},
+        {"two buttons flip a box once", GroupKind::CheckBoxes, "ooo",
+         {{'d', 5, 5, 1}, {'d', 5, 5, 2}, {'u', 5, 5, 2}, {'u', 5, 5, 1}}, "Xoo", {0}, 0},
+    };
+    const auto marks = [](const OptionGroup& group) {
+        std::string text;
+        for (std::int32_t i = 0; i < group.Count(); ++i)
+            text += group.ItemMark(i) == Mark::On ? 'X' : group.ItemMark(i) == Mark::Off ? 'o' : '.';
+        return text;
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Host h;
+        Label under({0, 0, 100, 100}, nullptr);
+        int through = 0;
+        under.OnMouseDown = [&](const MouseEvent&) { ++through; };
+        OptionGroup group(k.kind, items, mouse::kAnyButton);
+        for (std::int32_t i = 0; i < 3; ++i) {
+            const char mark = k.marks_before[i];
+            if (mark != '.')
+                group.SetMark(i, mark == 'X' ? Mark::On : Mark::Off);
+        }
+        std::vector<std::int32_t> pressed;
+        group.OnPress = [&](std::int32_t index) { pressed.push_back(index); };
+        h.host.Add(under);
+        h.host.Add(group);
+        for (const MouseStep& step : k.steps)
+            Play(h, group, step);
+        EXPECT_EQ(marks(group), k.marks_after);
+        EXPECT_EQ(pressed, k.pressed);
+        EXPECT_EQ(through, k.through);
+    }
 }
 
 TEST(CanvasDrawTest, StretchingTakesThePixelUnderEachCentreAndEdgesUseTheSystemColours)

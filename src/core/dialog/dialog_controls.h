@@ -7,11 +7,15 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/font.h"
 #include "platform/window.h"
 #include "ui/combo_box.h"
 #include "ui/list_box.h"
+#include "ui/option_group.h"
+#include "ui/push_button.h"
 #include "ui/scroll_bar.h"
 #include "ui/static_controls.h"
 
@@ -37,25 +41,25 @@ struct DialogControls {
 
     std::array<std::unique_ptr<ui::PictureBox>, 9> Img_H;  // 1..8 used
     std::array<std::unique_ptr<ui::Label>, 16> lbl;         // fixed captions by their index
-    std::array<std::unique_ptr<ui::PictureBox>, 5> Img_Button;
-    std::array<std::unique_ptr<ui::Label>, 5> lbl_Button;
+    // The five skinned buttons, named after their caption labels, which take
+    // the mouse; each draws its face (Img_Button) under its caption.
+    std::array<std::unique_ptr<ui::PushButton>, 5> lbl_Button;
     std::unique_ptr<ui::Label> lbl_Kei;
     std::unique_ptr<ui::ListBox> List_1;
     std::unique_ptr<ui::Label> Folder_Path;
     std::unique_ptr<ui::Label> lbl_PreSize;
     std::unique_ptr<ui::PictureBox> Pic_K;
-    std::array<std::unique_ptr<ui::PictureBox>, 4> Img_Kind;
-    std::array<std::unique_ptr<ui::Label>, 4> lbl_Kind;
-    std::array<std::unique_ptr<ui::PictureBox>, 2> Img_SR;
-    std::array<std::unique_ptr<ui::Label>, 2> lbl_Rdm_Seq;
-    std::array<std::unique_ptr<ui::PictureBox>, 3> Img_Pos;
-    std::array<std::unique_ptr<ui::Label>, 3> lbl_Pos;
+    // The option and check-box groups, named after their pictures; each item
+    // is a picture with its caption (lbl_Kind, lbl_Rdm_Seq, lbl_Pos, lbl_BGM)
+    // beside it.
+    std::unique_ptr<ui::OptionGroup> Img_Kind;
+    std::unique_ptr<ui::OptionGroup> Img_SR;
+    std::unique_ptr<ui::OptionGroup> Img_Pos;
     std::unique_ptr<ui::ScrollBar> HS_CD;
     std::unique_ptr<ui::Label> lbl_Sec;
     std::unique_ptr<ui::ScrollBar> RotScroll;
     std::unique_ptr<ui::Label> lbl_Degree;
-    std::array<std::unique_ptr<ui::PictureBox>, 3> Img_BGM;
-    std::array<std::unique_ptr<ui::Label>, 3> lbl_BGM;
+    std::unique_ptr<ui::OptionGroup> Img_BGM;
     std::unique_ptr<ui::ComboBox> BGM_Repeat;
     std::unique_ptr<ui::Label> lbl_Fname;
     std::unique_ptr<ui::Label> lbl_fade;
@@ -64,6 +68,14 @@ struct DialogControls {
     // Every control in drawing order (pictures under the captions that lie
     // on them).
     std::vector<ui::Control*> InDrawingOrder() const;
+
+private:
+    void AddHeadings(platform::Font* font);
+    void AddButtons(platform::Font* font);
+    void AddPictureFolderPanel(platform::Font* font);
+    void AddDisplayOptionsPanel(platform::Font* font);
+    void AddMusicPanel(platform::Font* font, platform::Font* narrow_font);
+    void AddBackgroundPanel(platform::Font* font, const std::string& url);
 };
 
 }  // namespace nuvra::dialog

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#include "dialog/pointers.h"
 #include "dialog/skin_pictures.h"
-#include "images/paths.h"
-#include "settings/number_text.h"
 #include "startup/forms.h"
 #include "startup/window_effects.h"
 
@@ -17,8 +14,6 @@ constexpr std::uint32_t kTimer1Interval = 50;
 // The frame around the 549 x 481 background: the window's outer size.
 constexpr std::int32_t kFrameWidth = 8;
 constexpr std::int32_t kFrameHeight = 27;
-// Screen twips per pixel at 96 dots per inch.
-constexpr double kTwipsPerPixel = 15.0;
 constexpr const char* kFontFamily = "IPAPGothic";
 constexpr std::int32_t kFontPixels = 13;
 
@@ -65,6 +60,7 @@ NuvraP::NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions 
     m_runtime.AddTimer(*this, m_timer1, [this] { Timer1_Timer(); });
     for (ui::Control* control : m_controls.InDrawingOrder())
         m_host.Add(*control);
+    GiveGroupsTheirPictures();
     WireHandlers();
 }
 
@@ -139,167 +135,30 @@ bool NuvraP::CreateWindowAndLoad()
     return true;
 }
 
-void NuvraP::TileBackground(const platform::Rect& target)
+void NuvraP::GiveGroupsTheirPictures()
 {
-    // Whole tiles down each column, then the next column, until a tile lies
-    // wholly below and right of the target: the target is always covered.
-    const platform::Canvas& tile = m_skin.Pic_Mbl;
-    if (tile.width <= 0 || tile.height <= 0)
-        return;
-    ui::Surface surface(m_backing, target);
-    const std::int32_t target_width = ui::Width(target);
-    const std::int32_t target_height = ui::Height(target);
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    while (true) {
-        ui::CopyImage(surface, tile, target.left + x, target.top + y);
-        if (y <= target_height) {
-            y += tile.height;
-        } else if (x > target_width) {
-            break;
-        } else {
-            x += tile.width;
-            y = 0;
-        }
-    }
-}
-
-void NuvraP::Form_Load()
-{
-    NuvraB& b = m_state.nuvra_b;
-    SettingsRecord& settings = b.settings;
-    const SoundSettings& music = m_state.sound_01.settings;
+    // Nothing shows yet: Form_Load marks the items.
     DialogControls& c = m_controls;
-
-    // A step that cannot be done (a setting that names no option picture)
-    // is left out and the next one runs: the control keeps its designed look.
-    auto show = [](auto& pictures, int index, const platform::Canvas& picture) {
-        if (index < 0 || index >= static_cast<int>(pictures.size()))
-            return false;
-        pictures[static_cast<std::size_t>(index)]->SetPicture(&picture);
-        return true;
-    };
-
-    // LB_SETHORIZONTALEXTENT gets the list's width in twips-per-pixel units
-    // plus 300, not the width plus 300: 311 at 96 dots per inch.
-    m_list_extent = RoundToInt32(ui::Width(c.List_1->Bounds()) / kTwipsPerPixel + 300).value_or(0);
-    c.List_1->SetHorizontalExtent(m_list_extent);
-
-    // Where the window is larger than the background panel (no window
-    // manager draws a frame around it), the texture goes on.
-    TileBackground({0, 0, m_backing.width, m_backing.height});
-    TileBackground({0, 0, kBackgroundWidth, kBackgroundHeight});
-    for (const platform::Rect& panel : kOptionPanels) {
-        TileBackground(panel);
-        ui::Surface surface(m_backing);
-        ui::DrawEdge(surface, panel, ui::Edge::SunkenThin);
-    }
-
-    for (std::size_t i = 1; i < c.Img_H.size(); ++i)
-        c.Img_H[i]->SetPicture(&m_skin.Img_H);
-    for (auto& face : c.Img_Button)
-        face->SetPicture(&m_skin.Img_O_button[1]);
-
-    const int order = StoredNumber(settings.OrderMode);
-    if (show(c.Img_SR, order, m_skin.Img_Opt[1]))
-        show(c.Img_SR, order ^ 1, m_skin.Img_Opt[0]);
-    for (int i = 0; i < 3; ++i) {
-        show(c.Img_BGM, i, m_skin.Img_Opt[0]);
-        show(c.Img_Pos, i, m_skin.Img_Opt[0]);
-    }
-    show(c.Img_Pos, StoredNumber(settings.ImagePosition), m_skin.Img_Opt[1]);
-
-    c.lbl_Button[kButtonMusicFile]->SetEnabled(false);
-    c.BGM_Repeat->SetEnabled(false);
-    const int source = StoredNumber(music.BgmKind);
-    if (show(c.Img_BGM, source, m_skin.Img_Opt[1])) {
-        if (music.BgmKind == BgmKindOption::AudioCd)
-            c.BGM_Repeat->SetEnabled(true);
-        if (music.BgmKind == BgmKindOption::MusicFile)
-            c.lbl_Button[kButtonMusicFile]->SetEnabled(true);
-    }
-
-    c.BGM_Repeat->SetText(music.BgmRepeat == 0 ? std::string() : IntegerText(music.BgmRepeat));
-    for (std::int16_t track = 0; track <= 30; ++track)
-        c.BGM_Repeat->AddItem(track == 0 ? std::string() : IntegerText(track));
-    c.lbl_Fname->SetCaption(music.BgmFile);
-
-    // A setting outside a slider's range cannot be given to it: the slider
-    // keeps its designed value, and that is what the label shows. The
-    // speed label shows the setting itself.
-    c.HS_CD->SetValue(settings.ChangeInterval);
-    c.lbl_Sec->SetCaption(IntegerText(static_cast<std::int16_t>(c.HS_CD->Value())));
-    c.RotScroll->SetValue(settings.RotationSpeed);
-    c.lbl_Degree->SetCaption(IntegerText(settings.RotationSpeed));
-
-    std::vector<std::string> paths;
-    for (std::int16_t i = 1; i <= b.images.ImageCount; ++i)
-        paths.push_back(b.images.ImageFiles[static_cast<std::size_t>(i)]);
-    RefillList(paths, false);
-
-    c.lbl_PreSize->SetCaption("");
-    c.Folder_Path->SetCaption(settings.ImageFolder);
-
-    for (std::size_t i = 0; i < 4; ++i)
-        show(c.Img_Kind, StoredNumber(settings.ImageKinds[i]) == 0 || StoredNumber(settings.ImageKinds[i]) == 1
-                             ? static_cast<int>(i) : -1,
-             m_skin.Img_Ra[static_cast<std::size_t>(StoredNumber(settings.ImageKinds[i]) == 1)]);
-
-    ShowEmptyThumbnail();
-
-    const platform::PointerImage* hand = &ControlPointer();
-    auto give_hand = [hand](auto& controls) {
-        for (auto& control : controls)
-            control->SetPointer(hand);
-    };
-    give_hand(c.Img_SR);
-    give_hand(c.lbl_Rdm_Seq);
-    give_hand(c.Img_Kind);
-    give_hand(c.lbl_Kind);
-    give_hand(c.lbl_Button);
-    give_hand(c.Img_BGM);
-    give_hand(c.lbl_BGM);
-    give_hand(c.Img_Pos);
-    give_hand(c.lbl_Pos);
-    c.HS_CD->SetPointer(hand);
-    c.RotScroll->SetPointer(hand);
-    c.List_1->SetPointer(hand);
-    c.BGM_Repeat->SetPointer(hand);
-    c.lbl_URL->SetPointer(&LinkPointer());
-
-    RecordZoomPoint(b, m_platform.cursor);
-    if (m_window)
-        ZoomOpen(b, *m_window);
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(false);
+    for (ui::OptionGroup* options : {c.Img_SR.get(), c.Img_Pos.get(), c.Img_BGM.get()})
+        options->SetPictures(&m_skin.Img_Opt[0], &m_skin.Img_Opt[1]);
+    c.Img_Kind->SetPictures(&m_skin.Img_Ra[0], &m_skin.Img_Ra[1]);
 }
 
 void NuvraP::WireHandlers()
 {
     DialogControls& c = m_controls;
-    for (int i = 0; i < 5; ++i) {
-        c.lbl_Button[static_cast<std::size_t>(i)]->OnMouseDown = [this, i](const ui::MouseEvent&) { lbl_Button_MouseDown(i); };
-        c.lbl_Button[static_cast<std::size_t>(i)]->OnMouseUp = [this, i](const ui::MouseEvent&) { lbl_Button_MouseUp(i); };
-    }
-    auto wire_pair = [](auto& pictures, auto& labels, auto handler) {
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
-            pictures[i]->OnMouseDown = [handler, i](const ui::MouseEvent&) { handler(static_cast<int>(i)); };
-            labels[i]->OnMouseDown = [handler, i](const ui::MouseEvent&) { handler(static_cast<int>(i)); };
-        }
-    };
-    wire_pair(c.Img_SR, c.lbl_Rdm_Seq, [this](int i) { OrderClick(i); });
-    wire_pair(c.Img_Pos, c.lbl_Pos, [this](int i) { PositionClick(i); });
-    wire_pair(c.Img_BGM, c.lbl_BGM, [this](int i) { MusicClick(i); });
-    wire_pair(c.Img_Kind, c.lbl_Kind, [this](int i) { KindClick(i); });
+    for (int i = 0; i < 5; ++i)
+        c.lbl_Button[static_cast<std::size_t>(i)]->OnClick = [this, i] { lbl_Button_MouseUp(i); };
+    c.Img_SR->OnPress = [this](std::int32_t i) { OrderClick(i); };
+    c.Img_Pos->OnPress = [this](std::int32_t i) { PositionClick(i); };
+    c.Img_BGM->OnPress = [this](std::int32_t i) { MusicClick(i); };
+    c.Img_Kind->OnPress = [this](std::int32_t i) { KindClick(i); };
     c.HS_CD->OnChange = c.HS_CD->OnScroll = [this] { ShowSliderValue(*m_controls.HS_CD, *m_controls.lbl_Sec); };
     c.RotScroll->OnChange = c.RotScroll->OnScroll = [this] {
         ShowSliderValue(*m_controls.RotScroll, *m_controls.lbl_Degree);
     };
     c.List_1->OnClick = [this] { List_1_Click(); };
-    c.lbl_URL->OnMouseUp = [this](const ui::MouseEvent& event) {
-        if (ui::Contains(m_controls.lbl_URL->Bounds(), event.x, event.y))
-            lbl_URL_Click();
-    };
+    c.lbl_URL->OnClick = [this] { lbl_URL_Click(); };
 }
 
 void NuvraP::ShowSliderValue(ui::ScrollBar& slider, ui::Label& label)
@@ -345,18 +204,10 @@ void NuvraP::OnInput(const platform::InputEvent& event)
     }
 }
 
-void NuvraP::lbl_Button_MouseDown(int index)
-{
-    if (index < 0 || index > 4)
-        return;
-    m_controls.Img_Button[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_O_button[0]);
-}
-
 void NuvraP::lbl_Button_MouseUp(int index)
 {
     if (index < 0 || index > 4)
         return;
-    m_controls.Img_Button[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_O_button[1]);
     // Pending events run once, so the released face is on the screen
     // before the action starts.
     DoEvents();

@@ -80,14 +80,15 @@ public:
     const Skin& skin() const { return m_skin; }
     const std::vector<std::string>& FolderFiles() const { return m_folder_files; }
 
-    // The handlers, by the controls they belong to.
-    void lbl_Button_MouseDown(int index);
+    // The handlers, by the controls they belong to. The widgets have shown
+    // the press by the time these run: a button's face is back up, an
+    // option is selected, a check box has flipped.
     void lbl_Button_MouseUp(int index);
     void Timer1_Timer();
-    void OrderClick(int index);     // Img_SR / lbl_Rdm_Seq
-    void PositionClick(int index);  // Img_Pos / lbl_Pos
-    void MusicClick(int index);     // Img_BGM / lbl_BGM
-    void KindClick(int index);      // Img_Kind / lbl_Kind
+    void OrderClick(int index);     // Img_SR
+    void PositionClick(int index);  // Img_Pos
+    void MusicClick(int index);     // Img_BGM
+    void KindClick(int index);      // Img_Kind
     void List_1_Click();
     void BrowseFolder();
     void BrowseBgmFile();
@@ -99,7 +100,20 @@ public:
     void Unload();
 
 private:
+    // The steps of Form_Load, in the order it takes them.
+    void SetListExtent();
+    void PaintPanels();
+    void ShowHeadingsAndButtonFaces();
+    void ShowOptionMarks();
+    void ShowMusicChoices();
+    void ShowSliders();
+    void ShowPictureList();
+    void ShowPictureKinds();
+    void GiveControlsTheirPointers();
+    void ZoomOpenFromPointer();
+
     void TileBackground(const platform::Rect& target);
+    void GiveGroupsTheirPictures();
     void WireHandlers();
     void RefillList(const std::vector<std::string>& paths, bool show_zero);
     // Pic_K at its designed size, light grey inside its raised frame.

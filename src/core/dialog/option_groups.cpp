@@ -1,5 +1,6 @@
-// The option groups and the picture-kind check boxes: each acts on the
-// press of any mouse button on its picture or its caption.
+// What the option groups and the picture-kind check boxes change: each
+// acts on the press of any mouse button on its picture or its caption, and
+// the group has marked the item by the time its handler runs.
 #include "dialog/nuvra_p.h"
 
 #include "images/image_list.h"
@@ -11,8 +12,6 @@ void NuvraP::OrderClick(int index)
 {
     if (index < 0 || index > 1)
         return;
-    m_controls.Img_SR[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
-    m_controls.Img_SR[static_cast<std::size_t>(index ^ 1)]->SetPicture(&m_skin.Img_Opt[0]);
     m_state.nuvra_b.settings.OrderMode = static_cast<OrderModeOption>(index);
 }
 
@@ -20,9 +19,6 @@ void NuvraP::PositionClick(int index)
 {
     if (index < 0 || index > 2)
         return;
-    for (auto& picture : m_controls.Img_Pos)
-        picture->SetPicture(&m_skin.Img_Opt[0]);
-    m_controls.Img_Pos[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
     m_state.nuvra_b.settings.ImagePosition = static_cast<ImagePositionOption>(index);
 }
 
@@ -32,9 +28,6 @@ void NuvraP::MusicClick(int index)
         return;
     m_controls.lbl_Button[kButtonMusicFile]->SetEnabled(false);
     m_controls.BGM_Repeat->SetEnabled(false);
-    for (auto& picture : m_controls.Img_BGM)
-        picture->SetPicture(&m_skin.Img_Opt[0]);
-    m_controls.Img_BGM[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Opt[1]);
     const auto source = static_cast<BgmKindOption>(index);
     if (source == BgmKindOption::AudioCd)
         m_controls.BGM_Repeat->SetEnabled(true);
@@ -50,11 +43,8 @@ void NuvraP::KindClick(int index)
     SettingsRecord& settings = m_state.nuvra_b.settings;
     ImageKindOption& kind = settings.ImageKinds[static_cast<std::size_t>(index)];
     // Only the lowest bit flips: a stored 2 becomes 3, which names no
-    // picture (the box keeps what it shows) and is not scanned.
+    // picture (the box, never marked, stays blank) and is not scanned.
     kind = static_cast<ImageKindOption>(StoredNumber(kind) ^ 1);
-    const std::int16_t number = StoredNumber(kind);
-    if (number == 0 || number == 1)
-        m_controls.Img_Kind[static_cast<std::size_t>(index)]->SetPicture(&m_skin.Img_Ra[static_cast<std::size_t>(number)]);
     // The box is on the screen before the folder is read again.
     DoEvents();
     Paint(true);

@@ -104,7 +104,6 @@ void ComboBox::SetDroppedDown(bool dropped)
     if (!dropped)
         InvalidateRect(PopupRect());
     m_dropped = dropped;
-    m_bar_captured = false;
     m_bar.SetVisible(false);
     if (dropped) {
         // Open at the entry that matches the text, if any.
@@ -118,6 +117,9 @@ void ComboBox::SetDroppedDown(bool dropped)
         m_bar.SetSteps(1, kMaxRows);
         m_bar.SetPageSize(kMaxRows);
         m_bar.SetValue(m_top);
+        // The open list is one piece with the box: its bar shows the box's
+        // pointer.
+        m_bar.SetPointer(Pointer());
         m_bar.SetVisible(ListCount() > kMaxRows);
     }
     Invalidate();
@@ -173,15 +175,10 @@ std::size_t ComboBox::CaretAt(std::int32_t x) const
 void ComboBox::MouseDown(const MouseEvent& event)
 {
     if (m_dropped && Contains(PopupRect(), event.x, event.y)) {
-        if (m_bar.Visible() && Contains(m_bar.Bounds(), event.x, event.y)) {
-            m_bar_captured = true;
-            m_bar.MouseDown(event);
-        } else {
-            const platform::Rect items = PopupItems();
-            if (Contains(items, event.x, event.y)) {
-                TakeEntry(m_top + (event.y - items.top) / m_item_height);
-                SetDroppedDown(false);
-            }
+        const platform::Rect items = PopupItems();
+        if (Contains(items, event.x, event.y)) {
+            TakeEntry(m_top + (event.y - items.top) / m_item_height);
+            SetDroppedDown(false);
         }
     } else if (Contains(ButtonRect(), event.x, event.y) && event.button == 1) {
         m_button_down = true;
@@ -197,10 +194,6 @@ void ComboBox::MouseDown(const MouseEvent& event)
 
 void ComboBox::MouseMove(const MouseEvent& event)
 {
-    if (m_bar_captured) {
-        m_bar.MouseMove(event);
-        return;
-    }
     if (m_dropped && Contains(PopupItems(), event.x, event.y)) {
         const std::int32_t hot = std::min(ListCount() - 1, m_top + (event.y - PopupItems().top) / m_item_height);
         if (hot != m_hot) {
@@ -212,10 +205,6 @@ void ComboBox::MouseMove(const MouseEvent& event)
 
 void ComboBox::MouseUp(const MouseEvent& event)
 {
-    if (m_bar_captured) {
-        m_bar.MouseUp(event);
-        m_bar_captured = false;
-    }
     if (m_button_down) {
         m_button_down = false;
         Invalidate();
@@ -365,10 +354,6 @@ void ComboBox::PaintPopup(Surface& surface)
         DrawTextLine(inside, *m_font, m_items[static_cast<std::size_t>(index)],
                      {line.left + kTextIndent, line.top, line.right, line.bottom}, Align::Left,
                      hot ? colour::kSelectionText : colour::kText, false);
-    }
-    if (m_bar.Visible()) {
-        Surface bar = surface.Clipped(m_bar.Bounds());
-        m_bar.Paint(bar);
     }
 }
 

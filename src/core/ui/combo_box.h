@@ -43,7 +43,8 @@ public:
     std::optional<platform::Rect> Popup() const override;
     void PaintPopup(Surface& surface) override;
     void ClosePopup() override { SetDroppedDown(false); }
-    // The list's scroll bar: the host ticks it, so a held arrow repeats.
+    // The open list's scroll bar: the host draws it over the list and gives
+    // it the mouse there itself.
     std::vector<Control*> Parts() override { return {&m_bar}; }
 
     platform::Rect ButtonRect() const;
@@ -69,7 +70,6 @@ private:
     std::int32_t m_top = 0;
     std::int32_t m_item_height = 13;
     ScrollBar m_bar;
-    bool m_bar_captured = false;
 };
 
 }  // namespace nuvra::ui

@@ -62,6 +62,11 @@ void Control::MouseUp(const MouseEvent& event)
         OnMouseUp(event);
 }
 
+bool Control::HitTest(std::int32_t x, std::int32_t y) const
+{
+    return Contains(m_bounds, x, y);
+}
+
 bool Control::HasFocus() const
 {
     return m_host != nullptr && m_host->Focus() == this;
@@ -77,8 +82,10 @@ void ControlHost::Add(Control& control)
     control.m_host = this;
     m_controls.push_back(&control);
     Invalidate(control.Bounds());
-    for (Control* part : control.Parts())
+    for (Control* part : control.Parts()) {
+        part->m_owner = &control;
         Add(*part);
+    }
 }
 
 void ControlHost::Invalidate(const platform::Rect& rect)
@@ -101,32 +108,47 @@ std::optional<platform::Rect> ControlHost::Paint(platform::Canvas& canvas)
             control->Paint(part);
         }
     }
+    PaintPopups(surface);
+    return surface.clip;
+}
+
+void ControlHost::PaintPopups(Surface& surface)
+{
     for (Control* control : m_controls) {
         const std::optional<platform::Rect> popup = control->Popup();
-        if (control->Visible() && popup && Intersects(*popup, surface.clip)) {
-            Surface part = surface.Clipped(*popup);
-            control->PaintPopup(part);
+        if (!control->Visible() || !popup || !Intersects(*popup, surface.clip))
+            continue;
+        Surface inside = surface.Clipped(*popup);
+        control->PaintPopup(inside);
+        for (Control* part : control->Parts()) {
+            if (part->Visible() && Intersects(part->Bounds(), inside.clip)) {
+                Surface part_surface = inside.Clipped(part->Bounds());
+                part->Paint(part_surface);
+            }
         }
     }
-    return surface.clip;
 }
 
 Control* ControlHost::PopupAt(std::int32_t x, std::int32_t y) const
 {
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
         const std::optional<platform::Rect> popup = (*it)->Popup();
-        if ((*it)->Visible() && popup && Contains(*popup, x, y))
-            return *it;
+        if (!(*it)->Visible() || !popup || !Contains(*popup, x, y))
+            continue;
+        for (Control* part : (*it)->Parts())
+            if (part->Visible() && part->HitTest(x, y))
+                return part;
+        return *it;
     }
     return nullptr;
 }
 
-Control* ControlHost::HitTest(std::int32_t x, std::int32_t y) const
+Control* ControlHost::ControlAt(std::int32_t x, std::int32_t y) const
 {
     if (Control* popup = PopupAt(x, y))
         return popup;
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it)
-        if ((*it)->Visible() && Contains((*it)->Bounds(), x, y))
+        if ((*it)->Visible() && (*it)->HitTest(x, y))
             return *it;
     return nullptr;
 }
@@ -145,8 +167,10 @@ void ControlHost::SetFocus(Control* control)
 
 void ControlHost::Release(Control& control)
 {
-    if (m_capture == &control)
+    if (m_capture == &control) {
         m_capture = nullptr;
+        control.CaptureLost();
+    }
     if (m_focus == &control)
         SetFocus(nullptr);
 }
@@ -166,57 +190,18 @@ void ControlHost::Input(const platform::InputEvent& event)
 {
     const MouseEvent mouse{event.x, event.y, event.button};
     switch (event.kind) {
-    case platform::InputKind::MouseDown: {
-        Control* target = m_capture;
-        if (target == nullptr) {
-            target = HitTest(event.x, event.y);
-            // A press anywhere else closes an open drop-down, and that is
-            // all it does.
-            for (Control* control : m_controls) {
-                if (control != target && control->Popup()) {
-                    control->ClosePopup();
-                    target = nullptr;
-                }
-            }
-            if (target == nullptr || !target->Enabled())
-                return;
-            m_capture = target;
-            if (target->TakesKeys())
-                SetFocus(target);
-        }
-        m_buttons |= event.button;
-        target->MouseDown(mouse);
+    case platform::InputKind::MouseDown:
+        MouseDown(mouse);
         break;
-    }
-    case platform::InputKind::MouseUp: {
-        Control* target = m_capture;
-        m_buttons &= ~event.button;
-        if (m_buttons == 0)
-            m_capture = nullptr;
-        if (target != nullptr)
-            target->MouseUp(mouse);
-        UpdatePointer(HitTest(event.x, event.y));
+    case platform::InputKind::MouseUp:
+        MouseUp(mouse);
         break;
-    }
     case platform::InputKind::MouseMove:
-        if (m_capture != nullptr) {
-            m_capture->MouseMove(mouse);
-            UpdatePointer(m_capture);
-        } else {
-            Control* over = HitTest(event.x, event.y);
-            if (over != nullptr && over->Enabled())
-                over->MouseMove(mouse);
-            UpdatePointer(over);
-        }
+        MouseMove(mouse);
         break;
-    case platform::InputKind::Wheel: {
-        Control* over = m_capture != nullptr ? m_capture : HitTest(event.x, event.y);
-        if (over != nullptr && over->Enabled() && over->Wheel(event.wheel))
-            break;
-        if (m_focus != nullptr && m_focus != over)
-            m_focus->Wheel(event.wheel);
+    case platform::InputKind::Wheel:
+        Wheel(mouse, event.wheel);
         break;
-    }
     case platform::InputKind::KeyDown:
         if (event.key_code == kAltKey)
             m_alt = true;
@@ -237,6 +222,62 @@ void ControlHost::Input(const platform::InputEvent& event)
     default:
         break;
     }
+}
+
+void ControlHost::MouseDown(const MouseEvent& mouse)
+{
+    Control* target = m_capture;
+    if (target == nullptr) {
+        target = ControlAt(mouse.x, mouse.y);
+        // A press anywhere else than an open drop-down or its parts closes
+        // it, and that is all it does.
+        for (Control* control : m_controls) {
+            if (control != target && control->Popup() && (target == nullptr || target->Owner() != control)) {
+                control->ClosePopup();
+                target = nullptr;
+            }
+        }
+        if (target == nullptr || !target->Enabled())
+            return;
+        m_capture = target;
+        if (target->TakesKeys())
+            SetFocus(target);
+    }
+    m_buttons |= mouse.button;
+    target->MouseDown(mouse);
+}
+
+void ControlHost::MouseUp(const MouseEvent& mouse)
+{
+    Control* target = m_capture;
+    m_buttons &= ~mouse.button;
+    if (m_buttons == 0)
+        m_capture = nullptr;
+    if (target != nullptr)
+        target->MouseUp(mouse);
+    UpdatePointer(ControlAt(mouse.x, mouse.y));
+}
+
+void ControlHost::MouseMove(const MouseEvent& mouse)
+{
+    if (m_capture != nullptr) {
+        m_capture->MouseMove(mouse);
+        UpdatePointer(m_capture);
+        return;
+    }
+    Control* over = ControlAt(mouse.x, mouse.y);
+    if (over != nullptr && over->Enabled())
+        over->MouseMove(mouse);
+    UpdatePointer(over);
+}
+
+void ControlHost::Wheel(const MouseEvent& mouse, std::int32_t notches)
+{
+    Control* over = m_capture != nullptr ? m_capture : ControlAt(mouse.x, mouse.y);
+    if (over != nullptr && over->Enabled() && over->Wheel(notches))
+        return;
+    if (m_focus != nullptr && m_focus != over)
+        m_focus->Wheel(notches);
 }
 
 void ControlHost::Tick(std::uint64_t now)

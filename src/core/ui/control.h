@@ -3,12 +3,19 @@
 //
 // Controls sit at fixed rectangles in the window's client coordinates, drawn
 // in the order they were added (later ones on top). The host gives a mouse
-// press to the topmost visible control under the pointer, and every later
+// press to the topmost visible control that takes the mouse at the pointer
+// (HitTest: its whole rectangle unless it says otherwise), and every later
 // mouse event to that same control until the last button is released (the
 // press captures the mouse). A disabled control takes no mouse events; keys
 // reach only the control that has the focus, and only controls that take
 // keys ever get it (a mouse press gives it to them). Nothing here draws
 // outside the part of the window the host is repainting.
+//
+// A control made of others (a list and its scroll bars) names them in
+// Parts(); the host adds them right after it, on top of it, and routes their
+// input itself, so an owner never forwards events to its parts. An open
+// popup lies above every control; the owner's parts inside it (the scroll
+// bar of a drop-down list) are drawn with it and take the mouse there.
 #pragma once
 
 #include <cstdint>
@@ -73,6 +80,8 @@ public:
     std::function<void(const MouseEvent&)> OnMouseUp;
 
     virtual void Paint(Surface& surface) = 0;
+    // Whether the control takes the mouse at (x, y) of the window.
+    virtual bool HitTest(std::int32_t x, std::int32_t y) const;
     virtual bool TakesKeys() const { return false; }
     virtual void MouseDown(const MouseEvent& event);
     virtual void MouseUp(const MouseEvent& event);
@@ -82,6 +91,9 @@ public:
     virtual void KeyDown(std::uint32_t key_code, bool alt) { static_cast<void>(key_code); static_cast<void>(alt); }
     virtual void TextInput(std::string_view text) { static_cast<void>(text); }
     virtual void FocusChanged(bool focused) { static_cast<void>(focused); }
+    // The host took the mouse away before the release (the control was
+    // hidden or disabled while pressed): a held press ends without acting.
+    virtual void CaptureLost() {}
     // Called at every pump with the clock's time (held-button repeats).
     virtual void Tick(std::uint64_t now) { static_cast<void>(now); }
     // A part drawn above every other control while it is open (a drop-down
@@ -93,6 +105,8 @@ public:
     // Controls that are parts of this one (a list's scroll bars); the host
     // adds them right after it, so they lie on top of it.
     virtual std::vector<Control*> Parts() { return {}; }
+    // The control this one is a part of, or null.
+    Control* Owner() const { return m_owner; }
 
     bool HasFocus() const;
     std::uint64_t Now() const;
@@ -104,6 +118,7 @@ private:
     bool m_enabled = true;
     const platform::PointerImage* m_pointer = nullptr;
     ControlHost* m_host = nullptr;
+    Control* m_owner = nullptr;
 };
 
 class ControlHost {
@@ -134,9 +149,14 @@ public:
     void Release(Control& control);
 
 private:
-    Control* HitTest(std::int32_t x, std::int32_t y) const;
+    Control* ControlAt(std::int32_t x, std::int32_t y) const;
     Control* PopupAt(std::int32_t x, std::int32_t y) const;
     void UpdatePointer(Control* over);
+    void PaintPopups(Surface& surface);
+    void MouseDown(const MouseEvent& mouse);
+    void MouseUp(const MouseEvent& mouse);
+    void MouseMove(const MouseEvent& mouse);
+    void Wheel(const MouseEvent& mouse, std::int32_t notches);
 
     std::function<void(Surface&)> m_paint_background;
     std::vector<Control*> m_controls;

@@ -5,9 +5,6 @@
 namespace nuvra::ui {
 
 namespace {
-// A held arrow or track starts repeating after this, then steps at the rate.
-constexpr std::uint64_t kRepeatDelay = 350;
-constexpr std::uint64_t kRepeatRate = 50;
 constexpr std::int32_t kMinThumb = 8;
 
 // A small filled triangle pointing the given way, centred in box.
@@ -127,6 +124,15 @@ ScrollBar::Part ScrollBar::PartAt(const MouseEvent& event) const
     return Along(event) < thumb_start ? Part::LessPage : Part::MorePage;
 }
 
+bool ScrollBar::OnPressedPart(const MouseEvent& event) const
+{
+    // The whole track counts for a held page: the part under the pointer
+    // changes as the thumb moves towards it.
+    if (m_pressed == Part::LessPage || m_pressed == Part::MorePage)
+        return Contains(Bounds(), event.x, event.y);
+    return PartAt(event) == m_pressed;
+}
+
 void ScrollBar::Step(Part part)
 {
     const std::int32_t direction = m_max >= m_min ? 1 : -1;
@@ -150,9 +156,9 @@ void ScrollBar::Step(Part part)
 
 void ScrollBar::MouseDown(const MouseEvent& event)
 {
-    if (m_pressed == Part::None && event.button == 1) {
-        m_pressed = PartAt(event);
-        m_pointer_on_pressed = true;
+    const Part part = PartAt(event);
+    if (m_press.Press(event.button, Now())) {
+        m_pressed = part;
         m_pointer_along = Along(event);
         if (m_pressed == Part::Thumb) {
             const platform::Rect thumb = ThumbRect();
@@ -161,7 +167,6 @@ void ScrollBar::MouseDown(const MouseEvent& event)
             m_drag_start_value = m_value;
         } else {
             Step(m_pressed);
-            m_next_repeat = Now() + kRepeatDelay;
         }
         Invalidate();
     }
@@ -186,32 +191,37 @@ void ScrollBar::MouseMove(const MouseEvent& event)
                 OnScroll();
         }
     } else if (m_pressed != Part::None) {
-        const bool on = PartAt(event) == m_pressed ||
-                        ((m_pressed == Part::LessPage || m_pressed == Part::MorePage) && Contains(Bounds(), event.x, event.y));
-        if (on != m_pointer_on_pressed) {
-            m_pointer_on_pressed = on;
+        if (m_press.Move(OnPressedPart(event)))
             Invalidate();
-        }
     }
 }
 
 void ScrollBar::MouseUp(const MouseEvent& event)
 {
-    if (event.button == 1 && m_pressed != Part::None) {
-        const Part released = m_pressed;
-        m_pressed = Part::None;
-        Invalidate();
-        if (released == Part::Thumb && m_value != m_drag_start_value && OnChange)
-            OnChange();
+    if (m_press.Held()) {
+        m_press.Release(event.button, OnPressedPart(event));
+        if (!m_press.Held()) {
+            const Part released = m_pressed;
+            m_pressed = Part::None;
+            Invalidate();
+            if (released == Part::Thumb && m_value != m_drag_start_value && OnChange)
+                OnChange();
+        }
     }
     Control::MouseUp(event);
 }
 
+void ScrollBar::CaptureLost()
+{
+    m_press.Cancel();
+    m_pressed = Part::None;
+    Invalidate();
+}
+
 void ScrollBar::Tick(std::uint64_t now)
 {
-    if (m_pressed == Part::None || m_pressed == Part::Thumb || !m_pointer_on_pressed || now < m_next_repeat)
+    if (m_pressed == Part::None || m_pressed == Part::Thumb || !m_press.Tick(now))
         return;
-    m_next_repeat = now + kRepeatRate;
     if (m_pressed == Part::LessPage || m_pressed == Part::MorePage) {
         // The track repeats only until the thumb reaches the pointer.
         const platform::Rect thumb = ThumbRect();
@@ -276,8 +286,8 @@ void ScrollBar::Paint(Surface& surface)
     };
     const platform::Rect less = LessArrowRect();
     const platform::Rect more = MoreArrowRect();
-    const bool less_down = m_pressed == Part::LessArrow && m_pointer_on_pressed;
-    const bool more_down = m_pressed == Part::MoreArrow && m_pointer_on_pressed;
+    const bool less_down = m_pressed == Part::LessArrow && m_press.LooksPressed();
+    const bool more_down = m_pressed == Part::MoreArrow && m_press.LooksPressed();
     button(less, less_down);
     button(more, more_down);
     const std::int32_t shift_less = less_down ? 1 : 0;
@@ -289,7 +299,7 @@ void ScrollBar::Paint(Surface& surface)
     if (!enabled)
         return;
     // The held part of the track shows darker, as the system's does.
-    if ((m_pressed == Part::LessPage || m_pressed == Part::MorePage) && m_pointer_on_pressed) {
+    if ((m_pressed == Part::LessPage || m_pressed == Part::MorePage) && m_press.LooksPressed()) {
         const platform::Rect thumb = ThumbRect();
         platform::Rect held = m_pressed == Part::LessPage
                                   ? (m_orientation == Orientation::Horizontal

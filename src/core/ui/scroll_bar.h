@@ -1,7 +1,7 @@
 // A classic 3-D scroll bar, horizontal or vertical: two arrow buttons, the
 // track and the thumb. An arrow moves the value by the small step, a press on
-// the track by the large step towards the press; both repeat while the button
-// is held. Dragging the thumb reports Scroll at every new value and Change
+// the track by the large step towards the press; both repeat while the left
+// button is held on them (ButtonBehavior's repeat). Dragging the thumb reports Scroll at every new value and Change
 // once it is let go with a value other than the one it started from; every
 // other move reports Change. The keys Left/Up, Right/Down, PgUp, PgDn, Home
 // and End move it while it has the focus.
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "ui/button_behavior.h"
 #include "ui/control.h"
 
 namespace nuvra::ui {
@@ -51,6 +52,7 @@ public:
     bool Wheel(std::int32_t notches) override;
     void KeyDown(std::uint32_t key_code, bool alt) override;
     void Tick(std::uint64_t now) override;
+    void CaptureLost() override;
 
     // Geometry, in window coordinates (for tests and the owner's layout).
     platform::Rect ThumbRect() const;
@@ -64,6 +66,7 @@ private:
     std::int32_t Length() const;
     std::int32_t ThumbLength() const;
     Part PartAt(const MouseEvent& event) const;
+    bool OnPressedPart(const MouseEvent& event) const;
     void Step(Part part);
     // Moves to value (clamped) and reports Change when it is new.
     void MoveTo(std::int32_t value);
@@ -78,12 +81,12 @@ private:
     std::int32_t m_page = 0;
     bool m_takes_keys = true;
 
+    // The part the left button holds, and its press.
     Part m_pressed = Part::None;
-    bool m_pointer_on_pressed = false;
+    ButtonBehavior m_press{ActsOn::Press, mouse::kLeft, Repeat::WhileHeld};
     std::int32_t m_pointer_along = 0;
     std::int32_t m_drag_offset = 0;
     std::int32_t m_drag_start_value = 0;
-    std::uint64_t m_next_repeat = 0;
 };
 
 }  // namespace nuvra::ui

@@ -54,6 +54,30 @@ void Label::SetForeColor(std::uint32_t colour)
     Invalidate();
 }
 
+void DrawCaption(Surface& surface, platform::Font& font, const std::string& caption, const platform::Rect& box,
+                 const CaptionLook& look)
+{
+    const std::int32_t line_height = std::max(1, font.Measure("Ag").height);
+    std::vector<std::string> lines;
+    if (line_height * 2 <= Height(box))
+        lines = WrapText(font, caption, Width(box));
+    else
+        lines.push_back(caption);
+    Surface inside = surface.Clipped(box);
+    std::int32_t top = box.top;
+    for (const std::string& line : lines) {
+        const platform::Rect line_box{box.left, top, box.right, top + line_height};
+        if (!look.greyed) {
+            DrawTextLine(inside, font, line, line_box, look.align, look.colour, look.underline);
+        } else {
+            const platform::Rect shadow_box{line_box.left + 1, line_box.top + 1, line_box.right + 1, line_box.bottom + 1};
+            DrawTextLine(inside, font, line, shadow_box, look.align, colour::kHighlight, look.underline);
+            DrawTextLine(inside, font, line, line_box, look.align, colour::kShadow, look.underline);
+        }
+        top += line_height;
+    }
+}
+
 void Label::Paint(Surface& surface)
 {
     const platform::Rect& box = Bounds();
@@ -66,26 +90,21 @@ void Label::Paint(Surface& surface)
     }
     if (m_font == nullptr || m_caption.empty())
         return;
-    const std::int32_t line_height = std::max(1, m_font->Measure("Ag").height);
-    std::vector<std::string> lines;
-    if (line_height * 2 <= Height(text_box))
-        lines = WrapText(*m_font, m_caption, Width(text_box));
-    else
-        lines.push_back(m_caption);
-    Surface inside = surface.Clipped(text_box);
-    std::int32_t top = text_box.top;
-    for (const std::string& line : lines) {
-        const platform::Rect line_box{text_box.left, top, text_box.right, top + line_height};
-        if (Enabled()) {
-            DrawTextLine(inside, *m_font, line, line_box, m_alignment, m_fore_colour, m_underline);
-        } else {
-            // Greyed text, engraved as the system draws a disabled caption.
-            const platform::Rect shadow_box{line_box.left + 1, line_box.top + 1, line_box.right + 1, line_box.bottom + 1};
-            DrawTextLine(inside, *m_font, line, shadow_box, m_alignment, colour::kHighlight, m_underline);
-            DrawTextLine(inside, *m_font, line, line_box, m_alignment, colour::kShadow, m_underline);
-        }
-        top += line_height;
-    }
+    DrawCaption(surface, *m_font, m_caption, text_box, {m_alignment, m_fore_colour, m_underline, !Enabled()});
+}
+
+void Label::MouseDown(const MouseEvent& event)
+{
+    m_click.Press(event.button, Now());
+    Control::MouseDown(event);
+}
+
+void Label::MouseUp(const MouseEvent& event)
+{
+    const bool clicked = m_click.Release(event.button, HitTest(event.x, event.y));
+    Control::MouseUp(event);
+    if (clicked && OnClick)
+        OnClick();
 }
 
 void PictureBox::SetPicture(const platform::Canvas* picture)

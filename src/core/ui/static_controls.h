@@ -1,12 +1,17 @@
 // The controls that show something and only pass the mouse on: a label
 // (text, transparent or opaque, bordered, aligned, greyed when disabled,
-// underlined) and a picture (stretched over the control, or nothing).
+// underlined; a press and release of any mouse button on it is its Click)
+// and a picture (stretched over the control, or nothing); and the captions
+// every control writes the way a label does.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/font.h"
+#include "ui/button_behavior.h"
 #include "ui/control.h"
 
 namespace nuvra::ui {
@@ -33,9 +38,15 @@ public:
     void SetUnderline(bool underline) { m_underline = underline; }
     void SetFont(platform::Font* font) { m_font = font; }
 
+    std::function<void()> OnClick;
+
     void Paint(Surface& surface) override;
+    void MouseDown(const MouseEvent& event) override;
+    void MouseUp(const MouseEvent& event) override;
+    void CaptureLost() override { m_click.Cancel(); }
 
 private:
+    ButtonBehavior m_click{ActsOn::ReleaseInside, mouse::kAnyButton};
     platform::Font* m_font;
     std::string m_caption;
     std::uint32_t m_fore_colour = colour::kText;
@@ -61,6 +72,21 @@ public:
 private:
     const platform::Canvas* m_picture = nullptr;
 };
+
+// How a caption is written: aligned across its box, in colour, or greyed
+// (engraved, as the system draws a disabled caption).
+struct CaptionLook {
+    Align align = Align::Left;
+    std::uint32_t colour = colour::kText;
+    bool underline = false;
+    bool greyed = false;
+};
+
+// A caption in box: one line from the box's top, or as many lines as fit
+// when the box is at least two lines high (broken with WrapText); nothing
+// of it outside box.
+void DrawCaption(Surface& surface, platform::Font& font, const std::string& caption, const platform::Rect& box,
+                 const CaptionLook& look);
 
 // Splits text into the lines that fit width, breaking between characters
 // (paths have no blanks to break at); a single character wider than width
