@@ -504,8 +504,8 @@ TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToT
     EXPECT_EQ(fake.windows.windows[0]->animations.size(), 1u) << "the closing animation ran";
     ASSERT_EQ(fake.message_box.shown.size(), 1u);
     const test::FakeMessageBox::Shown& shown = fake.message_box.shown[0];
-    EXPECT_EQ(shown.text, "The settings could not be saved to \"/home/user/.config/nuvra/Nuvra.ini\": "
-                          "Read-only file system.");
+    EXPECT_EQ(shown.text, "The settings could not be saved to \"" + test::NativePath("/home/user/.config/nuvra/Nuvra.ini") +
+                              "\": Read-only file system.");
     EXPECT_EQ(shown.title, "Nuvraの設定");
     EXPECT_EQ(shown.style, platform::MessageBoxStyle::OkCritical);
 

@@ -186,7 +186,7 @@ TEST(SaveSettings, AFailingWriteDoesNotStopTheOthersAndItsFileAndReasonAreReturn
     const SaveResult result = SaveSettings(state, fake.platform, {10, "", "", 5});
     EXPECT_EQ(fake.profile.writes.size(), 12u);
     EXPECT_FALSE(result.saved);
-    EXPECT_EQ(result.file, "/home/user/.config/nuvra/Nuvra.ini");
+    EXPECT_EQ(result.file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));
     EXPECT_EQ(result.reason, "Read-only file system");
 }
 
