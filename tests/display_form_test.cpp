@@ -17,9 +17,9 @@ using test::Key;
 using test::MouseDown;
 using test::MouseMove;
 
-constexpr std::uint32_t kLeft = 0x25;
-constexpr std::uint32_t kUp = 0x26;
-constexpr std::uint32_t kRight = 0x27;
+constexpr platform::Key kLeft = platform::Key::Left;
+constexpr platform::Key kUp = platform::Key::Up;
+constexpr platform::Key kRight = platform::Key::Right;
 
 struct ShowPlatform : test::FakePicturePlatform {
     ShowPlatform()
@@ -78,7 +78,7 @@ TEST_F(DisplayFormTest, AKeyEndsTheShowAndEverythingIsPutBack)
     state.nuvra_b.settings.RotationSpeed = 5;
     bool files_during_show = false;
     fake.windows.on_pump = [&](int) { files_during_show = WorkFilesExist(); };
-    fake.windows.script = {{}, {}, {Key('A')}};
+    fake.windows.script = {{}, {}, {Key(platform::Key::Character)}};
 
     EXPECT_EQ(Run(), kExitShowEnded);
     ASSERT_EQ(fake.windows.windows.size(), 1u);
@@ -141,7 +141,7 @@ TEST_F(DisplayFormTest, InputThatEndsTheShow)
                 local.cursor.position = c.cursor[moves++];
                 form.Form_MouseMove();
             } else if (event.kind == platform::InputKind::KeyDown) {
-                form.Form_KeyDown(event.key_code);
+                form.Form_KeyDown(event.key);
             } else {
                 form.Form_MouseDown();
             }
@@ -200,7 +200,7 @@ TEST_F(DisplayFormTest, TheMovingBoxIsCentredFromTheFirstFrame)
 {
     Pictures(1);
     state.nuvra_b.settings.ImagePosition = ImagePositionOption::MovingBox;
-    fake.windows.script = {{Key('A')}};
+    fake.windows.script = {{Key(platform::Key::Character)}};
 
     EXPECT_EQ(Run(), kExitShowEnded);
     ASSERT_EQ(fake.windows.windows.size(), 1u);
@@ -220,7 +220,7 @@ TEST_F(DisplayFormTest, TheShowTakesItsSizeFromTheWindowItGot)
     fake.pictures.Add("/pics/1.bmp", test::MakePicture(1000, 700, 24, [](std::int32_t, std::int32_t) { return 0x808080u; }));
     fake.windows.granted_bounds = platform::Rect{0, 0, 800, 600};
     DisplayForm form(state, fake.platform, ShowStart::System);
-    fake.windows.script = {{Key('A')}};
+    fake.windows.script = {{Key(platform::Key::Character)}};
 
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
 
@@ -240,7 +240,7 @@ TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)
     // seconds: its ticks coalesce into one.
     fake.windows.on_pump = [&](int pump) { fake.clock.now += pump == 4 ? 5000 : 1000; };
     fake.windows.script.resize(9);
-    fake.windows.script.push_back({Key('Q')});
+    fake.windows.script.push_back({Key(platform::Key::Character)});
     EXPECT_EQ(Run(), kExitShowEnded);
     // Ticks at pumps 0..9 (ten ticks, the slow pump counting once): the
     // first picture at load, then a change at every third tick.
@@ -270,7 +270,7 @@ TEST_F(DisplayFormTest, EachChangeShowsThePicturePreparedAheadInShowOrder)
         fake.clock.now += 1000;
     };
     fake.windows.script.resize(5);
-    fake.windows.script.push_back({Key('Q')});
+    fake.windows.script.push_back({Key(platform::Key::Character)});
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
     ASSERT_GE(shown.size(), 5u);
     const std::vector<std::pair<std::int16_t, std::int32_t>> expected = {{1, 40}, {2, 40}, {3, 30}, {1, 40}, {2, 40}};
@@ -313,7 +313,7 @@ TEST_F(DisplayFormTest, TheWorkFilesHoldThePictureOnScreenFromEachChangeToTheNex
         fake.clock.now += 1000;
     };
     fake.windows.script.resize(5);
-    fake.windows.script.push_back({Key('Q')});
+    fake.windows.script.push_back({Key(platform::Key::Character)});
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
 
     // On screen after each pump: 1, 1 again (2 is broken), 3, 1, 1.
@@ -345,7 +345,7 @@ TEST_F(DisplayFormTest, AFirstPictureThatCannotBePreparedGivesTheSamplePicture)
         fake.clock.now += 1000;
     };
     fake.windows.script.resize(2);
-    fake.windows.script.push_back({Key('Q')});
+    fake.windows.script.push_back({Key(platform::Key::Character)});
 
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
 
@@ -371,7 +371,7 @@ TEST_F(DisplayFormTest, MusicStartsByTheFileEndingAndStopsAtTheEnd)
         local_state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
         local_state.sound_01.settings.BgmFile = c.file;
         local.files.AddReadableFile(c.file);
-        local.windows.script = {{Key('X')}};
+        local.windows.script = {{Key(platform::Key::Character)}};
         DisplayForm form(local_state, local.platform, ShowStart::System);
         EXPECT_EQ(form.Form_Load(), kExitShowEnded) << c.file;
         const bool played = !local.sound.calls.empty() && local.sound.calls.front().file_name.has_value();
@@ -411,7 +411,7 @@ TEST_F(DisplayFormTest, AHostedShowDrawsInTheDaemonsWindowAndOnlyATerminationEnd
             work_files_seen.push_back("Tmp_nuvra02-0x400001.bmp");
     };
     // Keys, clicks and movements belong to the daemon.
-    fake.windows.script = {{Key('Q'), MouseDown(), MouseMove(1, 1), MouseMove(300, 200)}, {}, {resized}, {}, {close}};
+    fake.windows.script = {{Key(platform::Key::Character), MouseDown(), MouseMove(1, 1), MouseMove(300, 200)}, {}, {resized}, {}, {close}};
 
     EXPECT_EQ(form.Form_Load(), kExitShowEnded);
 

@@ -21,7 +21,7 @@ public:
     bool Loaded() const override { return loaded; }
     void OnInput(const platform::InputEvent& event) override
     {
-        m_log.push_back(m_name + " key " + std::to_string(event.key_code));
+        m_log.push_back(m_name + " key " + std::to_string(static_cast<int>(event.key)));
         if (on_input)
             on_input(event);
     }
@@ -35,9 +35,10 @@ private:
     std::vector<std::string>& m_log;
 };
 
-platform::InputEvent KeyFor(std::int64_t window, std::uint32_t code)
+// The key's number tells the events apart.
+platform::InputEvent KeyFor(std::int64_t window, int code)
 {
-    platform::InputEvent event = test::Key(code);
+    platform::InputEvent event = test::Key(static_cast<platform::Key>(code));
     event.window = window;
     return event;
 }

@@ -262,11 +262,11 @@ TEST_F(WindowSystemTest, EventsCarryTheirWindow)
         std::function<bool(const InputEvent&)> matches;
     };
     const Expected expected[] = {
-        {"press at (10, 10)", [](const InputEvent& e) { return e.kind == InputKind::MouseDown && e.x == 10 && e.button == 1; }},
+        {"press at (10, 10)", [](const InputEvent& e) { return e.kind == InputKind::MouseDown && e.x == 10 && e.button == platform::MouseButton::Left; }},
         {"a move outside while captured", [](const InputEvent& e) { return e.kind == InputKind::MouseMove && e.x == 360 && e.y == 260; }},
         {"release outside", [](const InputEvent& e) { return e.kind == InputKind::MouseUp && e.x == 360; }},
         {"a notch away from the user", [](const InputEvent& e) { return e.kind == InputKind::Wheel && e.wheel == 1; }},
-        {"X pressed", [](const InputEvent& e) { return e.kind == InputKind::KeyDown && e.key_code == 'X'; }},
+        {"X pressed", [](const InputEvent& e) { return e.kind == InputKind::KeyDown && e.key == platform::Key::Character; }},
         {"x typed", [](const InputEvent& e) { return e.kind == InputKind::TextInput && e.text == "x"; }},
     };
     for (const Expected& event : expected) {

@@ -56,7 +56,7 @@ protected:
         event.kind = kind;
         event.x = (at.left + at.right) / 2;
         event.y = (at.top + at.bottom) / 2;
-        event.button = button;
+        event.button = static_cast<platform::MouseButton>(button);
         return event;
     }
     void Click(const platform::Rect& at, std::uint32_t button = 1)
@@ -443,8 +443,8 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     Click(Caption(*c().Img_BGM, 1));
     // Typing into the repeat box: the text it ends with is what is saved.
     Click(*c().BGM_Repeat);
-    dialog->OnInput(test::Key(ui::key::kEnd));
-    dialog->OnInput(test::Key(ui::key::kBack));  // the loaded 9 goes
+    dialog->OnInput(test::Key(platform::Key::End));
+    dialog->OnInput(test::Key(platform::Key::Backspace));  // the loaded 9 goes
     platform::InputEvent typed;
     typed.kind = platform::InputKind::TextInput;
     typed.text = "7";

@@ -24,7 +24,7 @@ namespace {
 
 using test::Key;
 
-constexpr std::uint32_t kLeft = 0x25;
+constexpr platform::Key kLeft = platform::Key::Left;
 
 struct ShowPlatform : test::FakePicturePlatform {
     ShowPlatform()
@@ -164,7 +164,7 @@ TEST(StoredNumbers, EveryStoredNumberDrivesTheShowAsBeforeAndIsSavedBackAsRead)
         values[c.key] = c.stored;
         for (const auto& [key, value] : values)
             fake.profile.Set(IniPath(fake.files), "Section", key, value);
-        fake.windows.script = {{Key(kLeft)}, {Key('Q')}};
+        fake.windows.script = {{Key(kLeft)}, {Key(platform::Key::Character)}};
 
         ProcessState state;
         ShowForms forms(state, fake.platform);

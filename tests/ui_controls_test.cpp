@@ -18,15 +18,15 @@ platform::InputEvent Event(platform::InputKind kind, std::int32_t x, std::int32_
     event.kind = kind;
     event.x = x;
     event.y = y;
-    event.button = button;
+    event.button = static_cast<platform::MouseButton>(button);
     return event;
 }
 
-platform::InputEvent KeyEvent(std::uint32_t code)
+platform::InputEvent KeyEvent(Key key)
 {
     platform::InputEvent event;
     event.kind = platform::InputKind::KeyDown;
-    event.key_code = code;
+    event.key = key;
     return event;
 }
 
@@ -51,7 +51,7 @@ struct Host {
         Press(x, y);
         Release(x, y);
     }
-    void Key(std::uint32_t code) { host.Input(KeyEvent(code)); }
+    void Key(ui::Key key) { host.Input(KeyEvent(key)); }
     void Type(const std::string& text)
     {
         platform::InputEvent event;
@@ -162,12 +162,12 @@ TEST(ScrollBarTest, ArrowsTrackDragAndKeysMoveWithinTheRange)
 
     // Keys, once it has the focus.
     EXPECT_EQ(h.host.Focus(), &bar);
-    const std::pair<std::uint32_t, std::int32_t> keys[] = {
-        {key::kHome, 10}, {key::kRight, 11}, {key::kPageDown, 21}, {key::kLeft, 20}, {key::kEnd, 60}, {key::kPageUp, 50},
+    const std::pair<Key, std::int32_t> keys[] = {
+        {Key::Home, 10}, {Key::Right, 11}, {Key::PageDown, 21}, {Key::Left, 20}, {Key::End, 60}, {Key::PageUp, 50},
     };
     for (const auto& [code, value] : keys) {
         h.Key(code);
-        EXPECT_EQ(bar.Value(), value) << "key " << code;
+        EXPECT_EQ(bar.Value(), value) << "key " << static_cast<int>(code);
     }
 }
 
@@ -187,12 +187,12 @@ TEST(ListBoxTest, SelectsByMouseAndKeysAndScrollsToShowTheSelection)
     h.Click(20, 2 + 13 * 3 + 5);
     EXPECT_EQ(list.ListIndex(), 3);
     EXPECT_EQ(h.host.Focus(), &list);
-    const std::pair<std::uint32_t, std::int32_t> keys[] = {
-        {key::kDown, 4}, {key::kUp, 3}, {key::kPageDown, 16}, {key::kEnd, 39}, {key::kPageUp, 26}, {key::kHome, 0},
+    const std::pair<Key, std::int32_t> keys[] = {
+        {Key::Down, 4}, {Key::Up, 3}, {Key::PageDown, 16}, {Key::End, 39}, {Key::PageUp, 26}, {Key::Home, 0},
     };
     for (const auto& [code, index] : keys) {
         h.Key(code);
-        EXPECT_EQ(list.ListIndex(), index) << "key " << code;
+        EXPECT_EQ(list.ListIndex(), index) << "key " << static_cast<int>(code);
         EXPECT_GE(index, list.TopIndex());
         EXPECT_LT(index, list.TopIndex() + list.VisibleRows());
     }
@@ -202,7 +202,7 @@ TEST(ListBoxTest, SelectsByMouseAndKeysAndScrollsToShowTheSelection)
     wheel.wheel = -2;  // towards the user: down the list
     h.host.Input(wheel);
     EXPECT_EQ(list.TopIndex(), 6);
-    h.Key(key::kRight);
+    h.Key(Key::Right);
     EXPECT_EQ(list.HorizontalOffset(), 8);
 
     list.Clear();
@@ -223,15 +223,15 @@ TEST(ComboBoxTest, EditsItsTextAndTakesEntriesFromItsList)
     h.Click(203, 380);  // the text field: focus, caret at the start
     EXPECT_EQ(h.host.Focus(), &combo);
     EXPECT_EQ(combo.Caret(), 0u);
-    h.Key(key::kRight);
-    h.Key(key::kDelete);  // the three-byte katakana goes whole
+    h.Key(Key::Right);
+    h.Key(Key::Delete);  // the three-byte katakana goes whole
     EXPECT_EQ(combo.Text(), "12");
-    h.Key(key::kEnd);
+    h.Key(Key::End);
     h.Type("x");
-    h.Key(key::kLeft);
-    h.Key(key::kBack);
+    h.Key(Key::Left);
+    h.Key(Key::Backspace);
     EXPECT_EQ(combo.Text(), "1x");
-    h.Key(key::kHome);
+    h.Key(Key::Home);
     h.Type("9");
     EXPECT_EQ(combo.Text(), "91x");
 
@@ -246,16 +246,16 @@ TEST(ComboBoxTest, EditsItsTextAndTakesEntriesFromItsList)
     EXPECT_EQ(combo.Text(), "2");
 
     // Keys: Down takes the next entry; F4 opens, Escape closes.
-    h.Key(key::kDown);
+    h.Key(Key::Down);
     EXPECT_EQ(combo.Text(), "3");
-    h.Key(key::kF4);
+    h.Key(Key::F4);
     EXPECT_TRUE(combo.DroppedDown());
-    h.Key(key::kDown);
-    h.Key(key::kReturn);
+    h.Key(Key::Down);
+    h.Key(Key::Return);
     EXPECT_FALSE(combo.DroppedDown());
     EXPECT_EQ(combo.Text(), "4");
-    h.Key(key::kF4);
-    h.Key(key::kEscape);
+    h.Key(Key::F4);
+    h.Key(Key::Escape);
     EXPECT_FALSE(combo.DroppedDown());
 
     // A press elsewhere while open only closes the list.
@@ -297,12 +297,12 @@ TEST(ComboBoxTest, ScrollsItsTextToKeepTheCaretInSight)
     // At the end: the last digit whole, the caret just after it, inside.
     EXPECT_EQ(caret_column(), field_right - 1);
     EXPECT_EQ(canvas.pixels[static_cast<std::size_t>((line_top + 5) * 300 + field_right - 3)], colour::kText);
-    h.Key(key::kHome);
+    h.Key(Key::Home);
     EXPECT_EQ(caret_column(), 204);
-    h.Key(key::kEnd);
-    h.Key(key::kBack);
-    h.Key(key::kBack);
-    h.Key(key::kBack);  // "99" fits again: nothing stays scrolled away
+    h.Key(Key::End);
+    h.Key(Key::Backspace);
+    h.Key(Key::Backspace);
+    h.Key(Key::Backspace);  // "99" fits again: nothing stays scrolled away
     EXPECT_EQ(caret_column(), 204 + 14);
 }
 

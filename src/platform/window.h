@@ -2,8 +2,8 @@
 //
 // The core draws every pixel itself into a Canvas (32-bit 0x00RRGGBB) and asks
 // the window to present it; the backend only copies pixels and translates its
-// native events into InputEvent. Key codes are the Windows virtual-key codes
-// (0x25 Left, 0x27 Right, ...), mouse buttons the Windows button flags.
+// native events into InputEvent, with keys and mouse buttons in the typed
+// vocabulary below (each backend maps its own codes once).
 #pragma once
 
 #include <cstddef>
@@ -66,6 +66,58 @@ enum class InputKind {
                   // (the preview pane, a daemon's window): nothing shows any more
 };
 
+// The keys the program tells apart; every other key still arrives, as Other
+// (any key ends the show). Letters and digits arrive as Character, their
+// text as a TextInput event.
+enum class Key : std::uint8_t {
+    Other,
+    Character,
+    Backspace,
+    Tab,
+    Return,
+    Shift,
+    Control,
+    Alt,
+    Escape,
+    Space,
+    PageUp,
+    PageDown,
+    End,
+    Home,
+    Left,
+    Up,
+    Right,
+    Down,
+    Insert,
+    Delete,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12,
+};
+
+// Mouse buttons, as flags: a set of held buttons is their bitwise or.
+enum class MouseButton : std::uint32_t {
+    None = 0,
+    Left = 1,
+    Right = 2,
+    Middle = 4,
+    Other = 8,
+};
+
+constexpr std::uint32_t ButtonFlag(MouseButton button)
+{
+    return static_cast<std::uint32_t>(button);
+}
+
 struct InputEvent {
     InputKind kind = InputKind::MouseMove;
     // The native handle of the window the event belongs to; 0 for events of
@@ -73,8 +125,8 @@ struct InputEvent {
     std::int64_t window = 0;
     std::int32_t x = 0;  // client coordinates for mouse events; the new size for Resized
     std::int32_t y = 0;
-    std::uint32_t button = 0;    // 1 left, 2 right, 4 middle
-    std::uint32_t key_code = 0;  // virtual-key code for key events
+    MouseButton button = MouseButton::None;  // mouse button events
+    Key key = Key::Other;                    // key events
     std::int32_t wheel = 0;      // notches, positive away from the user
     std::string text;            // TextInput only
 };

@@ -64,11 +64,11 @@ void FakeWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
     script.pop_front();
 }
 
-platform::InputEvent Key(std::uint32_t code)
+platform::InputEvent Key(platform::Key key)
 {
     platform::InputEvent event;
     event.kind = platform::InputKind::KeyDown;
-    event.key_code = code;
+    event.key = key;
     return event;
 }
 
@@ -76,7 +76,7 @@ platform::InputEvent MouseDown()
 {
     platform::InputEvent event;
     event.kind = platform::InputKind::MouseDown;
-    event.button = 1;
+    event.button = platform::MouseButton::Left;
     return event;
 }
 

@@ -54,7 +54,7 @@ public:
     int pumps = 0;
 };
 
-platform::InputEvent Key(std::uint32_t code);
+platform::InputEvent Key(platform::Key key);
 platform::InputEvent MouseDown();
 platform::InputEvent MouseMove(std::int32_t x, std::int32_t y);
 

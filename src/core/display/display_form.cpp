@@ -19,8 +19,6 @@ namespace nuvra {
 
 namespace {
 
-constexpr std::uint32_t kKeyLeft = 0x25;
-constexpr std::uint32_t kKeyRight = 0x27;
 
 // The last three characters of the music file, upper-cased: "WAV", "MP3"...
 std::string MusicEnding(const std::string& file)
@@ -268,7 +266,7 @@ void DisplayForm::OnInput(const platform::InputEvent& event)
         Form_MouseMove();
         break;
     case platform::InputKind::KeyDown:
-        Form_KeyDown(event.key_code);
+        Form_KeyDown(event.key);
         break;
     case platform::InputKind::Close:
     case platform::InputKind::HostGone:
@@ -366,13 +364,13 @@ void DisplayForm::Form_MouseMove()
     CheckMouseMove();
 }
 
-void DisplayForm::Form_KeyDown(std::uint32_t key_code)
+void DisplayForm::Form_KeyDown(platform::Key key)
 {
-    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyLeft) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key == platform::Key::Left) {
         CD_PrevTrack(m_state.sound_01, m_platform);
         return;
     }
-    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key_code == kKeyRight) {
+    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key == platform::Key::Right) {
         CD_NextTrack(m_state.sound_01, m_platform);
         return;
     }

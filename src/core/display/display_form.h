@@ -52,7 +52,7 @@ public:
     // are the form's, so one handler serves both.
     void Form_MouseDown();
     void Form_MouseMove();
-    void Form_KeyDown(std::uint32_t key_code);
+    void Form_KeyDown(platform::Key key);
     void CheckMouseMove();
     void EndShow();
     // The display went away under the show (the session ended): the music

@@ -10,7 +10,7 @@ constexpr std::int32_t kButtonWidth = 17;
 constexpr std::int32_t kBarThickness = 17;
 constexpr std::int32_t kMaxRows = 8;
 constexpr std::int32_t kTextIndent = 2;
-constexpr std::uint32_t kDropKeyWithAlt = key::kDown;
+constexpr Key kDropKeyWithAlt = Key::Down;
 
 bool IsContinuation(char c)
 {
@@ -221,27 +221,27 @@ bool ComboBox::Wheel(std::int32_t notches)
     return false;
 }
 
-void ComboBox::KeyDown(std::uint32_t key_code, bool alt)
+void ComboBox::KeyDown(Key key, bool alt)
 {
-    if (key_code == key::kF4 || (alt && key_code == kDropKeyWithAlt)) {
+    if (key == Key::F4 || (alt && key == kDropKeyWithAlt)) {
         SetDroppedDown(!m_dropped);
         return;
     }
-    switch (key_code) {
-    case key::kReturn:
+    switch (key) {
+    case Key::Return:
         if (m_dropped) {
             TakeEntry(m_hot);
             SetDroppedDown(false);
         }
         break;
-    case key::kEscape:
+    case Key::Escape:
         SetDroppedDown(false);
         break;
-    case key::kUp:
-    case key::kDown: {
+    case Key::Up:
+    case Key::Down: {
         const auto found = std::find(m_items.begin(), m_items.end(), m_text);
         std::int32_t index = m_dropped ? m_hot : (found != m_items.end() ? static_cast<std::int32_t>(found - m_items.begin()) : -1);
-        index = key_code == key::kUp ? std::max(0, index - 1) : std::min(ListCount() - 1, index + 1);
+        index = key == Key::Up ? std::max(0, index - 1) : std::min(ListCount() - 1, index + 1);
         TakeEntry(index);
         if (m_dropped) {
             m_hot = index;
@@ -253,26 +253,26 @@ void ComboBox::KeyDown(std::uint32_t key_code, bool alt)
         }
         break;
     }
-    case key::kLeft:
+    case Key::Left:
         m_caret = PreviousBoundary(m_text, m_caret);
         break;
-    case key::kRight:
+    case Key::Right:
         m_caret = NextBoundary(m_text, m_caret);
         break;
-    case key::kHome:
+    case Key::Home:
         m_caret = 0;
         break;
-    case key::kEnd:
+    case Key::End:
         m_caret = m_text.size();
         break;
-    case key::kBack:
+    case Key::Backspace:
         if (m_caret > 0) {
             const std::size_t from = PreviousBoundary(m_text, m_caret);
             m_text.erase(from, m_caret - from);
             m_caret = from;
         }
         break;
-    case key::kDelete:
+    case Key::Delete:
         if (m_caret < m_text.size())
             m_text.erase(m_caret, NextBoundary(m_text, m_caret) - m_caret);
         break;

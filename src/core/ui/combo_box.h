@@ -37,7 +37,7 @@ public:
     void MouseUp(const MouseEvent& event) override;
     void MouseMove(const MouseEvent& event) override;
     bool Wheel(std::int32_t notches) override;
-    void KeyDown(std::uint32_t key_code, bool alt) override;
+    void KeyDown(Key key, bool alt) override;
     void TextInput(std::string_view text) override;
     void FocusChanged(bool focused) override;
     std::optional<platform::Rect> Popup() const override;

@@ -4,10 +4,6 @@
 
 namespace nuvra::ui {
 
-namespace {
-constexpr std::uint32_t kAltKey = 0x12;
-}
-
 void Control::SetBounds(const platform::Rect& bounds)
 {
     Invalidate();
@@ -188,7 +184,7 @@ void ControlHost::UpdatePointer(Control* over)
 
 void ControlHost::Input(const platform::InputEvent& event)
 {
-    const MouseEvent mouse{event.x, event.y, event.button};
+    const MouseEvent mouse{event.x, event.y, platform::ButtonFlag(event.button)};
     switch (event.kind) {
     case platform::InputKind::MouseDown:
         MouseDown(mouse);
@@ -203,13 +199,13 @@ void ControlHost::Input(const platform::InputEvent& event)
         Wheel(mouse, event.wheel);
         break;
     case platform::InputKind::KeyDown:
-        if (event.key_code == kAltKey)
+        if (event.key == Key::Alt)
             m_alt = true;
         else if (m_focus != nullptr)
-            m_focus->KeyDown(event.key_code, m_alt);
+            m_focus->KeyDown(event.key, m_alt);
         break;
     case platform::InputKind::KeyUp:
-        if (event.key_code == kAltKey)
+        if (event.key == Key::Alt)
             m_alt = false;
         break;
     case platform::InputKind::TextInput:

@@ -29,22 +29,7 @@
 
 namespace nuvra::ui {
 
-// Virtual-key codes the controls act on.
-namespace key {
-inline constexpr std::uint32_t kBack = 0x08;
-inline constexpr std::uint32_t kReturn = 0x0D;
-inline constexpr std::uint32_t kEscape = 0x1B;
-inline constexpr std::uint32_t kPageUp = 0x21;
-inline constexpr std::uint32_t kPageDown = 0x22;
-inline constexpr std::uint32_t kEnd = 0x23;
-inline constexpr std::uint32_t kHome = 0x24;
-inline constexpr std::uint32_t kLeft = 0x25;
-inline constexpr std::uint32_t kUp = 0x26;
-inline constexpr std::uint32_t kRight = 0x27;
-inline constexpr std::uint32_t kDown = 0x28;
-inline constexpr std::uint32_t kDelete = 0x2E;
-inline constexpr std::uint32_t kF4 = 0x73;
-}  // namespace key
+using platform::Key;
 
 struct MouseEvent {
     std::int32_t x = 0;  // window client coordinates
@@ -88,7 +73,7 @@ public:
     virtual void MouseMove(const MouseEvent& event) { static_cast<void>(event); }
     // True when the control used the wheel.
     virtual bool Wheel(std::int32_t notches) { static_cast<void>(notches); return false; }
-    virtual void KeyDown(std::uint32_t key_code, bool alt) { static_cast<void>(key_code); static_cast<void>(alt); }
+    virtual void KeyDown(Key key, bool alt) { static_cast<void>(key); static_cast<void>(alt); }
     virtual void TextInput(std::string_view text) { static_cast<void>(text); }
     virtual void FocusChanged(bool focused) { static_cast<void>(focused); }
     // The host took the mouse away before the release (the control was

@@ -157,33 +157,33 @@ bool ListBox::Wheel(std::int32_t notches)
     return true;
 }
 
-void ListBox::KeyDown(std::uint32_t key_code, bool)
+void ListBox::KeyDown(Key key, bool)
 {
     const std::int32_t rows = VisibleRows();
     const std::int32_t current = m_list_index;
-    switch (key_code) {
-    case key::kUp:
+    switch (key) {
+    case Key::Up:
         Select(current < 0 ? 0 : current - 1);
         break;
-    case key::kDown:
+    case Key::Down:
         Select(current + 1);
         break;
-    case key::kHome:
+    case Key::Home:
         Select(0);
         break;
-    case key::kEnd:
+    case Key::End:
         Select(ListCount() - 1);
         break;
-    case key::kPageUp:
+    case Key::PageUp:
         Select(current < 0 ? 0 : current - (rows - 1));
         break;
-    case key::kPageDown:
+    case Key::PageDown:
         Select(current < 0 ? 0 : current + (rows - 1));
         break;
-    case key::kLeft:
+    case Key::Left:
         m_horizontal.SetValue(std::max(m_horizontal.Min(), m_horizontal.Value() - 8));
         break;
-    case key::kRight:
+    case Key::Right:
         m_horizontal.SetValue(std::min(m_horizontal.Max(), m_horizontal.Value() + 8));
         break;
     default:

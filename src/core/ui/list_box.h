@@ -40,7 +40,7 @@ public:
     bool TakesKeys() const override { return true; }
     void MouseDown(const MouseEvent& event) override;
     bool Wheel(std::int32_t notches) override;
-    void KeyDown(std::uint32_t key_code, bool alt) override;
+    void KeyDown(Key key, bool alt) override;
     void FocusChanged(bool focused) override;
     std::vector<Control*> Parts() override { return {&m_vertical, &m_horizontal}; }
 

@@ -243,27 +243,27 @@ bool ScrollBar::Wheel(std::int32_t notches)
     return true;
 }
 
-void ScrollBar::KeyDown(std::uint32_t key_code, bool)
+void ScrollBar::KeyDown(Key key, bool)
 {
-    switch (key_code) {
-    case key::kLeft:
-    case key::kUp:
+    switch (key) {
+    case Key::Left:
+    case Key::Up:
         Step(Part::LessArrow);
         break;
-    case key::kRight:
-    case key::kDown:
+    case Key::Right:
+    case Key::Down:
         Step(Part::MoreArrow);
         break;
-    case key::kPageUp:
+    case Key::PageUp:
         Step(Part::LessPage);
         break;
-    case key::kPageDown:
+    case Key::PageDown:
         Step(Part::MorePage);
         break;
-    case key::kHome:
+    case Key::Home:
         MoveTo(m_min);
         break;
-    case key::kEnd:
+    case Key::End:
         MoveTo(m_max);
         break;
     default:

@@ -77,7 +77,7 @@ void SdlEventTranslator::Translate(const SDL_Event& event, std::vector<platform:
         input.window = WindowOf(event.button.windowID);
         input.x = event.button.x;
         input.y = event.button.y;
-        input.button = MouseButtonFlag(event.button.button);
+        input.button = MouseButtonFromSdl(event.button.button);
         break;
     case SDL_MOUSEWHEEL:
         input.kind = platform::InputKind::Wheel;
@@ -92,7 +92,7 @@ void SdlEventTranslator::Translate(const SDL_Event& event, std::vector<platform:
     case SDL_KEYUP:
         input.kind = event.type == SDL_KEYDOWN ? platform::InputKind::KeyDown : platform::InputKind::KeyUp;
         input.window = WindowOf(event.key.windowID);
-        input.key_code = VirtualKeyFromSdl(event.key.keysym.sym);
+        input.key = KeyFromSdl(event.key.keysym.sym);
         break;
     case SDL_TEXTINPUT:
         input.kind = platform::InputKind::TextInput;
