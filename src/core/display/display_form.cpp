@@ -20,17 +20,6 @@ namespace nuvra {
 namespace {
 
 
-// The last three characters of the music file, upper-cased: "WAV", "MP3"...
-std::string MusicEnding(const std::string& file)
-{
-    std::string ending = file.size() >= 3 ? file.substr(file.size() - 3) : file;
-    for (char& c : ending) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return ending;
-}
-
 std::int16_t HalfToEven16(double value)
 {
     return RoundToInt16(value).value_or(0);
@@ -132,22 +121,10 @@ void DisplayForm::StartShow()
 {
     NuvraS& form = m_form;
     NuvraB& b = m_state.nuvra_b;
-    const SoundSettings& music = m_state.sound_01.settings;
     const std::uint64_t now = m_platform.clock->NowMilliseconds();
 
-    // The moving box starts centred, heading for a random corner.
-    if (b.settings.ImagePosition == ImagePositionOption::MovingBox) {
-        form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
-        form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
-        m_platform.random->Randomize();
-        const int r = static_cast<int>(std::floor(4.0 * m_platform.random->Rnd()));
-        static constexpr std::int16_t kSteps[4][2] = {{3, 3}, {-3, -3}, {3, -3}, {-3, 3}};
-        form.BounceStepX = kSteps[r & 3][0];
-        form.BounceStepY = kSteps[r & 3][1];
-        form.BounceOffsetX = 0;
-        form.BounceOffsetY = 0;
-        form.Timer5.Enable(now);
-    }
+    if (b.settings.ImagePosition == ImagePositionOption::MovingBox)
+        StartMovingBox(now);
 
     // The first picture, or the desktop when the folder gave none.
     if (b.images.ImageCount != 0) {
@@ -181,26 +158,47 @@ void DisplayForm::StartShow()
     form.AngleStep = b.settings.RotationSpeed;
     form.ChangeTicks = 0;
 
-    // The music and its timers.
-    if (!m_play_music) {
-        // Another copy of the show plays it.
-    } else if (music.BgmKind == BgmKindOption::AudioCd) {
+    // The music and its timers; another copy of the show may play it.
+    if (m_play_music)
+        StartMusic(now);
+
+    // The first mouse report only records where the pointer is; then show the window.
+    form.HaveFirstMouse = false;
+    m_window->Show();
+}
+
+// The moving box starts centred, heading for a random corner.
+void DisplayForm::StartMovingBox(std::uint64_t now)
+{
+    NuvraS& form = m_form;
+    form.BounceCentreX = HalfToEven16(form.ScreenWidthPx / 2.0);
+    form.BounceCentreY = HalfToEven16(form.ScreenHeightPx / 2.0);
+    m_platform.random->Randomize();
+    const int r = static_cast<int>(std::floor(4.0 * m_platform.random->Rnd()));
+    static constexpr std::int16_t kSteps[4][2] = {{3, 3}, {-3, -3}, {3, -3}, {-3, 3}};
+    form.BounceStepX = kSteps[r & 3][0];
+    form.BounceStepY = kSteps[r & 3][1];
+    form.BounceOffsetX = 0;
+    form.BounceOffsetY = 0;
+    form.Timer5.Enable(now);
+}
+
+void DisplayForm::StartMusic(std::uint64_t now)
+{
+    const SoundSettings& music = m_state.sound_01.settings;
+    if (music.BgmKind == BgmKindOption::AudioCd) {
         CD_Open(m_state.sound_01, m_platform);
-        form.Timer2.Enable(now);
+        m_form.Timer2.Enable(now);
     }
-    if (m_play_music && music.BgmKind == BgmKindOption::MusicFile) {
+    if (music.BgmKind == BgmKindOption::MusicFile) {
         const std::string ending = MusicEnding(music.BgmFile);
         if (ending == "WAV")
             WAV_Play(m_state.sound_01, m_platform);
         if (ending == "MP3") {
             MP3_Open(m_state.sound_01, m_platform);
-            form.Timer1.Enable(now);
+            m_form.Timer1.Enable(now);
         }
     }
-
-    // The first mouse report only records where the pointer is; then show the window.
-    form.HaveFirstMouse = false;
-    m_window->Show();
 }
 
 void DisplayForm::RunKaleidoscope()
@@ -352,116 +350,6 @@ void DisplayForm::PlaceMovingBox()
     const double half = form.DisplayWidth / 2.0;
     form.DisplayLeft = form.BounceCentreX - half + form.BounceOffsetX;
     form.DisplayTop = form.BounceCentreY - half + form.BounceOffsetY;
-}
-
-void DisplayForm::Form_MouseDown()
-{
-    EndShow();
-}
-
-void DisplayForm::Form_MouseMove()
-{
-    CheckMouseMove();
-}
-
-void DisplayForm::Form_KeyDown(platform::Key key)
-{
-    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key == platform::Key::Left) {
-        CD_PrevTrack(m_state.sound_01, m_platform);
-        return;
-    }
-    if (m_state.sound_01.settings.BgmKind == BgmKindOption::AudioCd && key == platform::Key::Right) {
-        CD_NextTrack(m_state.sound_01, m_platform);
-        return;
-    }
-    EndShow();
-}
-
-void DisplayForm::CheckMouseMove()
-{
-    if (m_start == ShowStart::User)
-        return;
-    const platform::Point position = m_platform.cursor->GetCursorPos();
-    const auto x = static_cast<float>(position.x);
-    const auto y = static_cast<float>(position.y);
-    NuvraS& form = m_form;
-    if (!form.HaveFirstMouse) {
-        form.FirstMouseX = x;
-        form.FirstMouseY = y;
-        form.HaveFirstMouse = true;
-        return;
-    }
-    // Both coordinates must change: a purely horizontal or vertical drift
-    // never ends the show, however long it is.
-    if (x != form.FirstMouseX && y != form.FirstMouseY) {
-        EndShow();
-        form.HaveFirstMouse = false;
-    }
-}
-
-void DisplayForm::EndShow()
-{
-    if (m_ended)
-        return;
-    NuvraS& form = m_form;
-    NuvraB& b = m_state.nuvra_b;
-    form.StopFlag = true;
-    DoEvents();
-    // A nested EndShow inside those events may already have ended the show.
-    if (m_ended)
-        return;
-
-    const bool system_show = m_start == ShowStart::System;
-    if (system_show && !m_platform.session->SystemOwnsPassword()) {
-        b.SavedCursorState = m_platform.cursor->ShowCursor(b.SavedCursorState.value_or(0) != 0);
-        const std::int64_t handle = m_window ? m_window->NativeHandle() : 0;
-        if (!m_platform.session->ConfirmPassword(handle)) {
-            b.SavedCursorState = m_platform.cursor->ShowCursor(false);
-            return;
-        }
-    }
-    UnloadForm();
-}
-
-void DisplayForm::DisplayLost()
-{
-    if (m_ended)
-        return;
-    // Deliberately never destroyed: the process ends without it.
-    static_cast<void>(m_window.release());
-    UnloadForm();
-}
-
-void DisplayForm::UnloadForm()
-{
-    NuvraB& b = m_state.nuvra_b;
-    const SoundSettings& music = m_state.sound_01.settings;
-    if (m_form.Timer2.Enabled) {
-        m_form.Timer2.Disable();
-        CD_Close(m_state.sound_01, m_platform);
-    }
-    if (m_play_music && music.BgmKind == BgmKindOption::MusicFile) {
-        const std::string ending = MusicEnding(music.BgmFile);
-        if (ending == "WAV")
-            WAV_Stop(m_state.sound_01, m_platform);
-        if (ending == "MP3")
-            MP3_Close(m_state.sound_01, m_platform);
-    }
-    if (m_start == ShowStart::System)
-        m_platform.session->SetRunning(false);
-    for (const std::string& path : {SquareWorkFilePath(*m_platform.files, m_form.WorkFileTag),
-                                    EightBitWorkFilePath(*m_platform.files, m_form.WorkFileTag)}) {
-        if (FileExists(path, *m_platform.files))
-            m_platform.files->DeleteFile(path);
-    }
-    UnbindPixelArray(b.SourcePixels);
-    UnbindPixelArray(b.DisplayPixels);
-    m_platform.session->SaverEnded();
-    m_form.Timer1.Disable();
-    m_form.Timer4.Disable();
-    m_form.Timer5.Disable();
-    m_window.reset();
-    m_ended = true;
 }
 
 }  // namespace nuvra

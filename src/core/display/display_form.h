@@ -89,6 +89,8 @@ private:
     bool TakeWindowSize();
     void OnResized();
     void StartShow();
+    void StartMovingBox(std::uint64_t now);
+    void StartMusic(std::uint64_t now);
     void RunKaleidoscope();
     void Repaint();
     void UnloadForm();

@@ -9,6 +9,16 @@
 
 namespace nuvra {
 
+std::string MusicEnding(const std::string& file)
+{
+    std::string ending = file.size() >= 3 ? file.substr(file.size() - 3) : file;
+    for (char& c : ending) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return ending;
+}
+
 namespace {
 
 constexpr std::size_t kPathBufferLength = 255;

@@ -5,10 +5,16 @@
 // ending and decides when each operation runs; every failure is silent.
 #pragma once
 
+#include <string>
+
 #include "modules.h"
 #include "platform/platform.h"
 
 namespace nuvra {
+
+// The last three characters of the music file, upper-cased: "WAV", "MP3"...
+// The show starts and stops the player this ending names.
+std::string MusicEnding(const std::string& file);
 
 // Opens BgmFile under MP3Play and, only when the open succeeded, plays it.
 void MP3_Open(Sound01& sound, platform::Platform& platform);
