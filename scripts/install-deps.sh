@@ -18,6 +18,7 @@ packages=(
   # tests
   xvfb xauth xdotool x11-apps imagemagick sox libsox-fmt-mp3 lame
   clang libclang-rt-dev
+  valgrind  # the metafile renderer's callbacks read only what libwmf filled in
   libxml2-utils desktop-file-utils groff-base man-db  # the install test
   xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
   dbus-x11  # a session bus that starts itself: the show must not start one

@@ -151,10 +151,17 @@ void DrawArcShape(wmfAPI* api, wmfDrawArc_t* arc, ArcShape shape)
     const auto* shapes = static_cast<const ArcShapes*>(api->user_data);
     if (shapes == nullptr || shapes->draw_polygon == nullptr || arc == nullptr)
         return;
-    for (const float coordinate :
-         {arc->TL.x, arc->TL.y, arc->BR.x, arc->BR.y, arc->start.x, arc->start.y, arc->end.x, arc->end.y}) {
+    // libwmf leaves an ellipse's radials unset, so only read them for arcs.
+    const bool radials = shape != ArcShape::Ellipse;
+    for (const float coordinate : {arc->TL.x, arc->TL.y, arc->BR.x, arc->BR.y}) {
         if (!std::isfinite(coordinate))
             return;  // a hostile transform; gd would turn it into any integer
+    }
+    if (radials) {
+        for (const float coordinate : {arc->start.x, arc->start.y, arc->end.x, arc->end.y}) {
+            if (!std::isfinite(coordinate))
+                return;
+        }
     }
     const double centre_x = (static_cast<double>(arc->TL.x) + arc->BR.x) / 2;
     const double centre_y = (static_cast<double>(arc->TL.y) + arc->BR.y) / 2;
@@ -167,7 +174,7 @@ void DrawArcShape(wmfAPI* api, wmfDrawArc_t* arc, ArcShape shape)
     // from its start to its end).
     double start = 0;
     double sweep = 2 * std::numbers::pi;
-    if (shape != ArcShape::Ellipse) {
+    if (radials) {
         start = AngleTowards(arc->end, radius_x, radius_y);
         const double end = AngleTowards(arc->start, radius_x, radius_y);
         sweep = end - start;
