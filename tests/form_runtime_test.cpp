@@ -73,7 +73,7 @@ TEST_F(FormRuntimeTest, ATimerThatFellBehindTicksOnceAndIsNextDueAnIntervalAfter
     for (const auto& pump : pumps) {
         clock.now = pump.at;
         ticks = 0;
-        runtime.DoEvents();
+        runtime.RunOnce();
         EXPECT_EQ(ticks, pump.ticks) << "pump at " << pump.at << " ms";
     }
 }
@@ -88,9 +88,9 @@ TEST_F(FormRuntimeTest, EveryDueTimerTicksOncePerPumpInTheOrderTimersWereAdded)
     fast.Enable(0);
     slow.Enable(0);
     clock.now = 5000;
-    runtime.DoEvents();
+    runtime.RunOnce();
     clock.now = 5001;
-    runtime.DoEvents();
+    runtime.RunOnce();
     EXPECT_EQ(log, (std::vector<std::string>{"slow", "fast", "fast"}));
 }
 
@@ -103,7 +103,7 @@ TEST_F(FormRuntimeTest, InputGoesToTheFormThatOwnsItsWindowAndProcessEventsToEve
     close.kind = platform::InputKind::Close;  // window 0: the process is asked to end
     windows.script.push_back({KeyFor(9, 1), KeyFor(7, 2), KeyFor(12, 3), close});
 
-    runtime.DoEvents();
+    runtime.RunOnce();
 
     EXPECT_EQ(log, (std::vector<std::string>{"dialog key 1", "show key 2", "show key 0", "dialog key 0"}))
         << "an event for a window no form owns goes nowhere";
@@ -119,35 +119,95 @@ TEST_F(FormRuntimeTest, AFormThatUnloadsDuringThePumpGetsNothingMoreFromIt)
     windows.script.push_back({KeyFor(7, 1), KeyFor(7, 2)});
     clock.now = 10;
 
-    runtime.DoEvents();
+    runtime.RunOnce();
 
     EXPECT_EQ(log, (std::vector<std::string>{"show key 1"}));
 }
 
-TEST_F(FormRuntimeTest, AHandlerMayPumpAgainAndTheOuterPumpGoesOn)
+TEST_F(FormRuntimeTest, APostedActionRunsOnceThePendingInputIsHandledAndAfterEveryDueTimer)
 {
-    // A form that lets pending events run before it goes on, as the show's
-    // ending does: the inner pump takes the next batch and the due timer,
-    // the outer pump then finishes its own batch; the timer, already
-    // served, does not tick twice.
+    // A handler never pumps: what it posts runs after the rest of its batch,
+    // the due timer and the next batch (a close there may make it moot),
+    // and before the idle step. The timer, already served, does not tick
+    // twice.
     RecordingForm show("show", 7, log);
     FormTimer timer{false, 1000};
     runtime.AddTimer(show, timer, [&] { log.push_back("tick"); });
+    runtime.AddIdleStep(show, [&] {
+        log.push_back("step");
+        return NextStep{};
+    });
     timer.Enable(0);
     clock.now = 1000;
-    bool pumped = false;
-    show.on_input = [&](const platform::InputEvent&) {
-        if (!pumped) {
-            pumped = true;
-            runtime.DoEvents();
-        }
+    show.on_input = [&](const platform::InputEvent& event) {
+        if (event.key == static_cast<platform::Key>(1))
+            runtime.Post([&] { log.push_back("posted"); });
     };
     windows.script.push_back({KeyFor(7, 1), KeyFor(7, 2)});
     windows.script.push_back({KeyFor(7, 3)});
 
-    runtime.DoEvents();
+    runtime.RunOnce();
 
-    EXPECT_EQ(log, (std::vector<std::string>{"show key 1", "show key 3", "tick", "show key 2"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"show key 1", "show key 2", "tick", "show key 3", "posted", "step"}));
+    EXPECT_EQ(windows.pumps, 2);
+}
+
+TEST_F(FormRuntimeTest, TheLoopWaitsForTheFirstTimerOrStepThatIsDueAndNeverLongerThan100Ms)
+{
+    RecordingForm form("show", 7, log);
+    FormTimer timer{false, 50}, off{false, 5};
+    runtime.AddTimer(form, timer, [] {});
+    runtime.AddTimer(form, off, [] {});
+    NextStep next = std::nullopt;
+    runtime.AddIdleStep(form, [&] { return next; });
+    runtime.AddIdleStep(form, [&] {
+        log.push_back("at " + std::to_string(clock.now));
+        return NextStep{};
+    });
+    timer.Enable(0);
+
+    const struct {
+        std::uint64_t at;
+        std::optional<std::uint32_t> wait;  // none: the pass did not wait
+        NextStep step_asks;                 // what the first step answers if it runs
+    } passes[] = {
+        {0, std::nullopt, std::nullopt},  // new steps run at once
+        {10, 40, 20},                     // the timer, due at 50
+        {20, 10, 0},                      // the step's 20 ms come first; it does not run before
+        {30, std::nullopt, 0},            // due: it runs, and asks for at once
+        {40, std::nullopt, std::nullopt},
+        {45, 5, std::nullopt},  // the timer again
+    };
+    for (const auto& pass : passes) {
+        clock.now = pass.at;
+        next = pass.step_asks;
+        windows.waits.clear();
+        runtime.RunOnce();
+        EXPECT_EQ(windows.waits, pass.wait ? std::vector<std::uint32_t>{*pass.wait} : std::vector<std::uint32_t>{})
+            << "pass at " << pass.at << " ms";
+    }
+    timer.Disable();
+    windows.waits.clear();
+    runtime.RunOnce();
+    EXPECT_EQ(windows.waits, std::vector<std::uint32_t>{100}) << "nothing due: the longest wait";
+    EXPECT_EQ(log.size(), 7u) << "a step that asks nothing runs after every pass";
+}
+
+TEST_F(FormRuntimeTest, RunUntilStopsAsSoonAsDoneHoldsAndFramesRunBetweenDispatches)
+{
+    RecordingForm show("show", 7, log);
+    int frames = 0;
+    runtime.AddIdleStep(show, [&] {
+        log.push_back("frame");
+        return NextStep{++frames < 3 ? 0u : 1000u};
+    });
+    show.on_input = [&](const platform::InputEvent&) { show.loaded = false; };
+    windows.script = {{}, {}, {KeyFor(7, 4)}, {KeyFor(7, 5)}};
+
+    runtime.RunUntil([&] { return !show.loaded; });
+
+    EXPECT_EQ(log, (std::vector<std::string>{"frame", "frame", "show key 4"}));
+    EXPECT_TRUE(windows.waits.empty()) << "a frame that asks for at once is never waited for";
 }
 
 }  // namespace

@@ -59,17 +59,22 @@ protected:
         event.button = static_cast<platform::MouseButton>(button);
         return event;
     }
+    // A batch of input as the window system hands it over, ahead of any
+    // already scripted: one pass of the dialog's loop, then as many as a
+    // folder scan it started needs.
+    void Send(std::vector<platform::InputEvent> batch)
+    {
+        fake.windows.script.push_front(std::move(batch));
+        dialog->RunOnce();
+        while (dialog->Scanning())
+            dialog->RunOnce();
+    }
     void Click(const platform::Rect& at, std::uint32_t button = 1)
     {
-        dialog->OnInput(Mouse(platform::InputKind::MouseDown, at, button));
-        dialog->OnInput(Mouse(platform::InputKind::MouseUp, at, button));
+        Send({Mouse(platform::InputKind::MouseDown, at, button), Mouse(platform::InputKind::MouseUp, at, button)});
     }
     void Click(const ui::Control& control, std::uint32_t button = 1) { Click(control.Bounds(), button); }
-    void ClickAt(std::int32_t x, std::int32_t y)
-    {
-        dialog->OnInput(Mouse(platform::InputKind::MouseDown, {x, y, x + 1, y + 1}));
-        dialog->OnInput(Mouse(platform::InputKind::MouseUp, {x, y, x + 1, y + 1}));
-    }
+    void ClickAt(std::int32_t x, std::int32_t y) { Click({x, y, x + 1, y + 1}); }
     bool Selected(const ui::OptionGroup& group, std::size_t i)
     {
         return group.ItemPicture(static_cast<std::int32_t>(i)) == &dialog->skin().Img_Opt[1];
@@ -420,13 +425,13 @@ TEST_F(SettingsDialogTest, TheTimerRecoloursTheCreditEvery50Milliseconds)
     fake.random.values = {0.9, 0.9, 0.9};  // all rise
     Open();
     fake.clock.now += 50;
-    dialog->DoEvents();
+    dialog->RunOnce();
     EXPECT_EQ(c().lbl_fade->ForeColor(), 0x0A0A0Au);
     fake.clock.now += 20;
-    dialog->DoEvents();
+    dialog->RunOnce();
     EXPECT_EQ(c().lbl_fade->ForeColor(), 0x0A0A0Au);
     fake.clock.now += 30;
-    dialog->DoEvents();
+    dialog->RunOnce();
     EXPECT_EQ(c().lbl_fade->ForeColor(), 0x141414u);
 }
 
@@ -568,6 +573,41 @@ TEST_F(SettingsDialogTest, TheFolderChooserListsByPassThenKindAndKeepsTheListWhe
     ASSERT_EQ(fake.message_box.shown.size(), 2u);
     EXPECT_EQ(fake.message_box.shown[1].text, "Install zenity.");
     EXPECT_EQ(c().Folder_Path->Caption(), "/locked");
+}
+
+TEST_F(SettingsDialogTest, ALargeFolderIsReadInBatchesBetweenPassesAndACloseStopsTheReading)
+{
+    std::vector<FolderEntry> entries;
+    for (int i = 0; i < 600; ++i)
+        entries.push_back({"p" + std::to_string(1000 + i) + ".bmp", 0});
+    const std::string folder = test::NativePath("/big");
+    fake.files.AddFolder(folder, entries);
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, folder}, {platform::ChoiceOutcome::Chosen, folder}};
+    Open();
+    const auto pass = [&](std::vector<platform::InputEvent> batch) {
+        fake.windows.script.push_front(std::move(batch));
+        dialog->RunOnce();
+    };
+    const platform::Rect button = c().lbl_Button[0]->CaptionBox();
+    pass({Mouse(platform::InputKind::MouseDown, button), Mouse(platform::InputKind::MouseUp, button)});
+    // The count runs up while the window keeps handling its input.
+    EXPECT_TRUE(dialog->Scanning());
+    EXPECT_EQ(c().lbl_Kei->Caption(), "256");
+    pass({});
+    EXPECT_EQ(c().lbl_Kei->Caption(), "512");
+    EXPECT_EQ(ListEntries().size(), 0u) << "the list is filled once the folder is read";
+    while (dialog->Scanning())
+        pass({});
+    EXPECT_EQ(ListEntries().size(), 600u);
+    EXPECT_EQ(c().lbl_Kei->Caption(), "600");
+
+    platform::InputEvent close;
+    close.kind = platform::InputKind::Close;
+    pass({Mouse(platform::InputKind::MouseDown, button), Mouse(platform::InputKind::MouseUp, button)});
+    pass({close});
+    EXPECT_TRUE(dialog->Closed());
+    pass({});
+    EXPECT_EQ(c().lbl_Kei->Caption(), "256") << "nothing is read after the close";
 }
 
 TEST_F(SettingsDialogTest, TheMusicFileChooserSetsTheFileOnlyWhenOneIsChosen)

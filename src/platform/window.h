@@ -189,9 +189,9 @@ public:
     // Moves every pending native event into events, oldest first, and
     // returns at once.
     virtual void PollEvents(std::vector<InputEvent>& events) = 0;
-    // Waits until an event is pending or milliseconds have passed, for a
-    // form with nothing to animate (the preview); returns at once where the
-    // backend cannot wait.
+    // Waits until an event is pending or milliseconds have passed (the
+    // loop, when nothing is due before); returns at once where the backend
+    // cannot wait.
     virtual void WaitForEvents(std::uint32_t milliseconds) { static_cast<void>(milliseconds); }
 };
 

@@ -40,6 +40,7 @@ public:
     platform::Rect PrimaryScreen() override { return screen; }
     std::optional<platform::Rect> GetWindowRect(std::int64_t) override { return std::nullopt; }
     void PollEvents(std::vector<platform::InputEvent>& events) override;
+    void WaitForEvents(std::uint32_t milliseconds) override { waits.push_back(milliseconds); }
 
     platform::Rect screen{0, 0, 1024, 768};
     bool fail_create = false;
@@ -52,6 +53,7 @@ public:
     // check state, ...).
     std::function<void(int pump)> on_pump;
     int pumps = 0;
+    std::vector<std::uint32_t> waits;  // every wait asked for, in milliseconds
 };
 
 platform::InputEvent Key(platform::Key key);

@@ -58,6 +58,7 @@ NuvraP::NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions 
                                      "fonts-ipafont-gothic)");
     m_timer1.Interval = kTimer1Interval;
     m_runtime.AddTimer(*this, m_timer1, [this] { Timer1_Timer(); });
+    m_runtime.AddIdleStep(*this, [this] { return IdleStep(); });
     for (ui::Control* control : m_controls.InDrawingOrder())
         m_host.Add(*control);
     GiveGroupsTheirPictures();
@@ -78,8 +79,7 @@ int NuvraP::ShowModal()
 {
     if (!Open())
         return 1;
-    while (!m_closed)
-        RunOnce();
+    m_runtime.RunUntil([this] { return m_closed; });
     return 0;
 }
 
@@ -95,12 +95,20 @@ bool NuvraP::Open()
 
 void NuvraP::RunOnce()
 {
+    m_runtime.RunOnce();
+}
+
+NextStep NuvraP::IdleStep()
+{
+    m_host.Tick(m_runtime.Now());
+    if (m_scan) {
+        ScanStep();
+        Paint(false);
+        return 0;
+    }
     // Nothing to do until the next input or the credit label's next tick.
-    const std::uint64_t now = m_runtime.Now();
-    const std::uint64_t wait = m_timer1.due > now ? std::min<std::uint64_t>(m_timer1.due - now, kTimer1Interval) : 0;
-    m_platform.windows->WaitForEvents(static_cast<std::uint32_t>(wait));
-    DoEvents();
     Paint(true);
+    return std::nullopt;
 }
 
 bool NuvraP::CreateWindowAndLoad()
@@ -166,13 +174,6 @@ void NuvraP::ShowSliderValue(ui::ScrollBar& slider, ui::Label& label)
     label.SetCaption(std::to_string(slider.Value()));
 }
 
-void NuvraP::DoEvents()
-{
-    m_runtime.DoEvents();
-    m_host.Tick(m_runtime.Now());
-    Paint(false);
-}
-
 void NuvraP::Paint(bool force)
 {
     if (!m_window || m_closed)
@@ -208,14 +209,18 @@ void NuvraP::lbl_Button_MouseUp(int index)
 {
     if (index < 0 || index > 4)
         return;
-    // Pending events run once, so the released face is on the screen
-    // before the action starts.
-    DoEvents();
-    Paint(true);
-    // A close that those events brought (the close box, a termination
-    // request) wins: nothing of this button runs after it.
+    // The input pending now runs first, and the released face is on the
+    // screen before the action starts.
+    m_runtime.Post([this, index] { ActOnButton(index); });
+}
+
+void NuvraP::ActOnButton(int index)
+{
+    // A close that came meanwhile (the close box, a termination request)
+    // wins: nothing of this button runs after it.
     if (m_closed)
         return;
+    Paint(true);
     switch (index) {
     case kButtonFolder:
         BrowseFolder();

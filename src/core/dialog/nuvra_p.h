@@ -4,16 +4,18 @@
 // file list with a thumbnail, and the folder and music-file choosers; "設定"
 // writes the settings file, "ｷｬﾝｾﾙ" and the close box leave it as it was.
 //
-// Everything runs on the one thread that pumps the window's events: input,
-// the 50 ms credit-label timer and the repaints arrive only inside DoEvents,
-// which the dialog also runs from inside a handler (a button's action, a
-// rescan, every file a folder scan finds) so the window stays alive.
+// Everything runs on the one thread of the runtime's loop: input and the
+// 50 ms credit-label timer arrive in its passes, and the dialog's idle step
+// repaints after each. A button acts once the input pending at its release
+// has been handled, and a chosen folder is read a batch of entries per pass,
+// so the window stays alive while a large folder is read.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,7 +46,7 @@ struct DialogOptions {
     // The address the underlined label shows and opens.
     std::string url;
     // Changes closer together than this (milliseconds) reach the screen
-    // together: a folder scan pumps events after every file it finds.
+    // together while a folder is scanned.
     std::uint64_t present_interval = 16;
 };
 
@@ -60,14 +62,15 @@ public:
     int ShowModal();
 
     // The steps of ShowModal, for tests and benches that drive the dialog
-    // themselves: Open makes, loads, shows and paints it; RunOnce waits for
-    // input or the timer and handles what came.
+    // themselves: Open makes, loads, shows and paints it; RunOnce is one pass
+    // of the loop (waits for input or the timer, handles what came, runs
+    // the posted actions and the idle step).
     bool Open();
     void RunOnce();
     bool CreateWindowAndLoad();
     void Form_Load();
-    void DoEvents();
     bool Closed() const { return m_closed; }
+    bool Scanning() const { return m_scan.has_value(); }
 
     std::int64_t WindowHandle() const override;
     bool Loaded() const override { return !m_closed; }
@@ -118,7 +121,13 @@ private:
     void RefillList(const std::vector<std::string>& paths, bool show_zero);
     // Pic_K at its designed size, light grey inside its raised frame.
     void ShowEmptyThumbnail();
-    void ScanListPattern(const std::string& pattern, std::int16_t attribute);
+    // After every pass of the loop: the next batch of a folder scan, the
+    // controls' auto-repeat, the repaint.
+    NextStep IdleStep();
+    void ScanStep();
+    const platform::FolderListing* ScanListing(const std::string& pattern);
+    void ActOnButton(int index);
+    void RescanKinds();
     void Paint(bool force);
     void ShowSliderValue(ui::ScrollBar& slider, ui::Label& label);
 
@@ -143,7 +152,14 @@ private:
     // The listings one folder choice reads, and the folders it could not.
     std::map<std::string, platform::FolderListing> m_scan_listings;
     std::set<std::string> m_unreadable_folders;
-    bool m_scanning = false;
+    // A folder choice being read: its wildcard paths with their attribute,
+    // in the order they are read, and how far the reading has come.
+    struct FolderScan {
+        std::vector<std::pair<std::string, std::int16_t>> patterns;
+        std::size_t pattern = 0;
+        std::size_t entry = 0;
+    };
+    std::optional<FolderScan> m_scan;
     bool m_closed = false;
     bool m_unloading = false;
     std::uint64_t m_last_present = 0;

@@ -46,9 +46,15 @@ void NuvraP::KindClick(int index)
     // picture (the box, never marked, stays blank) and is not scanned.
     kind = static_cast<ImageKindOption>(StoredNumber(kind) ^ 1);
     // The box is on the screen before the folder is read again.
-    DoEvents();
-    Paint(true);
+    m_runtime.Post([this] { RescanKinds(); });
+}
 
+void NuvraP::RescanKinds()
+{
+    if (m_closed)
+        return;
+    Paint(true);
+    SettingsRecord& settings = m_state.nuvra_b.settings;
     settings.ImageFolder = m_controls.Folder_Path->Caption();
     if (settings.ImageFolder.empty() || !FolderExists(settings.ImageFolder, *m_platform.files))
         return;

@@ -18,12 +18,14 @@ constexpr const char* kMusicFilterPatterns = "*.MP3;*.WAV";
 constexpr std::size_t kMaxMusicPath = 254;
 // The three scan passes: no flag, archive only, read-only only.
 constexpr std::int16_t kScanPasses[] = {0, 32, 1};
+// Folder entries read per pass of the loop while a folder is scanned.
+constexpr std::size_t kScanEntriesPerStep = 256;
 
 }  // namespace
 
 void NuvraP::BrowseFolder()
 {
-    if (m_platform.shell == nullptr || m_scanning)
+    if (m_platform.shell == nullptr || m_scan)
         return;
     const platform::Choice choice = m_platform.shell->BrowseForFolder(kFolderChooserTitle);
     if (choice.outcome == platform::ChoiceOutcome::Unavailable) {
@@ -35,34 +37,58 @@ void NuvraP::BrowseFolder()
     if (choice.outcome != platform::ChoiceOutcome::Chosen)
         return;
 
-    m_scanning = true;
     m_controls.Folder_Path->SetCaption(choice.path);
     m_folder_files.clear();
     m_scan_listings.clear();
     m_unreadable_folders.clear();
+    FolderScan scan;
     const ImageKindOptions& kinds = m_state.nuvra_b.settings.ImageKinds;
     for (std::int16_t attribute : kScanPasses) {
         for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
-            if (kinds[kind] != ImageKindOption::On)
-                continue;
             // The folder text and the wildcard are joined as they are: a
             // root folder gives a doubled separator, which still lists it.
-            ScanListPattern(JoinPath(choice.path, kKindWildcards[kind]), attribute);
-            if (m_closed)
-                break;
+            if (kinds[kind] == ImageKindOption::On)
+                scan.patterns.push_back({JoinPath(choice.path, kKindWildcards[kind]), attribute});
         }
     }
-    m_scan_listings.clear();
-    RefillList(m_folder_files, true);
-    m_scanning = false;
+    // Read a batch at a time between passes of the loop, so the count runs
+    // up on the screen and the window stays alive while a large folder is
+    // read.
+    m_scan = std::move(scan);
 }
 
-void NuvraP::ScanListPattern(const std::string& pattern, std::int16_t attribute)
+void NuvraP::ScanStep()
+{
+    FolderScan& scan = *m_scan;
+    std::size_t budget = kScanEntriesPerStep;
+    while (budget > 0 && scan.pattern < scan.patterns.size()) {
+        const auto& [pattern, attribute] = scan.patterns[scan.pattern];
+        const platform::FolderListing* listing = ScanListing(pattern);
+        const std::size_t count = listing != nullptr ? listing->entries.size() : 0;
+        const std::string directory = ParentFolder(pattern);
+        const std::string wildcard = pattern.substr(directory.size() + 1);
+        for (; scan.entry < count && budget > 0; ++scan.entry, --budget) {
+            const platform::FolderEntry& entry = listing->entries[scan.entry];
+            if (entry.attributes != static_cast<std::uint32_t>(attribute) || !WildcardMatch(entry.name, wildcard))
+                continue;
+            m_folder_files.push_back(JoinPath(directory, entry.name));
+            m_controls.lbl_Kei->SetCaption(std::to_string(m_folder_files.size()));
+        }
+        if (scan.entry < count)
+            return;
+        ++scan.pattern;
+        scan.entry = 0;
+    }
+    m_scan.reset();
+    m_scan_listings.clear();
+    RefillList(m_folder_files, true);
+}
+
+const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern)
 {
     const std::string directory = ParentFolder(pattern);
-    const std::string wildcard = pattern.substr(directory.size() + 1);
     if (m_unreadable_folders.count(directory) != 0)
-        return;
+        return nullptr;
     auto listing = m_scan_listings.find(directory);
     if (listing == m_scan_listings.end())
         listing = m_scan_listings.emplace(directory, m_platform.files->ListFolder(directory)).first;
@@ -73,18 +99,9 @@ void NuvraP::ScanListPattern(const std::string& pattern, std::int16_t attribute)
         if (m_platform.message_box != nullptr)
             m_platform.message_box->MessageBox("The folder \"" + directory + "\" cannot be read.", kDialogWindowTitle,
                                                platform::MessageBoxStyle::OkCritical);
-        return;
+        return nullptr;
     }
-    for (const platform::FolderEntry& entry : listing->second.entries) {
-        if (m_closed)
-            return;
-        if (entry.attributes != static_cast<std::uint32_t>(attribute) || !WildcardMatch(entry.name, wildcard))
-            continue;
-        m_folder_files.push_back(JoinPath(directory, entry.name));
-        m_controls.lbl_Kei->SetCaption(std::to_string(m_folder_files.size()));
-        // The count runs up on the screen while a large folder is read.
-        DoEvents();
-    }
+    return &listing->second;
 }
 
 void NuvraP::BrowseBgmFile()

@@ -203,21 +203,22 @@ void DisplayForm::StartMusic(std::uint64_t now)
 
 void DisplayForm::RunKaleidoscope()
 {
-    // A refused password stops the frames without ending the show; the
-    // animation then simply goes on, and the next activity asks again.
-    while (!m_ended) {
+    // The first frame now, the next ones between passes of the loop until
+    // the show ends. A refused password stops the frames only until the
+    // next one: the animation goes on, and the next activity asks again.
+    RunFrame();
+    m_runtime.AddIdleStep(*this, [this] {
         m_form.StopFlag = false;
-        do {
-            RunFrame();
-        } while (!m_form.StopFlag);
-    }
+        RunFrame();
+        return NextStep{0};
+    });
+    m_runtime.RunUntil([this] { return m_ended; });
 }
 
 void DisplayForm::RunFrame()
 {
     RunKaleidoscopeFrame(m_form, m_state.nuvra_b);
     Repaint();
-    DoEvents();
 }
 
 void DisplayForm::Repaint()
@@ -238,13 +239,6 @@ void DisplayForm::Repaint()
     const platform::Point at{static_cast<std::int32_t>(std::nearbyint(m_form.DisplayLeft)),
                              static_cast<std::int32_t>(std::nearbyint(m_form.DisplayTop))};
     m_window->PresentIndexed(image, at);
-}
-
-void DisplayForm::DoEvents()
-{
-    if (m_ended)
-        return;
-    m_runtime.DoEvents();
 }
 
 void DisplayForm::OnInput(const platform::InputEvent& event)

@@ -2,8 +2,9 @@
 //
 // Start-up loads it for the show modes ("S" and the empty command line);
 // Form_Load covers the screen, prepares the first picture, starts the timers
-// and the music, and runs the frame loop until EndShow stops it. Timer ticks
-// and input arrive only in DoEvents, between two frames; the next picture is
+// and the music, and runs the frames on the runtime's loop until EndShow
+// ends the show. Each frame is an idle step that asks to run again at once;
+// timer ticks and input arrive between two frames, and the next picture is
 // prepared ahead on a worker (PicturePrefetch) and swapped in at the change.
 // Nothing here reads the clock or sleeps: time comes from the platform's clock, and the
 // window's present waits for the display's refresh.
@@ -68,16 +69,12 @@ public:
     // The moving box at its centre plus its offset.
     void PlaceMovingBox();
 
-    // Every pending input event, then every due timer at most once (the
-    // runtime's pump).
-    void DoEvents();
-
     // The form on the runtime.
     std::int64_t WindowHandle() const override;
     bool Loaded() const override { return !m_ended; }
     void OnInput(const platform::InputEvent& event) override;
 
-    // One pass of the frame loop: frame step, repaint, events.
+    // One frame: the frame step, then the repaint.
     void RunFrame();
 
     NuvraS& form() { return m_form; }
@@ -92,6 +89,8 @@ private:
     void StartMovingBox(std::uint64_t now);
     void StartMusic(std::uint64_t now);
     void RunKaleidoscope();
+    // The rest of EndShow, once the input pending when it began is handled.
+    void FinishEnding();
     void Repaint();
     void UnloadForm();
     // The picture change: takes the prepared picture (or, with none under
@@ -111,6 +110,7 @@ private:
     std::unique_ptr<platform::Window> m_window;
     PicturePrefetch m_prefetch;
     bool m_ended = false;
+    bool m_ending = false;  // EndShow has posted FinishEnding
 };
 
 }  // namespace nuvra

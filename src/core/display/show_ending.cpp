@@ -61,16 +61,21 @@ void DisplayForm::CheckMouseMove()
 
 void DisplayForm::EndShow()
 {
-    if (m_ended)
+    if (m_ended || m_ending)
         return;
-    NuvraS& form = m_form;
-    NuvraB& b = m_state.nuvra_b;
-    form.StopFlag = true;
-    DoEvents();
-    // A nested EndShow inside those events may already have ended the show.
-    if (m_ended)
-        return;
+    m_form.StopFlag = true;
+    // The input already pending (another key, a close) is handled first.
+    m_ending = true;
+    m_runtime.Post([this] { FinishEnding(); });
+}
 
+void DisplayForm::FinishEnding()
+{
+    m_ending = false;
+    // The input handled meanwhile may already have ended the show.
+    if (m_ended)
+        return;
+    NuvraB& b = m_state.nuvra_b;
     const bool system_show = m_start == ShowStart::System;
     if (system_show && !m_platform.session->SystemOwnsPassword()) {
         b.SavedCursorState = m_platform.cursor->ShowCursor(b.SavedCursorState.value_or(0) != 0);

@@ -9,10 +9,6 @@ namespace nuvra {
 
 namespace {
 
-// The longest wait for input; the news that the pane went may come from
-// elsewhere than the input the wait listens to.
-constexpr std::uint32_t kIdleWaitMilliseconds = 100;
-
 // The picture's pixels at its own size from the canvas's top-left corner;
 // the rest of the canvas stays black.
 void DrawUnscaled(const platform::Picture& picture, platform::Canvas& canvas)
@@ -82,11 +78,9 @@ int PreviewForm::Host(std::int32_t preview_parent)
     m_window->Show();
     Paint();
 
-    while (!m_unloaded) {
-        m_runtime.DoEvents();
-        if (!m_unloaded)
-            windows.WaitForEvents(kIdleWaitMilliseconds);
-    }
+    // Nothing animates: the loop only waits for input, at most its longest
+    // wait at a time (the news that the pane went may come from elsewhere).
+    m_runtime.RunUntil([this] { return m_unloaded; });
     m_window.reset();
     return 0;
 }

@@ -1,23 +1,34 @@
-// The event pump every window of the program runs on: the show, the
-// settings dialog and the preview are forms on one runtime, so each gets its
-// input and its timer ticks the same way.
+// The event loop every window of the program runs on: the show, the
+// settings dialog and the preview are forms on a runtime, and the runtime's
+// RunUntil is the only loop that waits for input.
 //
-// DoEvents takes every pending input event and hands it to the form that
-// owns the event's window (an event for the whole process, window 0, goes to
-// every form), then runs each due timer at most once, in the order the
-// timers were added. A timer that fell behind ticks once and is next due one
-// interval after now: ticks coalesce, as window-system timers do, and never
-// come in a burst.
+// One pass of the loop waits for input, for the next due timer or for the
+// next idle step that asked for a time, at most kLongestWaitMilliseconds
+// (news such as a pane that went may come from elsewhere than the input the
+// wait listens to). It then dispatches: every pending input event goes to
+// the form that owns the event's window (an event for the whole process,
+// window 0, goes to every form), then each due timer runs at most once, in
+// the order the timers were added. A timer that fell behind ticks once and
+// is next due one interval after now: ticks coalesce, as window-system
+// timers do, and never come in a burst.
 //
-// One thread: forms, timers and the pump belong to the thread that runs the
-// frames and the dialog, and ticks and input arrive only inside DoEvents. A
-// form that unloads during a pump gets nothing more from it; DoEvents may be
-// called again from inside a handler (a form that lets pending events run
-// before it goes on).
+// A handler never pumps events itself. Work that must wait until the input
+// already pending has been handled (the show's ending, a button's action)
+// is posted: after a dispatch that posted actions the pending input and due
+// timers are dispatched once more, then the actions run in the order they
+// were posted. Long work runs in steps: an idle step runs at the end of a
+// pass and says when it wants to run again (a frame asks for at once, a
+// folder scan reads a batch of entries per step), or nothing, to run at the
+// end of the next pass whatever woke it.
+//
+// One thread: forms, timers and the loop belong to the thread that runs the
+// frames and the dialog. A form that unloads during a pass gets nothing more
+// from it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -30,10 +41,17 @@ public:
     virtual ~Form() = default;
     // The native handle of the form's window; 0 while it has none.
     virtual std::int64_t WindowHandle() const = 0;
-    // False once the form has unloaded: no input or tick reaches it then.
+    // False once the form has unloaded: no input, tick or step reaches it then.
     virtual bool Loaded() const = 0;
     virtual void OnInput(const platform::InputEvent& event) = 0;
 };
+
+// What an idle step returns: the milliseconds until it wants to run again
+// (0: on the next pass, without waiting), or nothing to run at the end of the
+// next pass, whenever that comes.
+using NextStep = std::optional<std::uint64_t>;
+
+inline constexpr std::uint32_t kLongestWaitMilliseconds = 100;
 
 class FormRuntime {
 public:
@@ -41,15 +59,24 @@ public:
     FormRuntime(const FormRuntime&) = delete;
     FormRuntime& operator=(const FormRuntime&) = delete;
 
-    // A form and its timers stay known until RemoveForm, which is never
-    // called from inside a pump.
+    // A form, its timers and its idle steps stay known until RemoveForm,
+    // which is never called from inside a pass.
     void AddForm(Form& form);
     void RemoveForm(Form& form);
     // timer (owned by form, enabled and disabled by it) ticks on_tick.
     void AddTimer(Form& form, FormTimer& timer, std::function<void()> on_tick);
+    // step runs at the end of the next pass, without waiting, and then when
+    // it asks to.
+    void AddIdleStep(Form& form, std::function<NextStep()> step);
+    // Runs action once the input pending now has been handled; outside a
+    // pass (nothing is being dispatched) it runs at once.
+    void Post(std::function<void()> action);
 
     std::uint64_t Now() { return m_clock.NowMilliseconds(); }
-    void DoEvents();
+    // Passes until done() holds; done is asked before every pass.
+    void RunUntil(const std::function<bool()>& done);
+    // One pass: wait, dispatch, posted actions, idle steps.
+    void RunOnce();
 
 private:
     struct Timer {
@@ -57,12 +84,24 @@ private:
         FormTimer* timer;
         std::function<void()> on_tick;
     };
+    struct IdleStep {
+        Form* form;
+        std::function<NextStep()> step;
+        std::optional<std::uint64_t> due;  // none: at the end of the next pass
+    };
+    void Wait();
+    void Dispatch();
     void Deliver(const platform::InputEvent& event);
+    void RunPosted();
+    void RunIdleSteps();
 
     platform::WindowSystem& m_windows;
     platform::Clock& m_clock;
     std::vector<Form*> m_forms;
     std::vector<Timer> m_timers;
+    std::vector<IdleStep> m_idle_steps;
+    std::vector<std::function<void()>> m_posted;
+    bool m_dispatching = false;
 };
 
 }  // namespace nuvra
