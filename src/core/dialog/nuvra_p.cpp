@@ -252,9 +252,8 @@ void NuvraP::Timer1_Timer()
 
 void NuvraP::Unload()
 {
-    if (m_closed || m_unloading)
+    if (m_closed)
         return;
-    m_unloading = true;
     m_timer1.Disable();
     if (m_window) {
         ZoomClose(m_state.nuvra_b, *m_window);

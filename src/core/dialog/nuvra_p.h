@@ -161,7 +161,6 @@ private:
     };
     std::optional<FolderScan> m_scan;
     bool m_closed = false;
-    bool m_unloading = false;
     std::uint64_t m_last_present = 0;
     bool m_presented = false;
 };
