@@ -260,11 +260,13 @@ TEST_F(PictureCodec, AFileLargerThanTheMemoryAllowedIsNotRead)
     }
 }
 
-TEST(LinuxBackend, OffersThePictureCodec)
+TEST(LinuxBackend, OffersEveryRequiredServiceAndThePictureCodec)
 {
     linux_platform::LinuxBackend backend;
-    ASSERT_NE(backend.services().pictures, nullptr);
-    EXPECT_FALSE(backend.services().pictures->LoadPicture("/nonexistent/picture.bmp").picture);
+    EXPECT_EQ(platform::MissingServices(backend.services()), std::vector<std::string>{});
+    const platform::PictureResult result = backend.services().pictures->LoadPicture("/nonexistent/picture.bmp");
+    EXPECT_FALSE(result.picture);
+    EXPECT_NE(result.error, platform::kNoPictureDecoder) << "the stand-in, not the codec";
 }
 
 }  // namespace

@@ -90,6 +90,15 @@ std::vector<std::string> Arguments(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const std::unique_ptr<nuvra::platform::AppBackend> backend = nuvra::app::MakeBackend();
+    // The core never asks whether a required service is there.
+    if (const std::vector<std::string> missing = nuvra::platform::MissingServices(backend->services());
+        !missing.empty()) {
+        std::string names;
+        for (const std::string& name : missing)
+            names += (names.empty() ? "" : ", ") + name;
+        backend->services().diagnostics->Report("this build's backend lacks services the program needs: " + names);
+        return EXIT_FAILURE;
+    }
     nuvra::ProcessState state;
     AppForms forms(state, *backend);
     const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");

@@ -34,9 +34,8 @@ void NuvraP::ConfirmSettings()
         Unload();
         return;
     }
-    if (m_platform.message_box != nullptr)
-        m_platform.message_box->MessageBox(SaveFailedMessage(result), kDialogWindowTitle,
-                                           platform::MessageBoxStyle::OkCritical);
+    m_platform.message_box->MessageBox(SaveFailedMessage(result), kDialogWindowTitle,
+                                       platform::MessageBoxStyle::OkCritical);
 }
 
 }  // namespace nuvra::dialog

@@ -94,14 +94,12 @@ void NuvraP::List_1_Click()
     ui::ListBox& list = *m_controls.List_1;
     if (list.ListIndex() < 0)
         return;
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(true);
+    m_platform.cursor->SetBusy(true);
     m_controls.Pic_K->SetVisible(false);
     const std::string path = JoinPath(m_controls.Folder_Path->Caption(), list.List(list.ListIndex()));
 
     platform::PictureResult loaded;
-    if (m_platform.pictures != nullptr)
-        loaded = m_platform.pictures->LoadPicture(path);
+    loaded = m_platform.pictures->LoadPicture(path);
     const platform::Rect place = m_controls.Pic_K->Bounds();
     if (loaded.picture && !loaded.picture->empty()) {
         m_pic_f = std::move(loaded.picture);
@@ -134,8 +132,7 @@ void NuvraP::List_1_Click()
         ShowEmptyThumbnail();
     }
     m_controls.Pic_K->SetVisible(true);
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(false);
+    m_platform.cursor->SetBusy(false);
 }
 
 }  // namespace nuvra::dialog

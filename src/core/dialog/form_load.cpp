@@ -172,11 +172,10 @@ void NuvraP::GiveControlsTheirPointers()
 
 void NuvraP::ZoomOpenFromPointer()
 {
-    RecordZoomPoint(m_state.nuvra_b, m_platform.cursor);
+    RecordZoomPoint(m_state.nuvra_b, *m_platform.cursor);
     if (m_window)
         ZoomOpen(m_state.nuvra_b, *m_window);
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(false);
+    m_platform.cursor->SetBusy(false);
 }
 
 }  // namespace nuvra::dialog

@@ -17,17 +17,15 @@ constexpr std::int32_t kFrameHeight = 27;
 constexpr const char* kFontFamily = "IPAPGothic";
 constexpr std::int32_t kFontPixels = 13;
 
-platform::Canvas Decode(platform::PictureCodec* codec, SkinPicture picture)
+platform::Canvas Decode(platform::PictureCodec& codec, SkinPicture picture)
 {
-    if (codec == nullptr)
-        return {};
-    const platform::PictureResult result = codec->LoadPictureFromMemory(SkinPictureBytes(picture));
+    const platform::PictureResult result = codec.LoadPictureFromMemory(SkinPictureBytes(picture));
     return result.picture ? ui::CanvasFromPicture(*result.picture) : platform::Canvas{};
 }
 
 }  // namespace
 
-Skin LoadSkin(platform::PictureCodec* codec)
+Skin LoadSkin(platform::PictureCodec& codec)
 {
     Skin skin;
     skin.Img_O_button = {Decode(codec, SkinPicture::ButtonPressed), Decode(codec, SkinPicture::ButtonReleased)};
@@ -43,16 +41,16 @@ NuvraP::NuvraP(ProcessState& state, platform::Platform& platform, DialogOptions 
       m_platform(platform),
       m_options(std::move(options)),
       m_runtime(*platform.windows, *platform.clock),
-      m_font(platform.fonts != nullptr ? platform.fonts->OpenFont(kFontFamily, kFontPixels) : nullptr),
-      m_narrow_font(platform.fonts != nullptr && m_font ? platform.fonts->OpenFont(kFontFamily, kFontPixels - 1)
+      m_font(platform.fonts->OpenFont(kFontFamily, kFontPixels)),
+      m_narrow_font(m_font ? platform.fonts->OpenFont(kFontFamily, kFontPixels - 1)
                                                           : nullptr),
       m_controls(m_font.get(), m_narrow_font.get(), m_options.url),
-      m_skin(LoadSkin(platform.pictures)),
+      m_skin(LoadSkin(*platform.pictures)),
       m_host([this](ui::Surface& surface) { ui::CopyImage(surface, m_backing, 0, 0); })
 {
     m_runtime.AddForm(*this);
     // Without its font the dialog still works, but shows no caption: say why.
-    if (!m_font && platform.fonts != nullptr && platform.diagnostics != nullptr)
+    if (!m_font)
         platform.diagnostics->Report(std::string("the settings dialog's font ") + kFontFamily +
                                      " cannot be found, so its captions cannot be drawn (Debian: install "
                                      "fonts-ipafont-gothic)");
@@ -246,8 +244,7 @@ void NuvraP::ActOnButton(int index)
 
 void NuvraP::Timer1_Timer()
 {
-    if (m_platform.random != nullptr)
-        m_controls.lbl_fade->SetForeColor(m_fade.Step(*m_platform.random));
+    m_controls.lbl_fade->SetForeColor(m_fade.Step(*m_platform.random));
 }
 
 void NuvraP::Unload()

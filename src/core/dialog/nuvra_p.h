@@ -40,7 +40,7 @@ struct Skin {
     platform::Canvas Pic_Mbl;                      // the background tile
 };
 
-Skin LoadSkin(platform::PictureCodec* codec);
+Skin LoadSkin(platform::PictureCodec& codec);
 
 struct DialogOptions {
     // The address the underlined label shows and opens.

@@ -25,12 +25,11 @@ constexpr std::size_t kScanEntriesPerStep = 256;
 
 void NuvraP::BrowseFolder()
 {
-    if (m_platform.shell == nullptr || m_scan)
+    if (m_scan)
         return;
     const platform::Choice choice = m_platform.shell->BrowseForFolder(kFolderChooserTitle);
     if (choice.outcome == platform::ChoiceOutcome::Unavailable) {
-        if (m_platform.message_box != nullptr)
-            m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
+        m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
         return;
     }
     // A cancelled chooser leaves the folder and its list as they were.
@@ -96,9 +95,8 @@ const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern)
         // Said once; that folder's patterns are given up rather than tried
         // again and again.
         m_unreadable_folders.insert(directory);
-        if (m_platform.message_box != nullptr)
-            m_platform.message_box->MessageBox("The folder \"" + directory + "\" cannot be read.", kDialogWindowTitle,
-                                               platform::MessageBoxStyle::OkCritical);
+        m_platform.message_box->MessageBox("The folder \"" + directory + "\" cannot be read.", kDialogWindowTitle,
+                                           platform::MessageBoxStyle::OkCritical);
         return nullptr;
     }
     return &listing->second;
@@ -106,13 +104,10 @@ const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern)
 
 void NuvraP::BrowseBgmFile()
 {
-    if (m_platform.shell == nullptr)
-        return;
     const platform::Choice choice =
         m_platform.shell->GetOpenFileName(kFileChooserTitle, kMusicFilterName, kMusicFilterPatterns, "");
     if (choice.outcome == platform::ChoiceOutcome::Unavailable) {
-        if (m_platform.message_box != nullptr)
-            m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
+        m_platform.message_box->MessageBox(choice.path, kDialogWindowTitle, platform::MessageBoxStyle::OkExclamation);
         return;
     }
     if (choice.outcome != platform::ChoiceOutcome::Chosen || choice.path.empty() || choice.path.size() > kMaxMusicPath)
@@ -123,12 +118,9 @@ void NuvraP::BrowseBgmFile()
 
 void NuvraP::lbl_URL_Click()
 {
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(true);
-    if (m_platform.shell != nullptr)
-        m_platform.shell->OpenUrl(m_controls.lbl_URL->Caption());
-    if (m_platform.cursor != nullptr)
-        m_platform.cursor->SetBusy(false);
+    m_platform.cursor->SetBusy(true);
+    m_platform.shell->OpenUrl(m_controls.lbl_URL->Caption());
+    m_platform.cursor->SetBusy(false);
 }
 
 }  // namespace nuvra::dialog

@@ -311,8 +311,6 @@ void DisplayForm::ShowNextPicture()
 
 void DisplayForm::StartPrefetch()
 {
-    if (m_platform.pictures == nullptr)
-        return;
     const std::int16_t next = NextPictureIndex(m_form, m_state.nuvra_b, m_platform);
     m_prefetch.Start(next, ListedPicturePath(m_state.nuvra_b.images, next), m_form.ScreenHeightPx,
                      *m_platform.pictures);

@@ -128,9 +128,9 @@ void WriteWorkFiles(NuvraS& form, platform::Platform& platform)
     const std::string path = SquareWorkFilePath(files, form.WorkFileTag);
     if (FileExists(path, files))
         files.DeleteFile(path);
-    const bool square_written = platform.pictures != nullptr && platform.pictures->SavePicture(form.Pic_Ogn, path);
+    const bool square_written = platform.pictures->SavePicture(form.Pic_Ogn, path);
     const bool eight_bit_written = WriteEightBitWorkFile(form.EightBitSquare, files, form.WorkFileTag) == WorkFileResult::Written;
-    if ((!square_written || !eight_bit_written) && !form.WorkFilesReported && platform.diagnostics != nullptr) {
+    if ((!square_written || !eight_bit_written) && !form.WorkFilesReported) {
         form.WorkFilesReported = true;
         platform.diagnostics->Report("the work files could not be written in " + files.WorkFolder() +
                                      "; the show goes on with its pictures in memory");
@@ -140,8 +140,6 @@ void WriteWorkFiles(NuvraS& form, platform::Platform& platform)
 std::optional<PreparedPicture> PrepareDesktopSquare(const NuvraS& form, platform::Platform& platform,
                                                     const std::function<std::optional<platform::Picture>()>& capture)
 {
-    if (platform.pictures == nullptr)
-        return std::nullopt;
     std::optional<platform::Picture> desktop;
     if (capture)
         desktop = capture();
@@ -256,8 +254,7 @@ std::int16_t NextPictureIndex(const NuvraS& form, NuvraB& nuvra_b, platform::Pla
     const std::int32_t next = form.PictureIndex + 1;
     if (next <= list.ImageCount)
         return static_cast<std::int16_t>(next);
-    if (platform.random != nullptr)
-        BuildShowOrder(list, nuvra_b.settings.OrderMode, *platform.random);
+    BuildShowOrder(list, nuvra_b.settings.OrderMode, *platform.random);
     return 1;
 }
 
@@ -275,15 +272,12 @@ void CommitPicture(NuvraS& form, PreparedPicture picture, platform::Platform& pl
 {
     form.Pic_Ogn = std::move(picture.square);
     form.EightBitSquare = std::move(picture.eight_bit);
-    if (platform.files != nullptr)
-        WriteWorkFiles(form, platform);
+    WriteWorkFiles(form, platform);
 }
 
 void LoadNextPicture(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
 {
     form.PictureIndex = NextPictureIndex(form, nuvra_b, platform);
-    if (platform.pictures == nullptr)
-        return;
     // A picture that cannot be loaded leaves the one before in place, work
     // files included, so the previous picture is shown again.
     std::optional<PreparedPicture> prepared =
@@ -295,8 +289,7 @@ void LoadNextPicture(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform
 void CaptureDesktop(NuvraS& form, platform::Platform& platform)
 {
     std::function<std::optional<platform::Picture>()> capture;
-    if (platform.capture != nullptr)
-        capture = [&platform] { return platform.capture->CaptureScreen(); };
+    capture = [&platform] { return platform.capture->CaptureScreen(); };
     if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, capture))
         CommitPicture(form, std::move(*prepared), platform);
 }
@@ -310,8 +303,7 @@ void ShowSamplePicture(NuvraS& form, platform::Platform& platform)
 void ShowSavedDesktop(NuvraS& form, platform::Platform& platform, std::optional<std::int64_t> window)
 {
     std::function<std::optional<platform::Picture>()> capture;
-    if (platform.capture != nullptr)
-        capture = [&platform, window] { return platform.capture->CaptureSavedDesktop(window); };
+    capture = [&platform, window] { return platform.capture->CaptureSavedDesktop(window); };
     if (std::optional<PreparedPicture> prepared = PrepareDesktopSquare(form, platform, capture))
         CommitPicture(form, std::move(*prepared), platform);
 }

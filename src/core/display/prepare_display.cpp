@@ -22,7 +22,7 @@ void CopyBoundPicture(platform::Picture& target, PixelArray& view, const platfor
     target = prepared;
 }
 
-void PlaceDisplayBox(NuvraS& form, ImagePositionOption image_position, platform::Random* random)
+void PlaceDisplayBox(NuvraS& form, ImagePositionOption image_position, platform::Random& random)
 {
     const double free_width = form.ScreenWidthPx - form.DisplayWidth;
     const double free_height = form.ScreenHeightPx - form.DisplayHeight;
@@ -32,12 +32,10 @@ void PlaceDisplayBox(NuvraS& form, ImagePositionOption image_position, platform:
         form.DisplayTop = free_height / 2;
         break;
     case ImagePositionOption::RandomPlace:
-        if (random == nullptr)
-            break;
-        random->Randomize();
+        random.Randomize();
         {
-            const double r1 = random->Rnd();
-            const double r2 = random->Rnd();
+            const double r1 = random.Rnd();
+            const double r2 = random.Rnd();
             form.DisplayLeft = std::floor(free_width * r1);
             form.DisplayTop = std::floor(free_height * r2);
         }
@@ -71,7 +69,7 @@ void PrepareDisplay(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
     form.DisplayWidth = form.Img_View.width;
     form.DisplayHeight = form.Img_View.height;
 
-    PlaceDisplayBox(form, nuvra_b.settings.ImagePosition, platform.random);
+    PlaceDisplayBox(form, nuvra_b.settings.ImagePosition, *platform.random);
 
     BindPixelArray(form.Img_View, nuvra_b.SourcePixels, platform);
     BindPixelArray(form.Display, nuvra_b.DisplayPixels, platform);

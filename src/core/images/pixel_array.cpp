@@ -21,9 +21,8 @@ bool IsBindable(const platform::Picture& picture)
 bool BindPixelArray(platform::Picture& picture, PixelArray& array, platform::Platform& platform)
 {
     if (!IsBindable(picture)) {
-        if (platform.message_box != nullptr)
-            platform.message_box->MessageBox(kEightBitOnlyMessage, kApplicationTitle,
-                                             platform::MessageBoxStyle::OkCritical);
+        platform.message_box->MessageBox(kEightBitOnlyMessage, kApplicationTitle,
+                                         platform::MessageBoxStyle::OkCritical);
         return false;
     }
     array = PixelArray(picture.pixels.data(), picture.stride, picture.height);

@@ -45,7 +45,7 @@ std::string ShortPathOf(std::string_view file, platform::FileSystem& files)
 // chose it hears nothing and is told nothing, so say why on the side.
 void ReportUnplayable(const std::string& file, platform::Platform& platform)
 {
-    if (file.empty() || platform.diagnostics == nullptr)
+    if (file.empty())
         return;
     // The player takes the name between double quotes, so a quote inside it
     // would end the name early (and the rest would be read as commands).

@@ -60,17 +60,12 @@ public:
 
     void Refuse(std::string_view flag, std::string_view value, std::string_view wanted)
     {
-        if (m_platform.diagnostics != nullptr)
-            m_platform.diagnostics->Report("--" + std::string(flag) + " \"" + std::string(value) + "\": " +
-                                           std::string(wanted) + "; the settings file's value is used");
+        m_platform.diagnostics->Report("--" + std::string(flag) + " \"" + std::string(value) + "\": " +
+                                       std::string(wanted) + "; the settings file's value is used");
     }
 
     void Folder(const std::string& given)
     {
-        if (m_platform.files == nullptr) {
-            Refuse("folder", given, "no such folder");
-            return;
-        }
         // The daemon's settings dialog offers a file chooser: a picture
         // picked in the folder stands for its folder.
         std::string folder = given;
@@ -123,7 +118,7 @@ public:
             Refuse("music", file, "an MP3 or WAV file is needed");
             return;
         }
-        if (m_platform.files == nullptr || !FileExists(file, *m_platform.files)) {
+        if (!FileExists(file, *m_platform.files)) {
             Refuse("music", file, "the file cannot be read");
             return;
         }

@@ -21,8 +21,7 @@ std::string HostedTag(std::optional<std::int64_t> window)
 int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& forms, const HostedOptions& options)
 {
     for (const std::string& problem : options.problems)
-        if (platform.diagnostics != nullptr)
-            platform.diagnostics->Report(problem);
+        platform.diagnostics->Report(problem);
 
     // Two copies for one window (a daemon restarting a hack too fast) would
     // share its work files: the second ends at once.

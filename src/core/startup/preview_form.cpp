@@ -90,8 +90,6 @@ void PreviewForm::DrawSample(std::int32_t width, std::int32_t height)
     m_canvas.width = width;
     m_canvas.height = height;
     m_canvas.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-    if (m_platform.pictures == nullptr)
-        return;
     const platform::PictureResult sample = m_platform.pictures->LoadPictureFromMemory(SamplePictureJpeg());
     if (sample.picture)
         DrawUnscaled(*sample.picture, m_canvas);
@@ -115,8 +113,7 @@ void PreviewForm::OnInput(const platform::InputEvent& event)
 
 void PreviewForm::Say(const std::string& message)
 {
-    if (m_platform.diagnostics != nullptr)
-        m_platform.diagnostics->Report(message);
+    m_platform.diagnostics->Report(message);
 }
 
 void PreviewForm::Paint()

@@ -20,8 +20,7 @@ constexpr int kExitNormally = 0;
 
 int ReportNoClaim(platform::Platform& platform, std::string_view why)
 {
-    if (platform.diagnostics != nullptr)
-        platform.diagnostics->Report("Nuvra has no folder for its lock and work files (" + std::string(why) + ")");
+    platform.diagnostics->Report("Nuvra has no folder for its lock and work files (" + std::string(why) + ")");
     return kExitNoFolder;
 }
 

@@ -13,14 +13,9 @@ platform::Rect ZoomPointRect(const NuvraB& b)
 
 }  // namespace
 
-void RecordZoomPoint(NuvraB& b, platform::CursorService* cursor)
+void RecordZoomPoint(NuvraB& b, platform::CursorService& cursor)
 {
-    if (cursor == nullptr) {
-        b.ZoomPointX = 0;
-        b.ZoomPointY = 0;
-        return;
-    }
-    const platform::Point at = cursor->GetCursorPos();
+    const platform::Point at = cursor.GetCursorPos();
     // Only the low 16 bits are kept, read as a signed number: the zoom point
     // is a pair of 16-bit integers.
     b.ZoomPointX = static_cast<std::int16_t>(static_cast<std::uint16_t>(at.x & 0xFFFF));

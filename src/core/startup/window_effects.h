@@ -10,7 +10,7 @@ namespace nuvra {
 
 // Stores the pointer's place as the zoom point: the low 16 bits of each
 // coordinate, read as signed numbers.
-void RecordZoomPoint(NuvraB& b, platform::CursorService* cursor);
+void RecordZoomPoint(NuvraB& b, platform::CursorService& cursor);
 
 // From the empty rectangle at the zoom point to the window's rectangle.
 void ZoomOpen(const NuvraB& b, platform::Window& window);
