@@ -48,7 +48,7 @@ DisplayForm::~DisplayForm()
 
 void DisplayForm::AddToRuntime()
 {
-    // The order the timers tick in when several are due at one pump.
+    // The order the timers tick in when several are due at one pass.
     m_runtime.AddTimer(*this, m_form.Timer1, [this] { Timer1_Timer(); });
     m_runtime.AddTimer(*this, m_form.Timer2, [this] { Timer2_Timer(); });
     m_runtime.AddTimer(*this, m_form.Timer4, [this] { Timer4_Timer(); });

@@ -2,8 +2,8 @@
 // the disc is sampled from the source picture at that angle, and each sample
 // is written to its eight mirror positions in the display picture.
 //
-// The frame loop (with its repaint and event pump) calls
-// RunKaleidoscopeFrame once per frame. Pixels of the square outside the disc
+// The show's frame step on the event loop calls RunKaleidoscopeFrame once
+// per frame, then repaints. Pixels of the square outside the disc
 // are never written, so they keep the index 0 PrepareDisplay gave them.
 //
 // Two versions of the drawing give the same bytes: the straightforward one

@@ -79,7 +79,7 @@ public:
     // The host took the mouse away before the release (the control was
     // hidden or disabled while pressed): a held press ends without acting.
     virtual void CaptureLost() {}
-    // Called at every pump with the clock's time (held-button repeats).
+    // Called after every pass of the loop with the clock's time (held-button repeats).
     virtual void Tick(std::uint64_t now) { static_cast<void>(now); }
     // A part drawn above every other control while it is open (a drop-down
     // list), and the mouse events inside it go to this control.

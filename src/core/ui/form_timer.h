@@ -1,6 +1,6 @@
 // A form timer as the window system keeps one: enabled or not, an interval,
 // and the time its next tick is due. Ticks are delivered only by the event
-// pump, at most one per timer per pump: a timer that fell behind ticks once
+// loop, at most one per timer per pass: a timer that fell behind ticks once
 // and is then due an interval later (ticks coalesce).
 #pragma once
 
