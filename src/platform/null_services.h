@@ -55,32 +55,4 @@ public:
     void Report(std::string_view) override {}
 };
 
-// The stand-in for each kind of optional service.
-template <typename Service>
-struct NullOf;
-template <>
-struct NullOf<MessageBoxService> {
-    using type = NullMessageBox;
-};
-template <>
-struct NullOf<FontService> {
-    using type = NullFonts;
-};
-template <>
-struct NullOf<PictureCodec> {
-    using type = NullPictures;
-};
-template <>
-struct NullOf<DesktopCapture> {
-    using type = NullCapture;
-};
-template <>
-struct NullOf<Shell> {
-    using type = NullShell;
-};
-template <>
-struct NullOf<Diagnostics> {
-    using type = NullDiagnostics;
-};
-
 }  // namespace nuvra::platform

@@ -43,7 +43,7 @@ private:
 
 // A service a platform may lack: where it has none, a null object that does
 // nothing stands in, so the core uses it the same way either way.
-template <typename Service>
+template <typename Service, typename StandIn>
 class Optional {
 public:
     Optional() = default;
@@ -51,7 +51,7 @@ public:
     Optional(Service* service) : m_service(service) {}  // NOLINT(google-explicit-constructor)
     Service& operator*() const
     {
-        static typename NullOf<Service>::type stand_in;
+        static StandIn stand_in;
         return m_service != nullptr ? *m_service : stand_in;
     }
     Service* operator->() const { return &**this; }
@@ -71,12 +71,12 @@ struct Platform {
     Required<CursorService> cursor;
     Required<MciChannel> mci;
     Required<SoundPlayer> sound;
-    Optional<MessageBoxService> message_box;
-    Optional<FontService> fonts;
-    Optional<PictureCodec> pictures;
-    Optional<DesktopCapture> capture;
-    Optional<Shell> shell;
-    Optional<Diagnostics> diagnostics;
+    Optional<MessageBoxService, NullMessageBox> message_box;
+    Optional<FontService, NullFonts> fonts;
+    Optional<PictureCodec, NullPictures> pictures;
+    Optional<DesktopCapture, NullCapture> capture;
+    Optional<Shell, NullShell> shell;
+    Optional<Diagnostics, NullDiagnostics> diagnostics;
 };
 
 // The names of the required services platform lacks, for the one check
