@@ -30,7 +30,7 @@
 #include "images/work_file.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/picture/picture_codec.h"
-#include "platform/linux/system_services.h"
+#include "platform/common/seeded_random.h"
 #include "support/photo_jpeg.h"
 
 namespace {
@@ -85,7 +85,7 @@ struct Show {
     std::string folder, photo;
     std::unique_ptr<WorkFolderFileSystem> files;
     linux_platform::LinuxPictureCodec codec;
-    linux_platform::LinuxRandom random;
+    common_platform::SeededRandom random;
     SilentMessageBox message_box;
     platform::Platform platform;
     NuvraS form;

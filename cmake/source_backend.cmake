@@ -2,7 +2,9 @@
 #
 # Sets <out> to the backend a test, bench or fuzz source needs, to
 # "pictures" when the shared picture decoders (nuvra_pictures) are all it
-# needs besides the core, or to "" when the core and the fakes are enough.
+# needs besides the core, to "platform_common" when what every backend
+# shares (nuvra_platform_common, src/platform/common) is, or to "" when the
+# core and the fakes are enough.
 # The source needs backend <name> when it includes a header
 # "platform/<name>/...", or one of SUPPORT_HEADERS (helpers that drive
 # backend <name>), and the decoders when it includes a header "pictures/...";
@@ -27,7 +29,8 @@ function(nuvra_source_backend out source)
     file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" header "${line}")
-      if(header MATCHES "^platform/([^/]+)/")
+      # platform/common is every backend's, so it names none.
+      if(header MATCHES "^platform/([^/]+)/" AND NOT CMAKE_MATCH_1 STREQUAL "common")
         set(${out} ${CMAKE_MATCH_1} PARENT_SCOPE)
         return()
       endif()
@@ -38,6 +41,8 @@ function(nuvra_source_backend out source)
       # A backend header further on still wins.
       if(header MATCHES "^pictures/")
         set(layer pictures)
+      elseif(header MATCHES "^platform/common/" AND NOT layer STREQUAL "pictures")
+        set(layer platform_common)
       endif()
       if(NOT header MATCHES "/" AND EXISTS ${folder}/${header})
         list(APPEND pending ${folder}/${header})

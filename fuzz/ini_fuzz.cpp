@@ -10,11 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/profile_text.h"
+#include "platform/common/profile_text.h"
+#include "platform/linux/cp932_text.h"
 
 namespace {
 
-using namespace nuvra::linux_platform;
+using namespace nuvra::common_platform;
+using nuvra::linux_platform::Cp932ToUtf8;
 
 struct Name {
     std::string_view section;
@@ -65,7 +67,7 @@ void CheckCopies(std::string_view value)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const DecodedProfile decoded = DecodeProfileBytes(bytes);
+    const DecodedProfile decoded = DecodeProfileBytes(bytes, Cp932ToUtf8);
     if (!IsValidUtf8(decoded.text))
         std::abort();
     // The same bytes as a value: stored as UTF-8, read back whole.
@@ -90,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The rewritten file must decode to exactly the text that was written.
     const std::string file = (decoded.has_bom ? std::string(kUtf8Bom) : std::string()) + *text;
-    if (DecodeProfileBytes(file).text != *text)
+    if (DecodeProfileBytes(file, Cp932ToUtf8).text != *text)
         std::abort();
 
     for (std::size_t i = 0; i < kNames.size(); ++i) {

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/linux/profile_file.h"
-#include "platform/linux/profile_text.h"
+#include "platform/common/profile_text.h"
 #include "support/e2e_harness.h"
 #include "support/e2e_pictures.h"
 
@@ -326,7 +326,7 @@ TEST_F(E2eDialogTest, AFolderNamedInLatin1IsSavedByteForByteAndTouchesNoOtherKey
     EXPECT_EQ(*status, 0) << dialog->Output();
 
     const std::string text = Ini();
-    EXPECT_TRUE(linux_platform::IsValidUtf8(text)) << text;
+    EXPECT_TRUE(common_platform::IsValidUtf8(text)) << text;
     const std::map<std::string, std::string> written = ReadIni(text);
     EXPECT_EQ(written.size(), keys.size()) << text;
     for (const auto& [key, value] : keys) {

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "platform/linux/profile_file.h"
-#include "platform/linux/profile_text.h"
+#include "platform/common/profile_text.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
 namespace {
 
-using nuvra::linux_platform::IsValidUtf8;
+using nuvra::common_platform::IsValidUtf8;
 using nuvra::linux_platform::LinuxProfileFile;
 using nuvra::test::TempDir;
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/linux/backend.h"
-#include "platform/linux/profile_text.h"
+#include "platform/common/profile_text.h"
 #include "settings/settings.h"
 #include "settings_snapshot.h"
 #include "support/temp_dir.h"
@@ -129,7 +129,7 @@ TEST_F(SettingsFileTest, NamesInAnyEncodingSaveAndLoadBackByteForByte)
         SaveSettings(saved, backend.services(), {30, folder, "2", 9});
 
         const std::string text = m_home.ReadFile("config/nuvra/Nuvra.ini");
-        EXPECT_TRUE(linux_platform::IsValidUtf8(text)) << text;
+        EXPECT_TRUE(common_platform::IsValidUtf8(text)) << text;
         EXPECT_EQ(KeyNames(text), kKeysInOrder) << text;
         ProcessState loaded;
         LoadSettings(loaded, backend.services());

@@ -51,20 +51,6 @@ TEST(LinuxInstanceGuard, TitlesBecomeSafeFileNames)
     EXPECT_EQ(guard.LockPath("Nuvraの設定").find('/', folder.str().size() + 1), std::string::npos);
 }
 
-TEST(LinuxRandom, DrawsStayInsideTheUnitIntervalAndReseedsDiffer)
-{
-    LinuxRandom random;
-    random.Randomize();
-    double first = random.Rnd();
-    for (int i = 0; i < 100000; ++i) {
-        double r = random.Rnd();
-        ASSERT_GE(r, 0.0);
-        ASSERT_LT(r, 1.0);
-    }
-    random.Randomize();
-    EXPECT_NE(random.Rnd(), first);
-}
-
 TEST(Xdg, FoldersFollowTheVariablesAndIgnoreRelativeValues)
 {
     const char* saved_home = std::getenv("HOME");

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/common/seeded_random.h"
 #include "platform/linux/desktop_shell.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/message_box.h"
@@ -24,7 +25,7 @@ struct LinuxBackend::Services {
     LinuxProfileFile profile;
     LinuxFileSystem files;
     LinuxClock clock;
-    LinuxRandom random;
+    common_platform::SeededRandom random;
     LinuxScreenSaverSession session;
     LinuxInstanceGuard guard;
     SdlCursor cursor;

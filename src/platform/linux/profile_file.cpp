@@ -13,12 +13,15 @@
 #include <string>
 #include <system_error>
 
-#include "platform/linux/profile_text.h"
+#include "platform/common/profile_text.h"
+#include "platform/linux/cp932_text.h"
 #include "platform/linux/posix_file.h"
 
 namespace nuvra::linux_platform {
 
 namespace {
+
+using namespace common_platform;
 
 // A settings file is a few hundred bytes; anything this large is not one, and
 // reading it would only cost memory.
@@ -192,7 +195,7 @@ ProfileWriteResult WriteValue(std::string_view section, std::string_view key, st
             return Refused(std::move(*failure));
     }
 
-    const DecodedProfile decoded = DecodeProfileBytes(old_file.bytes);
+    const DecodedProfile decoded = DecodeProfileBytes(old_file.bytes, Cp932ToUtf8);
     std::optional<std::string> text = SetValue(decoded.text, section, key, EscapeProfileValue(value));
     if (!text)
         return Refused(UnwritableReason(value));
@@ -213,7 +216,7 @@ std::uint32_t LinuxProfileFile::GetPrivateProfileString(std::string_view section
         if (const std::optional<std::string> path = ToKernelPath(file_name)) {
             const FileContents file = ReadFileContents(*path);
             if (file.status == ReadStatus::Read) {
-                const DecodedProfile decoded = DecodeProfileBytes(file.bytes);
+                const DecodedProfile decoded = DecodeProfileBytes(file.bytes, Cp932ToUtf8);
                 if (const std::optional<std::string_view> value = FindValue(decoded.text, section, key))
                     return CopyProfileValue(UnescapeProfileValue(*value), buffer);
             }

@@ -10,7 +10,7 @@
 // write, or one that could not be read in full, is never replaced. The text
 // is written back as UTF-8, so a CP932 file becomes UTF-8 on its first write;
 // a value that is not UTF-8 (a path in another encoding) is stored escaped
-// and reads back as it was written (EscapeProfileValue, profile_text.h).
+// and reads back as it was written (EscapeProfileValue, common/profile_text.h).
 #pragma once
 
 #include "platform/profile.h"

@@ -20,22 +20,6 @@ std::uint64_t LinuxClock::NowMilliseconds()
     return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void LinuxRandom::Randomize()
-{
-    // The timer alone repeats within a tick; the kernel's entropy makes two
-    // seeds in the same millisecond differ.
-    std::random_device device;
-    std::uint64_t clock = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    std::seed_seq seed{static_cast<std::uint32_t>(clock), static_cast<std::uint32_t>(clock >> 32), device(), device()};
-    m_engine.seed(seed);
-}
-
-double LinuxRandom::Rnd()
-{
-    // 53 random bits: uniform over [0, 1) and never 1.
-    return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
-}
-
 // The desktop's own screen saver and locker own the password and the idle
 // state on Linux: a show has nothing to tell them.
 bool LinuxScreenSaverSession::SystemOwnsPassword()

@@ -1,12 +1,11 @@
-// Small Linux services: the clock, the random generator, the screen-saver
-// session (Linux has no saver password or key lock of ours to manage), and
-// the single-instance guard.
+// Small Linux services: the clock, the screen-saver session (Linux has no
+// saver password or key lock of ours to manage), and the single-instance
+// guard. The random generator is the shared one (common/seeded_random.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 
 #include "platform/system.h"
@@ -16,15 +15,6 @@ namespace nuvra::linux_platform {
 class LinuxClock final : public platform::Clock {
 public:
     std::uint64_t NowMilliseconds() override;
-};
-
-class LinuxRandom final : public platform::Random {
-public:
-    void Randomize() override;
-    double Rnd() override;
-
-private:
-    std::mt19937_64 m_engine{0x6e757672u};
 };
 
 // The desktop, not the saver, owns the password.

@@ -1,17 +1,12 @@
-#include "platform/linux/profile_text.h"
-
-#include <iconv.h>
+#include "platform/common/profile_text.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 
-namespace nuvra::linux_platform {
+namespace nuvra::common_platform {
 
 namespace {
-
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 bool IsBlank(char c)
 {
@@ -124,10 +119,12 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
     return location;
 }
 
-std::string_view LineBreakStyle(std::string_view text)
+std::string_view LineBreakStyle(std::string_view text, std::string_view new_line_break)
 {
     const std::size_t line_break = text.find_first_of("\r\n");
-    if (line_break != std::string_view::npos && text.substr(line_break, 2) == "\r\n")
+    if (line_break == std::string_view::npos)
+        return new_line_break;
+    if (text.substr(line_break, 2) == "\r\n")
         return "\r\n";
     return "\n";
 }
@@ -150,65 +147,24 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
     return !key.empty() && key.front() != ';' && key.front() != '[' && key.find('=') == std::string_view::npos;
 }
 
-class IconvHandle {
-public:
-    IconvHandle(const char* to, const char* from) : m_handle(iconv_open(to, from)) {}
-    ~IconvHandle()
-    {
-        if (valid())
-            iconv_close(m_handle);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
+// No path the dialog stores starts with it (they are absolute), nor does any
+// number; two characters keep an escaped path about as readable as the path,
+// and %XX is the escape most people have seen in addresses.
+constexpr std::string_view kEscapedValueMarker = "%%";
 
-    bool valid() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_handle; }
-
-private:
-    iconv_t m_handle;
-};
-
-std::string Cp932ToUtf8(std::string_view bytes)
+int HexDigitValue(char c)
 {
-    std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2);
-    IconvHandle converter("UTF-8", "CP932");
-    if (!converter.valid()) {
-        // No converter installed: keep what is plain ASCII readable.
-        for (const char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                text += c;
-            else
-                text += kReplacementCharacter;
-        }
-        return text;
-    }
-    // iconv never writes through its input pointer; the cast only meets its
-    // old C signature.
-    char* input = const_cast<char*>(bytes.data());
-    std::size_t input_left = bytes.size();
-    std::array<char, 16384> chunk;
-    while (input_left > 0) {
-        char* output = chunk.data();
-        std::size_t output_left = chunk.size();
-        const std::size_t result = iconv(converter.get(), &input, &input_left, &output, &output_left);
-        text.append(chunk.data(), chunk.size() - output_left);
-        if (result != static_cast<std::size_t>(-1) || errno == E2BIG)
-            continue;
-        // A byte CP932 does not know (or a lead byte cut off by the end of
-        // the file): replace just that byte, so that a stray lead byte does
-        // not swallow the line break after it.
-        text += kReplacementCharacter;
-        ++input;
-        --input_left;
-        iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
-    }
-    return text;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }
 
-// The length of the UTF-8 sequence that starts at bytes[i], or 0 when none
-// does there (a stray or missing continuation byte, an overlong form, a
-// surrogate, a code point past U+10FFFF).
+}  // namespace
+
 std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i)
 {
     const auto lead = static_cast<unsigned char>(bytes[i]);
@@ -239,23 +195,10 @@ std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i)
     return length;
 }
 
-// No path the dialog stores starts with it (they are absolute), nor does any
-// number; two characters keep an escaped path about as readable as the path,
-// and %XX is the escape most people have seen in addresses.
-constexpr std::string_view kEscapedValueMarker = "%%";
-
-int HexDigitValue(char c)
+bool AnyCharacter(std::string_view)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return true;
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view bytes)
 {
@@ -268,22 +211,41 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
-std::string EscapeProfileValue(std::string_view value)
+namespace {
+
+bool StoredAsItIs(std::string_view value, const StorableCharacter& storable)
 {
-    if (IsValidUtf8(value) && !value.starts_with(kEscapedValueMarker))
+    for (std::size_t i = 0; i < value.size();) {
+        const std::size_t length = Utf8SequenceAt(value, i);
+        if (length == 0 || !storable(value.substr(i, length)))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EscapeProfileValue(std::string_view value, const StorableCharacter& storable)
+{
+    if (!value.starts_with(kEscapedValueMarker) && StoredAsItIs(value, storable))
         return std::string(value);
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string stored(kEscapedValueMarker);
     stored.reserve(stored.size() + value.size() * 3);
     for (std::size_t i = 0; i < value.size();) {
         const std::size_t length = Utf8SequenceAt(value, i);
-        if (length > 0 && value[i] != '%') {
+        if (length > 0 && value[i] != '%' && storable(value.substr(i, length))) {
             stored.append(value.substr(i, length));
             i += length;
             continue;
         }
-        const auto byte = static_cast<unsigned char>(value[i++]);
-        stored.append({'%', kHex[byte >> 4], kHex[byte & 0x0F]});
+        // A character the file cannot hold goes byte by byte, so it reads
+        // back as the same UTF-8; a stray byte goes alone.
+        for (const std::size_t end = i + std::max<std::size_t>(length, 1); i < end; ++i) {
+            const auto byte = static_cast<unsigned char>(value[i]);
+            stored.append({'%', kHex[byte >> 4], kHex[byte & 0x0F]});
+        }
     }
     return stored;
 }
@@ -308,7 +270,7 @@ std::string UnescapeProfileValue(std::string_view stored)
     return value;
 }
 
-DecodedProfile DecodeProfileBytes(std::string_view bytes)
+DecodedProfile DecodeProfileBytes(std::string_view bytes, const Cp932Decoder& cp932_to_utf8)
 {
     DecodedProfile decoded;
     if (bytes.starts_with(kUtf8Bom)) {
@@ -318,7 +280,7 @@ DecodedProfile DecodeProfileBytes(std::string_view bytes)
     if (IsValidUtf8(bytes))
         decoded.text.assign(bytes);
     else
-        decoded.text = Cp932ToUtf8(bytes);
+        decoded.text = cp932_to_utf8(bytes);
     return decoded;
 }
 
@@ -331,14 +293,14 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
 }
 
 std::optional<std::string> SetValue(std::string_view text, std::string_view section, std::string_view key,
-                                    std::string_view value)
+                                    std::string_view value, std::string_view new_line_break)
 {
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     if (!IsWritable(section, key, value))
         return std::nullopt;
 
-    const std::string_view line_break = LineBreakStyle(text);
+    const std::string_view line_break = LineBreakStyle(text, new_line_break);
     const Location location = Locate(text, section, key);
     std::string result;
     result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
@@ -378,4 +340,4 @@ std::uint32_t CopyProfileValue(std::string_view value, std::span<char> buffer)
     return static_cast<std::uint32_t>(count);
 }
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::common_platform
