@@ -69,10 +69,13 @@ if [ "$checked" -ne $# ]; then
 fi
 
 # The functions the backend's archive defines (the strong ones: an inline
-# function both layers use is a weak symbol in each).
+# function both layers use is a weak symbol in each, or, in a Windows
+# object, a strong one in a section of its own, ".text$<name>", that the
+# linker keeps one copy of).
 backend_functions=
 if [ -n "$backend_archive" ]; then
-  backend_functions=$(nm --defined-only --extern-only "$backend_archive" 2>/dev/null | awk '$2 == "T" { print $3 }' | sort -u)
+  backend_functions=$(nm --defined-only --extern-only --format=sysv "$backend_archive" 2>/dev/null |
+                      awk -F'|' '{ gsub(/ /, "", $3) } $3 == "T" && $7 != ".text$" $1 { print $1 }' | sort -u)
   if [ -z "$backend_functions" ]; then
     echo "no function found in the backend archive $backend_archive"
     status=1

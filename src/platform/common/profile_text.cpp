@@ -329,6 +329,13 @@ std::optional<std::string> SetValue(std::string_view text, std::string_view sect
     return result;
 }
 
+std::string UnwritableReason(std::string_view value)
+{
+    if (HasLineBreakOrNul(value))
+        return "Cannot hold a value with a line break or a NUL character";
+    return "Cannot hold this section or key name";
+}
+
 std::uint32_t CopyProfileValue(std::string_view value, std::span<char> buffer)
 {
     if (buffer.empty())

@@ -57,6 +57,11 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
 std::optional<std::string> SetValue(std::string_view text, std::string_view section, std::string_view key,
                                     std::string_view value, std::string_view new_line_break = "\n");
 
+// Why SetValue refused a write, in words for the user. Only the value can
+// come from the user (a folder name with a line break in it); the section and
+// the key are the program's own.
+std::string UnwritableReason(std::string_view value);
+
 // Whether the file's encoding holds one character (a whole UTF-8 sequence)
 // and gives it back unchanged.
 using StorableCharacter = std::function<bool(std::string_view utf8_sequence)>;

@@ -148,15 +148,6 @@ LinkTarget ResolveLink(const std::string& path)
     return {std::string(resolved.data()), {}};
 }
 
-// Only the value can come from the user (a folder name with a line break in
-// it); the section and the key are the program's own.
-std::string UnwritableReason(std::string_view value)
-{
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
-        return "Cannot hold a value with a line break or a NUL character";
-    return "Cannot hold this section or key name";
-}
-
 bool ReplaceFile(const std::string& target, std::string_view text, const FileContents& old_file)
 {
     NewFileAttributes attributes;
