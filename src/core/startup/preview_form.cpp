@@ -25,8 +25,8 @@ void DrawUnscaled(const platform::Picture& picture, platform::Canvas& canvas)
 
 }  // namespace
 
-PreviewForm::PreviewForm(ProcessState& state, platform::Platform& platform)
-    : m_state(state), m_platform(platform), m_runtime(*platform.windows, *platform.clock)
+PreviewForm::PreviewForm(platform::Platform& platform)
+    : m_platform(platform), m_runtime(*platform.windows, *platform.clock)
 {
     m_runtime.AddForm(*this);
 }
