@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "display/sample_picture.h"
+#include "images/sample_picture.h"
 #include "ui/canvas_draw.h"
 
 namespace nuvra {

@@ -1,4 +1,4 @@
-#include "startup/window_effects.h"
+#include "ui/window_effects.h"
 
 #include "ui/canvas_draw.h"
 
@@ -6,30 +6,28 @@ namespace nuvra {
 
 namespace {
 
-platform::Rect ZoomPointRect(const NuvraB& b)
+platform::Rect ZoomPointRect(ZoomPoint point)
 {
-    return {b.ZoomPointX, b.ZoomPointY, b.ZoomPointX, b.ZoomPointY};
+    return {point.x, point.y, point.x, point.y};
 }
 
 }  // namespace
 
-void RecordZoomPoint(NuvraB& b, platform::CursorService& cursor)
+ZoomPoint PointerZoomPoint(platform::CursorService& cursor)
 {
     const platform::Point at = cursor.GetCursorPos();
-    // Only the low 16 bits are kept, read as a signed number: the zoom point
-    // is a pair of 16-bit integers.
-    b.ZoomPointX = static_cast<std::int16_t>(static_cast<std::uint16_t>(at.x & 0xFFFF));
-    b.ZoomPointY = static_cast<std::int16_t>(static_cast<std::uint16_t>(at.y & 0xFFFF));
+    return {static_cast<std::int16_t>(static_cast<std::uint16_t>(at.x & 0xFFFF)),
+            static_cast<std::int16_t>(static_cast<std::uint16_t>(at.y & 0xFFFF))};
 }
 
-void ZoomOpen(const NuvraB& b, platform::Window& window)
+void ZoomOpen(ZoomPoint point, platform::Window& window)
 {
-    window.DrawAnimatedRect(ZoomPointRect(b), window.Bounds());
+    window.DrawAnimatedRect(ZoomPointRect(point), window.Bounds());
 }
 
-void ZoomClose(const NuvraB& b, platform::Window& window)
+void ZoomClose(ZoomPoint point, platform::Window& window)
 {
-    window.DrawAnimatedRect(window.Bounds(), ZoomPointRect(b));
+    window.DrawAnimatedRect(window.Bounds(), ZoomPointRect(point));
 }
 
 void DrawRaisedFrame(platform::Canvas& box)
