@@ -23,6 +23,7 @@ packages=(
   xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
   dbus-x11  # a session bus that starts itself: the show must not start one
   g++-mingw-w64-x86-64-posix wine wine64  # the core cross-built for Windows, its tests run under Wine
+  nasm dpkg-dev  # libjpeg-turbo's SIMD and the unpacking of Debian's sources, for the Windows build
 )
 
 missing=()
@@ -32,15 +33,40 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Debian ships no Windows builds of libjpeg-turbo and giflib: the Windows
+# build cross-builds them from Debian's own source packages, of the very
+# versions installed above, so that both builds decode every picture alike.
+# Fetched once into a cache through a source list of our own; the system's
+# apt configuration is left as it is.
+sources=${NUVRA_DEBIAN_SOURCES:-${XDG_CACHE_HOME:-$HOME/.cache}/nuvra/debian-sources}
+wanted=()
+for pair in libjpeg-turbo:libjpeg62-turbo-dev giflib:libgif-dev; do
+  source_name=${pair%%:*}
+  version=$(dpkg-query -W -f='${source:Version}' "${pair#*:}")
+  [ -f "$sources/${source_name}_${version#*:}.dsc" ] || wanted+=("$source_name=$version")
+done
+if [ ${#wanted[@]} -gt 0 ]; then
+  apt_state=$(mktemp -d)
+  trap 'rm -rf "$apt_state"' EXIT
+  mkdir -p "$apt_state/lists/partial" "$sources"
+  for suite in bookworm bookworm-updates bookworm-security; do
+    archive=debian
+    [ $suite = bookworm-security ] && archive=debian-security
+    echo "deb-src http://deb.debian.org/$archive $suite main"
+  done >"$apt_state/sources.list"
+  apt_options=(-q -o Dir::Etc::SourceList="$apt_state/sources.list" -o Dir::Etc::SourceParts=/dev/null
+               -o Dir::State::Lists="$apt_state/lists" -o APT::Sandbox::User=root)
+  apt-get "${apt_options[@]}" update >/dev/null
+  (cd "$sources" && apt-get "${apt_options[@]}" source --download-only "${wanted[@]}" >/dev/null)
+fi

@@ -28,7 +28,7 @@ shared_libraries='ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s
 case "$layer" in
   core) ;;
   pictures)
-    allowed_links='^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|.*/lib(jpeg|gif)\.[a-z.]+|GTest::[A-Za-z_]+|Threads::Threads)$'
+    allowed_links='^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|.*/lib(jpeg|gif)\.[a-z.]+|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)$'
     shared_libraries+='|libjpeg|libgif' ;;
   *)
     echo "unknown layer $layer"

@@ -9,7 +9,7 @@
 #include <numeric>
 #include <random>
 
-#include "images/paths.h"
+#include "files/paths.h"
 #include "support/fake_platform.h"
 #include "support/native_path.h"
 

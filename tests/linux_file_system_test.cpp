@@ -12,8 +12,8 @@
 #include <map>
 #include <optional>
 
+#include "files/paths.h"
 #include "images/image_list.h"
-#include "images/paths.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 

@@ -11,7 +11,7 @@
 #include "display/picture_prefetch.h"
 #include "display/picture_source.h"
 #include "display/prepare_display.h"
-#include "display/sample_picture.h"
+#include "images/sample_picture.h"
 #include "platform/linux/file_system.h"
 #include "platform/linux/picture/picture_codec.h"
 #include "support/fake_pictures.h"

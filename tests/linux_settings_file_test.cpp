@@ -13,6 +13,7 @@
 #include "platform/common/profile_text.h"
 #include "settings/settings.h"
 #include "settings_snapshot.h"
+#include "startup/startup.h"
 #include "support/temp_dir.h"
 
 namespace nuvra {
@@ -82,7 +83,7 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
     const std::string folder = m_home.str() + "/写真 2026";
     std::filesystem::create_directories(folder);
     m_home.WriteFile("写真 2026/a.bmp", "");
-    SaveSettings(saved, backend.services(), {30, folder, "2", 9});
+    SaveSettings(saved.nuvra_b.settings, saved.sound_01.settings, backend.services(), {30, folder, "2", 9});
 
     const std::string expected = "[Section]\n"
                                  "画像ﾁｪﾝｼﾞ=1\n"
@@ -125,8 +126,8 @@ TEST_F(SettingsFileTest, NamesInAnyEncodingSaveAndLoadBackByteForByte)
         saved.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
         saved.sound_01.settings.BgmFile = music;
         // The second save finds every key the first one wrote.
-        SaveSettings(saved, backend.services(), {30, folder, "2", 9});
-        SaveSettings(saved, backend.services(), {30, folder, "2", 9});
+        SaveSettings(saved.nuvra_b.settings, saved.sound_01.settings, backend.services(), {30, folder, "2", 9});
+        SaveSettings(saved.nuvra_b.settings, saved.sound_01.settings, backend.services(), {30, folder, "2", 9});
 
         const std::string text = m_home.ReadFile("config/nuvra/Nuvra.ini");
         EXPECT_TRUE(common_platform::IsValidUtf8(text)) << text;

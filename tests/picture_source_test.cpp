@@ -6,7 +6,7 @@
 
 #include "display/frame_step.h"
 #include "display/prepare_display.h"
-#include "display/sample_picture.h"
+#include "images/sample_picture.h"
 #include "images/work_file.h"
 #include "support/fake_pictures.h"
 #include "support/temp_dir.h"

@@ -6,6 +6,7 @@
 
 #include "settings/ini.h"
 #include "settings_snapshot.h"
+#include "startup/startup.h"
 #include "support/fake_platform.h"
 #include "support/native_path.h"
 
@@ -142,7 +143,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On, ImageKindOption::Off};
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
-    EXPECT_TRUE(SaveSettings(state, fake.platform, {20, "/pics", "3", 7}).saved);
+    EXPECT_TRUE(SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {20, "/pics", "3", 7}).saved);
 
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},   {"画像の位置", "2"}, {"ｲﾝﾀｰﾊﾞﾙ", "20"},    {"画像のﾌｫﾙﾀﾞ", "/pics"},
@@ -171,7 +172,7 @@ TEST(SaveSettings, RepeatTextIsStoredAsATrackNumberOrZero)
         FakePlatform fake;
         ProcessState state;
         state.sound_01.settings.BgmRepeat = 9;
-        SaveSettings(state, fake.platform, {10, "", text, 5});
+        SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", text, 5});
         ASSERT_EQ(fake.profile.writes.size(), 12u);
         EXPECT_EQ(fake.profile.writes[9].value, stored) << "repeat text \"" << text << "\"";
     }
@@ -183,7 +184,7 @@ TEST(SaveSettings, AFailingWriteDoesNotStopTheOthersAndItsFileAndReasonAreReturn
     fake.profile.fail_writes = true;
     fake.profile.failure_reason = "Read-only file system";
     ProcessState state;
-    const SaveResult result = SaveSettings(state, fake.platform, {10, "", "", 5});
+    const SaveResult result = SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", "", 5});
     EXPECT_EQ(fake.profile.writes.size(), 12u);
     EXPECT_FALSE(result.saved);
     EXPECT_EQ(result.file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));

@@ -9,6 +9,7 @@
 #include "startup/hosted_options.h"
 #include "startup/hosted_show.h"
 #include "support/fake_platform.h"
+#include "ui/window_titles.h"
 
 namespace nuvra {
 namespace {

@@ -186,7 +186,7 @@ TEST(StoredNumbers, EveryStoredNumberDrivesTheShowAsBeforeAndIsSavedBackAsRead)
         EXPECT_EQ(observed, c.expected) << row;
 
         fake.profile.writes.clear();
-        SaveSettings(state, fake.platform, {10, "/pics", "0", 5});
+        SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "/pics", "0", 5});
         bool written = false;
         for (const test::FakeProfile::Write& write : fake.profile.writes) {
             if (write.key == c.key) {

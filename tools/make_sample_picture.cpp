@@ -22,8 +22,8 @@
 
 #include "display/frame_step.h"
 #include "display/mirror_table.h"
-#include "display/sample_picture.h"
 #include "images/color_reduction.h"
+#include "images/sample_picture.h"
 
 namespace {
 

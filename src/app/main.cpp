@@ -25,7 +25,7 @@ public:
 
     int HostPreview(std::int32_t parent) override
     {
-        nuvra::PreviewForm form(m_state, m_platform);
+        nuvra::PreviewForm form(m_platform);
         return form.Host(parent);
     }
     int ShowSettingsDialog() override

@@ -9,8 +9,8 @@
 #include "images/image_list.h"
 #include "images/pixel_array.h"
 #include "settings/settings_record.h"
-#include "sound/sound_settings.h"
 #include "sound/sound_state.h"
+#include "ui/window_effects.h"
 
 namespace nuvra {
 
@@ -22,17 +22,10 @@ struct NuvraB {
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;
     // Where the settings dialog grew from, and shrinks back to.
-    std::int16_t ZoomPointX = 0;
-    std::int16_t ZoomPointY = 0;
+    ZoomPoint zoom_point;
     // The renderer's views of the source and display bitmaps.
     PixelArray SourcePixels;
     PixelArray DisplayPixels;
-};
-
-// The music module: its public settings and its device state.
-struct Sound01 {
-    SoundSettings settings;
-    SoundState state;
 };
 
 struct ProcessState {

@@ -6,7 +6,7 @@
 #include "dialog/nuvra_p.h"
 
 #include "settings/settings.h"
-#include "startup/forms.h"
+#include "ui/window_titles.h"
 
 namespace nuvra::dialog {
 
@@ -29,7 +29,7 @@ void NuvraP::ConfirmSettings()
     values.folder_caption = m_controls.Folder_Path->Caption();
     values.repeat_text = m_controls.BGM_Repeat->Text();
     values.rotation_slider = static_cast<std::int16_t>(m_controls.RotScroll->Value());
-    const SaveResult result = SaveSettings(m_state, m_platform, values);
+    const SaveResult result = SaveSettings(m_state.nuvra_b.settings, m_state.sound_01.settings, m_platform, values);
     if (result.saved) {
         Unload();
         return;

@@ -6,9 +6,9 @@
 #include <map>
 
 #include "dialog/nuvra_p.h"
-#include "images/paths.h"
+#include "files/paths.h"
 #include "settings/number_text.h"
-#include "startup/window_effects.h"
+#include "ui/window_effects.h"
 
 namespace nuvra::dialog {
 

@@ -7,7 +7,7 @@
 
 #include "dialog/pointers.h"
 #include "settings/number_text.h"
-#include "startup/window_effects.h"
+#include "ui/window_effects.h"
 
 namespace nuvra::dialog {
 
@@ -172,9 +172,9 @@ void NuvraP::GiveControlsTheirPointers()
 
 void NuvraP::ZoomOpenFromPointer()
 {
-    RecordZoomPoint(m_state.nuvra_b, *m_platform.cursor);
+    m_state.nuvra_b.zoom_point = PointerZoomPoint(*m_platform.cursor);
     if (m_window)
-        ZoomOpen(m_state.nuvra_b, *m_window);
+        ZoomOpen(m_state.nuvra_b.zoom_point, *m_window);
     m_platform.cursor->SetBusy(false);
 }
 

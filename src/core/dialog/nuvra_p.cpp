@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "dialog/skin_pictures.h"
-#include "startup/forms.h"
-#include "startup/window_effects.h"
+#include "ui/window_effects.h"
+#include "ui/window_titles.h"
 
 namespace nuvra::dialog {
 
@@ -253,7 +253,7 @@ void NuvraP::Unload()
         return;
     m_timer1.Disable();
     if (m_window) {
-        ZoomClose(m_state.nuvra_b, *m_window);
+        ZoomClose(m_state.nuvra_b.zoom_point, *m_window);
         m_window->Hide();
     }
     m_closed = true;

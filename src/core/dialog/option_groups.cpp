@@ -3,8 +3,8 @@
 // the group has marked the item by the time its handler runs.
 #include "dialog/nuvra_p.h"
 
+#include "files/paths.h"
 #include "images/image_list.h"
-#include "images/paths.h"
 
 namespace nuvra::dialog {
 

@@ -2,8 +2,8 @@
 // choosers, and opening the address of the underlined label.
 #include "dialog/nuvra_p.h"
 
-#include "images/paths.h"
-#include "startup/forms.h"
+#include "files/paths.h"
+#include "ui/window_titles.h"
 
 namespace nuvra::dialog {
 

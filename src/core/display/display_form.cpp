@@ -7,13 +7,13 @@
 #include "display/frame_step.h"
 #include "display/picture_source.h"
 #include "display/prepare_display.h"
-#include "images/paths.h"
+#include "files/paths.h"
 #include "images/pixel_array.h"
 #include "images/work_file.h"
 #include "settings/number_text.h"
 #include "sound/cd_audio.h"
 #include "sound/file_music.h"
-#include "startup/forms.h"
+#include "ui/window_titles.h"
 
 namespace nuvra {
 

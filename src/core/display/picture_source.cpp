@@ -5,9 +5,9 @@
 #include <cstring>
 #include <functional>
 
-#include "display/sample_picture.h"
+#include "files/paths.h"
 #include "images/image_list.h"
-#include "images/paths.h"
+#include "images/sample_picture.h"
 #include "images/work_file.h"
 
 namespace nuvra {

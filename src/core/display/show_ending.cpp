@@ -6,7 +6,7 @@
 #include <string>
 
 #include "display/display_form.h"
-#include "images/paths.h"
+#include "files/paths.h"
 #include "images/pixel_array.h"
 #include "images/work_file.h"
 #include "sound/cd_audio.h"

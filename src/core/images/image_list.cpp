@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "images/paths.h"
+#include "files/paths.h"
 
 namespace nuvra {
 

@@ -83,30 +83,45 @@ std::int32_t NearestColourMap::CandidatesOfCell(int cell)
 
 std::int32_t NearestColourMap::SolveBlock(int block_cell)
 {
-    const int low_r = (block_cell >> 12) << 2, low_g = ((block_cell >> 6) & 63) << 2, low_b = (block_cell & 63) << 2;
-    const std::int32_t first = CandidatesOfCell((low_r >> 3) << 10 | (low_g >> 3) << 5 | (low_b >> 3));
+    const BlockCorner low{(block_cell >> 12) << 2, ((block_cell >> 6) & 63) << 2, (block_cell & 63) << 2};
+    const std::int32_t first = CandidatesOfCell((low.r >> 3) << 10 | (low.g >> 3) << 5 | (low.b >> 3));
     const int count = m_candidates[static_cast<std::size_t>(first)] + 1;
     const std::uint8_t* candidates = m_candidates.data() + first + 1;
 
+    const int centre = NearestToCentre(candidates, count, low);
+    std::array<std::uint8_t, 256> kept{};
+    const int kept_count = Contenders(candidates, count, centre, low, kept);
+    const std::int32_t block = kept_count > 1 ? StoreAnswers(kept, kept_count, low) : centre;
+    m_block_of_cell[static_cast<std::size_t>(block_cell)] = block;
+    return block;
+}
+
+int NearestColourMap::NearestToCentre(const std::uint8_t* candidates, int count, BlockCorner low) const
+{
     // The entry nearest the block's centre (in doubled units, to stay whole)
     // is the likeliest to be the nearest everywhere in it.
     int centre = candidates[0];
     int centre_distance = 1 << 30;
     for (int k = 0; k < count; ++k) {
         const auto i = static_cast<std::size_t>(candidates[k]);
-        const int distance = Squared(2 * m_red[i] - 2 * low_r - 3) + Squared(2 * m_green[i] - 2 * low_g - 3) +
-                             Squared(2 * m_blue[i] - 2 * low_b - 3);
+        const int distance = Squared(2 * m_red[i] - 2 * low.r - 3) + Squared(2 * m_green[i] - 2 * low.g - 3) +
+                             Squared(2 * m_blue[i] - 2 * low.b - 3);
         if (distance < centre_distance) {
             centre_distance = distance;
             centre = candidates[k];
         }
     }
+    return centre;
+}
 
-    // Another entry matters only where it beats that one. How much farther
-    // it is, |x - other|^2 - |x - centre|^2, is linear in the colour x, so
-    // its least value over the block is at a corner, found axis by axis.
+int NearestColourMap::Contenders(const std::uint8_t* candidates, int count, int centre, BlockCorner low,
+                                 std::array<std::uint8_t, 256>& kept) const
+{
+    // Another entry matters only where it beats the centre's. How much
+    // farther it is, |x - other|^2 - |x - centre|^2, is linear in the colour
+    // x, so its least value over the block is at a corner, found axis by axis.
     const auto c = static_cast<std::size_t>(centre);
-    std::array<std::uint8_t, 256> kept{};
+    const auto least_over_axis = [](int slope, int low_end) { return slope * (slope >= 0 ? low_end : low_end + 3); };
     int kept_count = 0;
     for (int k = 0; k < count; ++k) {
         const int other = candidates[k];
@@ -114,48 +129,48 @@ std::int32_t NearestColourMap::SolveBlock(int block_cell)
         if (other != centre) {
             int margin = Squared(m_red[o]) + Squared(m_green[o]) + Squared(m_blue[o]) - Squared(m_red[c]) -
                          Squared(m_green[c]) - Squared(m_blue[c]);
-            const auto least_over_axis = [](int slope, int low) { return slope * (slope >= 0 ? low : low + 3); };
-            margin += least_over_axis(2 * (m_red[c] - m_red[o]), low_r) +
-                      least_over_axis(2 * (m_green[c] - m_green[o]), low_g) +
-                      least_over_axis(2 * (m_blue[c] - m_blue[o]), low_b);
+            margin += least_over_axis(2 * (m_red[c] - m_red[o]), low.r) +
+                      least_over_axis(2 * (m_green[c] - m_green[o]), low.g) +
+                      least_over_axis(2 * (m_blue[c] - m_blue[o]), low.b);
             if (margin > 0 || (margin == 0 && centre < other))
                 continue;  // farther everywhere, or tied and losing on its index
         }
         kept[static_cast<std::size_t>(kept_count++)] = static_cast<std::uint8_t>(other);
     }
+    return kept_count;
+}
 
-    std::int32_t block = centre;
-    if (kept_count > 1) {
-        // Each entry's distance less the colour's own squared length, which
-        // all entries share, is linear in the colour; times 256 plus the
-        // index, the least of these keys is the nearest entry, ties going
-        // to the lowest index, found without a branch.
-        std::array<int, kBlockColours> least_key{};
-        least_key.fill(std::numeric_limits<int>::max());
-        for (int k = 0; k < kept_count; ++k) {
-            const int index = kept[static_cast<std::size_t>(k)];
-            const auto i = static_cast<std::size_t>(index);
-            const int at_low = Squared(m_red[i]) + Squared(m_green[i]) + Squared(m_blue[i]) -
-                               2 * (low_r * m_red[i] + low_g * m_green[i] + low_b * m_blue[i]);
-            std::array<int, 4> blue_step{};
-            for (int d = 0; d < 4; ++d)
-                blue_step[static_cast<std::size_t>(d)] = -512 * d * m_blue[i];
-            for (int dr = 0; dr < 4; ++dr) {
-                for (int dg = 0; dg < 4; ++dg) {
-                    const int row = 256 * at_low + index - 512 * (dr * m_red[i] + dg * m_green[i]);
-                    int* keys = least_key.data() + 16 * dr + 4 * dg;
-                    for (std::size_t db = 0; db < 4; ++db)
-                        keys[db] = std::min(keys[db], row + blue_step[db]);
-                }
+std::int32_t NearestColourMap::StoreAnswers(const std::array<std::uint8_t, 256>& kept, int kept_count,
+                                            BlockCorner low)
+{
+    // Each entry's distance less the colour's own squared length, which all
+    // entries share, is linear in the colour; times 256 plus the index, the
+    // least of these keys is the nearest entry, ties going to the lowest
+    // index, found without a branch.
+    std::array<int, kBlockColours> least_key{};
+    least_key.fill(std::numeric_limits<int>::max());
+    for (int k = 0; k < kept_count; ++k) {
+        const int index = kept[static_cast<std::size_t>(k)];
+        const auto i = static_cast<std::size_t>(index);
+        const int at_low = Squared(m_red[i]) + Squared(m_green[i]) + Squared(m_blue[i]) -
+                           2 * (low.r * m_red[i] + low.g * m_green[i] + low.b * m_blue[i]);
+        std::array<int, 4> blue_step{};
+        for (int d = 0; d < 4; ++d)
+            blue_step[static_cast<std::size_t>(d)] = -512 * d * m_blue[i];
+        for (int dr = 0; dr < 4; ++dr) {
+            for (int dg = 0; dg < 4; ++dg) {
+                const int row = 256 * at_low + index - 512 * (dr * m_red[i] + dg * m_green[i]);
+                int* keys = least_key.data() + 16 * dr + 4 * dg;
+                for (std::size_t db = 0; db < 4; ++db)
+                    keys[db] = std::min(keys[db], row + blue_step[db]);
             }
         }
-        block = static_cast<std::int32_t>(m_answers.size() / kBlockColours);
-        m_answers.resize(m_answers.size() + kBlockColours);
-        std::uint8_t* answer = m_answers.data() + static_cast<std::size_t>(block) * kBlockColours;
-        for (std::size_t k = 0; k < kBlockColours; ++k)
-            answer[k] = static_cast<std::uint8_t>(least_key[k] & 0xFF);
     }
-    m_block_of_cell[static_cast<std::size_t>(block_cell)] = block;
+    const auto block = static_cast<std::int32_t>(m_answers.size() / kBlockColours);
+    m_answers.resize(m_answers.size() + kBlockColours);
+    std::uint8_t* answer = m_answers.data() + static_cast<std::size_t>(block) * kBlockColours;
+    for (std::size_t k = 0; k < kBlockColours; ++k)
+        answer[k] = static_cast<std::uint8_t>(least_key[k] & 0xFF);
     return block;
 }
 

@@ -29,7 +29,17 @@ public:
     }
 
 private:
+    // The lowest red, green and blue of a 4 x 4 x 4 block of colours.
+    struct BlockCorner {
+        int r, g, b;
+    };
     std::int32_t SolveBlock(int block_cell);
+    int NearestToCentre(const std::uint8_t* candidates, int count, BlockCorner low) const;
+    // The candidates that are the nearest somewhere in the block, in order.
+    int Contenders(const std::uint8_t* candidates, int count, int centre, BlockCorner low,
+                   std::array<std::uint8_t, 256>& kept) const;
+    // Appends the block's 64 answers; returns the block's number.
+    std::int32_t StoreAnswers(const std::array<std::uint8_t, 256>& kept, int kept_count, BlockCorner low);
     std::int32_t CandidatesOfCell(int cell);
 
     int m_entries;

@@ -4,8 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "files/paths.h"
 #include "images/color_reduction.h"
-#include "images/paths.h"
 
 namespace nuvra {
 

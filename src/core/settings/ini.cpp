@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "images/paths.h"
+#include "files/paths.h"
 #include "platform/platform.h"
 
 namespace nuvra {

@@ -3,8 +3,7 @@
 #include <optional>
 #include <type_traits>
 
-#include "images/image_list.h"
-#include "images/paths.h"
+#include "files/paths.h"
 #include "settings/ini.h"
 #include "settings/number_text.h"
 
@@ -36,10 +35,8 @@ std::string ImageKindKey(int index)
     return key;
 }
 
-void LoadSettings(ProcessState& state, platform::Platform& platform)
+void LoadSettingsUpToFolder(SettingsRecord& settings, platform::Platform& platform)
 {
-    SettingsRecord& settings = state.nuvra_b.settings;
-    SoundSettings& music = state.sound_01.settings;
     auto read = [&](std::string_view key) {
         return ReadIniValue(*platform.profile, kSettingsSection, key, IniPath(*platform.files));
     };
@@ -47,19 +44,21 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     LoadInteger(settings.OrderMode, read(ini_key::kOrderMode), OrderModeOption::FileOrder, ConvertFloorInt16);
     LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), ImagePositionOption::Centre, ConvertFloorInt16);
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
-    // The kinds come before the folder so that the scan below uses them.
+    // The kinds come before the folder so that the folder's scan uses them.
     for (int i = 0; i < 4; ++i)
         LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), ImageKindOption::On,
                     ConvertFloorInt16);
 
-    state.nuvra_b.images.ImageCount = 0;
     settings.ImageFolder = read(ini_key::kImageFolder);
-    if (!settings.ImageFolder.empty()) {
-        if (FolderExists(settings.ImageFolder, *platform.files))
-            BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files);
-        else
-            settings.ImageFolder.clear();
-    }
+    if (!settings.ImageFolder.empty() && !FolderExists(settings.ImageFolder, *platform.files))
+        settings.ImageFolder.clear();
+}
+
+void LoadSettingsAfterFolder(SettingsRecord& settings, SoundSettings& music, platform::Platform& platform)
+{
+    auto read = [&](std::string_view key) {
+        return ReadIniValue(*platform.profile, kSettingsSection, key, IniPath(*platform.files));
+    };
 
     LoadInteger(music.BgmKind, read(ini_key::kBgmKind), BgmKindOption::None, ConvertFloorInt16);
     LoadInteger(music.BgmRepeat, read(ini_key::kBgmRepeat), 0, ConvertFloorInt16);
@@ -75,10 +74,9 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     LoadInteger(settings.RotationSpeed, read(ini_key::kRotationSpeed), 5, ConvertFloorInt16);
 }
 
-SaveResult SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog)
+SaveResult SaveSettings(SettingsRecord& settings, SoundSettings& music, platform::Platform& platform,
+                        const DialogValues& dialog)
 {
-    SettingsRecord& settings = state.nuvra_b.settings;
-    SoundSettings& music = state.sound_01.settings;
     SaveResult result;
     auto write = [&](std::string_view key, std::string_view value) {
         const std::string file = IniPath(*platform.files);

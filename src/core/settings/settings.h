@@ -1,8 +1,8 @@
 // LoadSettings and SaveSettings: the settings record to and from Nuvra.ini.
 //
-// LoadSettings runs once per process at start-up (every mode but the preview)
-// and also builds the image list; SaveSettings runs when the settings dialog
-// is confirmed. A step that fails is skipped and the next one runs; loading
+// Start-up loads the settings once per process (every mode but the preview)
+// in two halves, scanning the picture folder between them; SaveSettings runs
+// when the settings dialog is confirmed. A step that fails is skipped and the next one runs; loading
 // says nothing of it, saving tells its caller which file it could not write
 // and why, so that the user's choices are not lost without a word.
 #pragma once
@@ -12,8 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "modules.h"
 #include "platform/platform.h"
+#include "settings/settings_record.h"
+#include "settings/sound_settings.h"
 
 namespace nuvra {
 
@@ -33,7 +34,11 @@ inline constexpr std::string_view kRotationSpeed = "回転ｽﾋﾟｰﾄﾞ";
 // "画像種類_" followed by the index as one digit.
 std::string ImageKindKey(int index);
 
-void LoadSettings(ProcessState& state, platform::Platform& platform);
+// The order, position, interval and kinds, then the picture folder: cleared
+// when it is no folder that lists anything.
+void LoadSettingsUpToFolder(SettingsRecord& settings, platform::Platform& platform);
+// The three music settings, then the rotation speed.
+void LoadSettingsAfterFolder(SettingsRecord& settings, SoundSettings& music, platform::Platform& platform);
 
 // What SaveSettings takes from the dialog's controls rather than from the
 // record: the two sliders, the folder label and the repeat box.
@@ -52,6 +57,7 @@ struct SaveResult {
     std::string reason;
 };
 
-SaveResult SaveSettings(ProcessState& state, platform::Platform& platform, const DialogValues& dialog);
+SaveResult SaveSettings(SettingsRecord& settings, SoundSettings& music, platform::Platform& platform,
+                        const DialogValues& dialog);
 
 }  // namespace nuvra

@@ -1,6 +1,6 @@
 // The settings record: every user choice, process-wide, zero until
-// LoadSettings fills it. The three music settings live in the sound module's
-// state (sound/sound_settings.h).
+// LoadSettings fills it. The three music settings are the sound module's
+// (settings/sound_settings.h).
 #pragma once
 
 #include <array>

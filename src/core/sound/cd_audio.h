@@ -5,8 +5,8 @@
 // runs; every device failure is silent.
 #pragma once
 
-#include "modules.h"
 #include "platform/platform.h"
+#include "sound/sound_state.h"
 
 namespace nuvra {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "modules.h"
 #include "platform/platform.h"
+#include "sound/sound_state.h"
 
 namespace nuvra {
 

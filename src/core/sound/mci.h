@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "modules.h"
 #include "platform/platform.h"
+#include "sound/sound_state.h"
 
 namespace nuvra {
 

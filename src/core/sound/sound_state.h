@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/sound_settings.h"
+
 namespace nuvra {
 
 inline constexpr std::size_t kMciReturnBufLength = 512;
@@ -25,6 +27,12 @@ struct SoundState {
     std::string MP3_ModeBuf = std::string(kMp3ModeBufLength, '\0');
     // Set by every CD poll; false tells the display form to stop polling.
     bool CD_Active = false;
+};
+
+// The music module: its public settings and its device state.
+struct Sound01 {
+    SoundSettings settings;
+    SoundState state;
 };
 
 }  // namespace nuvra

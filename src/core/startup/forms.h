@@ -10,9 +10,6 @@
 
 namespace nuvra {
 
-inline constexpr const char* kDisplayWindowTitle = "Nuvra_Main";
-inline constexpr const char* kDialogWindowTitle = "Nuvraの設定";
-
 class Forms {
 public:
     virtual ~Forms() = default;

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <iterator>
 
+#include "files/paths.h"
 #include "images/image_list.h"
-#include "images/paths.h"
 
 namespace nuvra {
 

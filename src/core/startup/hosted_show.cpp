@@ -6,6 +6,7 @@
 #include "images/image_list.h"
 #include "settings/settings.h"
 #include "startup/startup.h"
+#include "ui/window_titles.h"
 
 namespace nuvra {
 

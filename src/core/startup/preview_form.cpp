@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "display/sample_picture.h"
+#include "images/sample_picture.h"
 #include "ui/canvas_draw.h"
 
 namespace nuvra {
@@ -25,8 +25,8 @@ void DrawUnscaled(const platform::Picture& picture, platform::Canvas& canvas)
 
 }  // namespace
 
-PreviewForm::PreviewForm(ProcessState& state, platform::Platform& platform)
-    : m_state(state), m_platform(platform), m_runtime(*platform.windows, *platform.clock)
+PreviewForm::PreviewForm(platform::Platform& platform)
+    : m_platform(platform), m_runtime(*platform.windows, *platform.clock)
 {
     m_runtime.AddForm(*this);
 }

@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 
-#include "modules.h"
 #include "platform/platform.h"
 #include "ui/form_runtime.h"
 
@@ -27,7 +26,7 @@ inline constexpr int kExitPreviewNoPane = 1;
 
 class PreviewForm final : public Form {
 public:
-    PreviewForm(ProcessState& state, platform::Platform& platform);
+    explicit PreviewForm(platform::Platform& platform);
     ~PreviewForm() override;
     PreviewForm(const PreviewForm&) = delete;
     PreviewForm& operator=(const PreviewForm&) = delete;
@@ -49,7 +48,6 @@ private:
     void Paint();
     void Say(const std::string& message);
 
-    ProcessState& m_state;
     platform::Platform& m_platform;
     FormRuntime m_runtime;
     std::unique_ptr<platform::Window> m_window;

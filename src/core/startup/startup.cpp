@@ -9,6 +9,7 @@
 #include "startup/command_line.h"
 #include "startup/hosted_options.h"
 #include "startup/hosted_show.h"
+#include "ui/window_titles.h"
 
 namespace nuvra {
 
@@ -63,6 +64,16 @@ int StartShow(ProcessState& state, platform::Platform& platform, Forms& forms, S
 }
 
 }  // namespace
+
+void LoadSettings(ProcessState& state, platform::Platform& platform)
+{
+    SettingsRecord& settings = state.nuvra_b.settings;
+    LoadSettingsUpToFolder(settings, platform);
+    state.nuvra_b.images.ImageCount = 0;
+    if (!settings.ImageFolder.empty())
+        BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files);
+    LoadSettingsAfterFolder(settings, state.sound_01.settings, platform);
+}
 
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const Mode& mode)
 {

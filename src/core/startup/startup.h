@@ -16,6 +16,11 @@ namespace nuvra {
 
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const Mode& mode);
 
+// Reads Nuvra.ini into the settings record and the music settings, scanning
+// the picture folder with the kinds just read before the music settings are
+// read.
+void LoadSettings(ProcessState& state, platform::Platform& platform);
+
 // The exit status when the program has nowhere to keep its lock and work
 // files; ReportNoClaim says so through the diagnostics and returns it.
 inline constexpr int kExitNoFolder = 1;

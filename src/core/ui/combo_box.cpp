@@ -221,6 +221,22 @@ bool ComboBox::Wheel(std::int32_t notches)
     return false;
 }
 
+void ComboBox::StepEntry(int step)
+{
+    const auto found = std::find(m_items.begin(), m_items.end(), m_text);
+    std::int32_t index = m_dropped ? m_hot : (found != m_items.end() ? static_cast<std::int32_t>(found - m_items.begin()) : -1);
+    index = step < 0 ? std::max(0, index - 1) : std::min(ListCount() - 1, index + 1);
+    TakeEntry(index);
+    if (m_dropped) {
+        m_hot = index;
+        if (index < m_top)
+            m_bar.SetValue(index);
+        else if (index >= m_top + kMaxRows)
+            m_bar.SetValue(index - kMaxRows + 1);
+        InvalidateRect(PopupRect());
+    }
+}
+
 void ComboBox::KeyDown(Key key, bool alt)
 {
     if (key == Key::F4 || (alt && key == kDropKeyWithAlt)) {
@@ -238,21 +254,9 @@ void ComboBox::KeyDown(Key key, bool alt)
         SetDroppedDown(false);
         break;
     case Key::Up:
-    case Key::Down: {
-        const auto found = std::find(m_items.begin(), m_items.end(), m_text);
-        std::int32_t index = m_dropped ? m_hot : (found != m_items.end() ? static_cast<std::int32_t>(found - m_items.begin()) : -1);
-        index = key == Key::Up ? std::max(0, index - 1) : std::min(ListCount() - 1, index + 1);
-        TakeEntry(index);
-        if (m_dropped) {
-            m_hot = index;
-            if (index < m_top)
-                m_bar.SetValue(index);
-            else if (index >= m_top + kMaxRows)
-                m_bar.SetValue(index - kMaxRows + 1);
-            InvalidateRect(PopupRect());
-        }
+    case Key::Down:
+        StepEntry(key == Key::Up ? -1 : 1);
         break;
-    }
     case Key::Left:
         m_caret = PreviousBoundary(m_text, m_caret);
         break;

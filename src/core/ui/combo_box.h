@@ -54,6 +54,9 @@ private:
     platform::Rect PopupItems() const;
     std::int32_t PopupRows() const;
     void TakeEntry(std::int32_t index);
+    // Up (-1) or down (1) one entry from the open list's hot entry, or from
+    // the entry the text names when the list is closed.
+    void StepEntry(int step);
     std::size_t CaretAt(std::int32_t x) const;
     std::int32_t TextLeft() const;
     platform::Rect FieldRect() const;

@@ -3,19 +3,26 @@
 // same point when it closes, and the raised 3-D frame around a picture box.
 #pragma once
 
-#include "modules.h"
+#include <cstdint>
+
 #include "platform/window.h"
 
 namespace nuvra {
 
-// Stores the pointer's place as the zoom point: the low 16 bits of each
-// coordinate, read as signed numbers.
-void RecordZoomPoint(NuvraB& b, platform::CursorService& cursor);
+// Where the dialog grows from and shrinks back to: a pair of 16-bit numbers.
+struct ZoomPoint {
+    std::int16_t x = 0;
+    std::int16_t y = 0;
+};
+
+// The pointer's place as a zoom point: the low 16 bits of each coordinate,
+// read as signed numbers.
+ZoomPoint PointerZoomPoint(platform::CursorService& cursor);
 
 // From the empty rectangle at the zoom point to the window's rectangle.
-void ZoomOpen(const NuvraB& b, platform::Window& window);
+void ZoomOpen(ZoomPoint point, platform::Window& window);
 // From the window's rectangle back to the zoom point.
-void ZoomClose(const NuvraB& b, platform::Window& window);
+void ZoomClose(ZoomPoint point, platform::Window& window);
 
 // The raised edge (outer and inner) over the outermost two pixels of the
 // whole box.

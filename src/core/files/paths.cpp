@@ -1,4 +1,4 @@
-#include "images/paths.h"
+#include "files/paths.h"
 
 #include <optional>
 
