@@ -1,6 +1,8 @@
 // Music on Windows under Wine: the system's media control interface answers
-// our command strings and its error texts come back as UTF-8; the sound
-// player refuses a missing file rather than play the system's own sound.
+// our command strings, plays an MP3 through the device the show uses, and
+// its error texts come back as UTF-8; the sound player refuses a missing
+// file rather than play the system's own sound. (Wine plays to the ALSA
+// device of the test stage's own home: a null one.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -29,6 +31,18 @@ TEST(WindowsMci, TheSystemAnswersCommandsAndExplainsItsErrors)
     std::array<char, 256> text{};
     EXPECT_NE(mci.GetErrorString(error, text), 0);
     EXPECT_GT(std::strlen(text.data()), 0u);
+}
+
+TEST(WindowsMci, AnMp3OpenedAsTheShowOpensItIsPlaying)
+{
+    WindowsMciChannel mci;
+    std::array<char, 64> reply{};
+    const std::string tone = std::string(NUVRA_SOURCE_DIR) + "/tests/data/tone.mp3";
+    ASSERT_EQ(mci.SendString("open \"" + tone + "\" type MPEGVideo alias MP3Play", reply), 0u);
+    EXPECT_EQ(mci.SendString("play MP3Play from 0", reply), 0u);
+    EXPECT_EQ(mci.SendString("status MP3Play mode", reply), 0u);
+    EXPECT_STREQ(reply.data(), "playing");
+    EXPECT_EQ(mci.SendString("close MP3Play", {}), 0u);
 }
 
 TEST(WindowsMci, RepliesAreCutAtAWholeCharacter)
