@@ -1,6 +1,7 @@
 # Cross build for 64-bit Windows with MinGW-w64 (Debian's
 # g++-mingw-w64-x86-64-posix), its programs run under Wine:
-#   cmake -S . -B build-mingw --toolchain cmake/mingw-w64.cmake -DNUVRA_BACKEND=none -DNUVRA_BENCH=OFF
+#   cmake -S . -B build-mingw --toolchain cmake/mingw-w64.cmake -DNUVRA_BACKEND=windows -DNUVRA_BENCH=OFF
+# (-DNUVRA_BACKEND=none builds the core and its tests alone.)
 #
 # The posix thread model is the one whose libstdc++ has std::thread and
 # std::mutex. The C and C++ runtimes and winpthread are linked statically,
