@@ -28,10 +28,19 @@ echo "== the core and the Windows backend cross-built (MinGW-w64), their tests r
   # A Wine prefix of this stage's own (about 700 MB), removed afterwards. Its
   # server and services are started first with their output sent away: one
   # that a test started would hold that test's output open, and ctest waits.
-  export WINEPREFIX=$PWD/build-mingw/wine-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+  # Wine draws on an X server of the stage's own (windows, GDI, the
+  # program's runs), and plays sound to a null ALSA device in a home of its
+  # own.
+  export WINEPREFIX=$PWD/build-mingw/wine-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export NUVRA_DEBIAN_SOURCES=${NUVRA_DEBIAN_SOURCES:-${XDG_CACHE_HOME:-$HOME/.cache}/nuvra/debian-sources}
+  rm -rf "$WINEPREFIX" build-mingw/wine-home
+  mkdir -p "$WINEPREFIX" build-mingw/wine-home
+  printf 'pcm.!default {\n  type null\n}\nctl.!default {\n  type hw\n  card 0\n}\n' >build-mingw/wine-home/.asoundrc
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>build-mingw/wine-home/display </dev/null >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+  for _ in $(seq 100); do [ -s build-mingw/wine-home/display ] && break; sleep 0.1; done
+  export DISPLAY=:$(cat build-mingw/wine-home/display) HOME=$PWD/build-mingw/wine-home
   wineserver -p </dev/null >/dev/null 2>&1
   wineboot --init </dev/null >/dev/null 2>&1
   scripts/build.sh build-mingw --toolchain cmake/mingw-w64.cmake -DNUVRA_BACKEND=windows -DNUVRA_BENCH=OFF -DNUVRA_WERROR=ON
