@@ -14,7 +14,7 @@ namespace {
 class RecordingForms final : public Forms {
 public:
     int HostPreview(std::int32_t) override { return 11; }
-    int ShowSettingsDialog() override { return 12; }
+    int ShowSettingsDialog(std::optional<std::int64_t>) override { return 12; }
     int LoadDisplayForm(ShowStart) override { return 13; }
     int LoadHostedDisplayForm(std::optional<std::int64_t> window, bool music, const std::string& tag) override
     {

@@ -42,9 +42,12 @@ protected:
                                             ImageKindOption::On};
     }
 
-    NuvraP& Open()
+    NuvraP& Open(std::optional<std::int64_t> owner = std::nullopt)
     {
-        dialog = std::make_unique<NuvraP>(state, fake.platform, dialog::DialogOptions{"/doc/README.md"});
+        dialog::DialogOptions options;
+        options.url = "/doc/README.md";
+        options.owner = owner;
+        dialog = std::make_unique<NuvraP>(state, fake.platform, options);
         EXPECT_TRUE(dialog->CreateWindowAndLoad());
         return *dialog;
     }
@@ -114,6 +117,7 @@ TEST_F(SettingsDialogTest, OpensCentredWithItsTitleAndGrowsFromThePointer)
     const test::FakeWindowRecord& window = *fake.windows.windows[0];
     EXPECT_EQ(window.request.title, "Nuvraの設定");
     EXPECT_EQ(window.request.style, platform::WindowStyle::Dialog);
+    EXPECT_FALSE(window.request.parent) << "owned by no window unless the host names one";
     const platform::Rect b = window.request.bounds;
     EXPECT_EQ(b.right - b.left, 557);
     EXPECT_EQ(b.bottom - b.top, 508);
@@ -141,6 +145,13 @@ TEST_F(SettingsDialogTest, OpensCentredWithItsTitleAndGrowsFromThePointer)
     EXPECT_EQ(window.animations[1].second.left, 4464);
     EXPECT_EQ(window.animations[1].second.top, -3);
     EXPECT_TRUE(fake.profile.writes.empty());
+}
+
+TEST_F(SettingsDialogTest, TheWindowTheHostNamesOwnsTheDialog)
+{
+    Open(4242);
+    ASSERT_EQ(fake.windows.windows.size(), 1u);
+    EXPECT_EQ(fake.windows.windows[0]->request.parent, std::optional<std::int64_t>(4242));
 }
 
 TEST_F(SettingsDialogTest, WithoutItsFontTheDialogStillWorksAndSaysWhy)

@@ -49,7 +49,7 @@ TEST(CommandLine, TheWordsGiveOneModeAndTheDaemonsFlagsAHostedShow)
         {{"Xs"}, ModeKind::Show, ShowStart::System, ""},
         {{}, ModeKind::Show, ShowStart::User, ""},
         {{"/p", "1234"}, ModeKind::Preview, ShowStart::System, "1234"},  // joined again: "/p 1234"
-        {{"/c:1234"}, ModeKind::Settings, ShowStart::System, ""},
+        {{"/c:1234"}, ModeKind::Settings, ShowStart::System, "1234"},
         {{"/a", "99"}, ModeKind::ChangePassword, ShowStart::System, "99"},
         {{"/x"}, ModeKind::Other, ShowStart::System, ""},
         {{"/"}, ModeKind::Other, ShowStart::System, ""},
@@ -74,9 +74,9 @@ public:
         calls.push_back("preview " + std::to_string(parent));
         return 11;
     }
-    int ShowSettingsDialog() override
+    int ShowSettingsDialog(std::optional<std::int64_t> owner) override
     {
-        calls.push_back("dialog");
+        calls.push_back(owner ? "dialog owned by " + std::to_string(*owner) : "dialog");
         return 0;
     }
     int LoadDisplayForm(ShowStart start) override
@@ -165,8 +165,14 @@ TEST_F(MainTest, SettingsAndOtherSwitchesEndAfterLoading)
         const char* line;
         std::vector<std::string> calls;
     } cases[] = {
-        {"/c", {"dialog"}}, {"/C:1234", {"dialog"}}, {"/c 99", {"dialog"}},
-        {"/x", {}},         {"/", {}},               {"/a 1234", {}},
+        {"/c", {"dialog"}},
+        {"/C:1234", {"dialog owned by 1234"}},
+        {"/c 99", {"dialog owned by 99"}},
+        {"/c:0", {"dialog"}},
+        {"/c:none", {"dialog"}},
+        {"/x", {}},
+        {"/", {}},
+        {"/a 1234", {}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Run(c.line), 0) << c.line;

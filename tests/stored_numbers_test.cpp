@@ -47,7 +47,7 @@ class ShowForms final : public Forms {
 public:
     ShowForms(ProcessState& state, platform::Platform& platform) : m_state(state), m_platform(platform) {}
     int HostPreview(std::int32_t) override { return 0; }
-    int ShowSettingsDialog() override { return 0; }
+    int ShowSettingsDialog(std::optional<std::int64_t>) override { return 0; }
     int LoadDisplayForm(ShowStart) override
     {
         DisplayForm form(m_state, m_platform, ShowStart::System);

@@ -28,9 +28,12 @@ public:
         nuvra::PreviewForm form(m_platform);
         return form.Host(parent);
     }
-    int ShowSettingsDialog() override
+    int ShowSettingsDialog(std::optional<std::int64_t> owner_window) override
     {
-        nuvra::dialog::NuvraP dialog(m_state, m_platform, {m_backend.ReadmeAddress()});
+        nuvra::dialog::DialogOptions options;
+        options.url = m_backend.ReadmeAddress();
+        options.owner = owner_window;
+        nuvra::dialog::NuvraP dialog(m_state, m_platform, options);
         const int status = dialog.ShowModal();
         if (status != 0)
             SayNoDisplay("the settings dialog");

@@ -44,8 +44,9 @@ struct WindowRequest {
     std::string title;
     WindowStyle style = WindowStyle::Dialog;
     Rect bounds;                           // outer rectangle in screen pixels (in the parent's client area for Child)
-    // Native handle of the parent (Child) or of the window itself (Foreign;
-    // none: the root window).
+    // Native handle of the parent (Child), of the window itself (Foreign;
+    // none: the root window), or of the window that owns a Dialog, which
+    // then stays in front of it (none: no owner).
     std::optional<std::int64_t> parent;
 };
 

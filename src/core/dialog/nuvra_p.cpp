@@ -125,6 +125,7 @@ bool NuvraP::CreateWindowAndLoad()
     request.title = kDialogWindowTitle;
     request.style = platform::WindowStyle::Dialog;
     request.bounds = {left, top, left + width, top + height};
+    request.parent = m_options.owner;
     m_window = windows.CreateWindow(request);
     if (!m_window)
         return false;

@@ -48,6 +48,8 @@ struct DialogOptions {
     // Changes closer together than this (milliseconds) reach the screen
     // together while a folder is scanned.
     std::uint64_t present_interval = 16;
+    // The window that owns the dialog ("/c:<window>"), if any.
+    std::optional<std::int64_t> owner = std::nullopt;
 };
 
 class NuvraP final : public Form {

@@ -55,7 +55,7 @@ Mode ReadCommandLine(std::string_view command_line)
     } else if (letter == "A") {
         mode.kind = ModeKind::ChangePassword;
     }
-    if (mode.kind == ModeKind::Preview || mode.kind == ModeKind::ChangePassword)
+    if (mode.kind == ModeKind::Preview || mode.kind == ModeKind::ChangePassword || mode.kind == ModeKind::Settings)
         mode.handle_text = HandleText(command_line);
     return mode;
 }

@@ -19,7 +19,7 @@ namespace nuvra {
 enum class ModeKind {
     Show,            // "S", or no switch at all
     Preview,         // "P" and the pane's handle
-    Settings,        // "C"
+    Settings,        // "C", or "C:" and the window that owns the dialog
     ChangePassword,  // "A" and the parent window's handle
     Hosted,          // inside a screen-saver daemon's window
     Other,           // any other switch: the settings are loaded, then the program ends
@@ -28,7 +28,7 @@ enum class ModeKind {
 struct Mode {
     ModeKind kind = ModeKind::Other;
     ShowStart show_start = ShowStart::System;  // Show: System for "S", User for no switch
-    std::string handle_text;                    // Preview, ChangePassword
+    std::string handle_text;                    // Preview, Settings, ChangePassword
     HostedOptions hosted;                       // Hosted
 };
 

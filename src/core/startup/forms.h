@@ -15,8 +15,9 @@ public:
     virtual ~Forms() = default;
     // Nuvra_R inside the host's preview pane; returns when the pane goes away.
     virtual int HostPreview(std::int32_t parent_window) = 0;
-    // Nuvra_P, modal; returns when the dialog has closed.
-    virtual int ShowSettingsDialog() = 0;
+    // Nuvra_P, modal, owned by owner_window when there is one (it then stays
+    // in front of it); returns when the dialog has closed.
+    virtual int ShowSettingsDialog(std::optional<std::int64_t> owner_window) = 0;
     // Nuvra_S; its load handler runs the whole show.
     virtual int LoadDisplayForm(ShowStart start) = 0;
     // Nuvra_S hosted in a screen-saver daemon's window (none: the root

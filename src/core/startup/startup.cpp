@@ -1,6 +1,7 @@
 #include "startup/startup.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "images/image_list.h"
@@ -36,6 +37,13 @@ std::int32_t PreviewParentOf(const std::string& handle)
     if (handle.size() > 1 && handle[0] == '0' && (handle[1] == 'x' || handle[1] == 'X'))
         return static_cast<std::int32_t>(ParseWindowId(handle).value_or(0));
     return RoundToInt32(ReadNumberPrefix(handle)).value_or(0);
+}
+
+// The window "/c:<window>" names, when it names one.
+std::optional<std::int64_t> DialogOwnerOf(const std::string& handle)
+{
+    const std::int32_t window = PreviewParentOf(handle);
+    return window > 0 ? std::optional<std::int64_t>(window) : std::nullopt;
 }
 
 void ChangePassword(platform::Platform& platform, const std::string& handle_text)
@@ -109,7 +117,7 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const 
         ChangePassword(platform, mode.handle_text);
         return kExitNormally;
     case ModeKind::Settings:
-        return forms.ShowSettingsDialog();
+        return forms.ShowSettingsDialog(DialogOwnerOf(mode.handle_text));
     case ModeKind::Show:
         return StartShow(state, platform, forms, mode.show_start);
     default:

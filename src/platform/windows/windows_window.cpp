@@ -129,6 +129,9 @@ bool WindowsWindow::Create(const platform::WindowRequest& request, std::string& 
         ex_style = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
         break;
     case platform::WindowStyle::Dialog:
+        // An owner that is gone leaves the dialog without one.
+        if (request.parent && IsWindow(HandleOf(*request.parent)))
+            parent = HandleOf(*request.parent);
         style = kDialogStyle;
         ex_style = kDialogExStyle;
         place = {b.left + kCoreFrame.left, b.top + kCoreFrame.top, b.right - kCoreFrame.right,
