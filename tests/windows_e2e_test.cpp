@@ -1,8 +1,8 @@
 // nuvra.scr under Wine on the test stage's X server, started as Windows
 // starts a screen saver: "/s" shows the centred, eight-fold symmetric disc
-// and a key ends it with nothing left behind; "/c" opens the settings
-// dialog with its 549 x 481 client, whose 設定 writes the CP932 settings
-// file, and a second "/c" ends at once; "/p <window>" makes one child of
+// and a key ends it with nothing left behind; "/c:<window>" opens the
+// settings dialog owned by that window with its 549 x 481 client, whose 設定
+// writes the CP932 settings file, and a second "/c" ends at once; "/p <window>" makes one child of
 // the pane's size at its corner and ends when the pane goes.
 #include <gtest/gtest.h>
 
@@ -30,6 +30,16 @@ using namespace std::chrono_literals;
 using nuvra::windows_platform::Utf8ToCp932;
 using nuvra::windows_platform::WideFromUtf8;
 
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
+// Polls done, answering this process's windows' messages between polls: a
+// window the program's dialog or preview belongs to must not keep it
+// waiting.
 template <typename Condition>
 bool WaitUntil(Condition done, std::chrono::milliseconds patience)
 {
@@ -37,7 +47,8 @@ bool WaitUntil(Condition done, std::chrono::milliseconds patience)
     while (!done()) {
         if (std::chrono::steady_clock::now() > until)
             return false;
-        std::this_thread::sleep_for(50ms);
+        PumpMessages();
+        std::this_thread::sleep_for(20ms);
     }
     return true;
 }
@@ -68,10 +79,15 @@ public:
 
     bool started() const { return m_started; }
     // The exit status once it ended within patience.
+    // Windows of this process (a host, a pane) answer the program meanwhile.
     std::optional<DWORD> Wait(std::chrono::milliseconds patience)
     {
-        if (WaitForSingleObject(m_process.hProcess, static_cast<DWORD>(patience.count())) != WAIT_OBJECT_0)
-            return std::nullopt;
+        const auto until = std::chrono::steady_clock::now() + patience;
+        while (MsgWaitForMultipleObjects(1, &m_process.hProcess, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            PumpMessages();
+            if (std::chrono::steady_clock::now() > until)
+                return std::nullopt;
+        }
         DWORD status = 0;
         GetExitCodeProcess(m_process.hProcess, &status);
         return status;
@@ -194,13 +210,17 @@ TEST(WindowsProgram, TheShowIsACentredSymmetricDiscAndAKeyEndsItLeavingNothing)
     EXPECT_FALSE(nuvra.HasWorkFiles());
 }
 
-TEST(WindowsProgram, TheDialogHasItsClientSizeAndSavesTheCp932File)
+TEST(WindowsProgram, TheDialogIsOwnedByTheHostHasItsClientSizeAndSavesTheCp932File)
 {
     Installed nuvra;
-    Started dialog(nuvra.program(), L"/c");
+    const HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(host, nullptr);
+    Started dialog(nuvra.program(), L"/c:" + std::to_wstring(reinterpret_cast<std::uintptr_t>(host)));
     ASSERT_TRUE(dialog.started());
     const HWND window = FindTop(L"Nuvraの設定", 20s);
     ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), host);
     RECT client{};
     ASSERT_TRUE(GetClientRect(window, &client));
     EXPECT_EQ(client.right - client.left, 549);
@@ -209,7 +229,7 @@ TEST(WindowsProgram, TheDialogHasItsClientSizeAndSavesTheCp932File)
     Started second(nuvra.program(), L"/c");
     EXPECT_EQ(second.Wait(10s), std::optional<DWORD>(0)) << "a second dialog did not end at once";
 
-    std::this_thread::sleep_for(1s);  // the zoom that opens it
+    WaitUntil([] { return false; }, 1s);  // the zoom that opens it
     const LPARAM confirm = MAKELPARAM(378, 324);
     PostMessageW(window, WM_MOUSEMOVE, 0, confirm);
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, confirm);
@@ -238,14 +258,7 @@ TEST(WindowsProgram, ThePreviewIsOneChildOfThePaneAndEndsWithIt)
     Started preview(nuvra.program(), L"/p " + std::to_wstring(reinterpret_cast<std::uintptr_t>(pane)));
     ASSERT_TRUE(preview.started());
     HWND child = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-            return (child = FindWindowExW(pane, nullptr, nullptr, nullptr)) != nullptr;
-        },
-        20s));
+    ASSERT_TRUE(WaitUntil([&] { return (child = FindWindowExW(pane, nullptr, nullptr, nullptr)) != nullptr; }, 20s));
     EXPECT_EQ(FindWindowExW(pane, child, nullptr, nullptr), nullptr) << "more than one child";
     RECT rect{};
     GetWindowRect(child, &rect);
