@@ -266,27 +266,85 @@ TEST(WindowsProgram, TheDialogIsOwnedByTheHostHasItsClientSizeAndSavesTheCp932Fi
     }
 }
 
+// The host's pane, made and served by a thread of its own as the Screen
+// Saver Settings would. It goes as a host closes it, or with its thread
+// when the host dies; then the system destroys it and the preview's window
+// in it without a message to the preview.
+class Pane {
+public:
+    Pane()
+    {
+        m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = CreateThread(nullptr, 0, &Pane::Serve, this, 0, &m_thread_id);
+        WaitForSingleObject(m_ready, 10000);
+    }
+    ~Pane()
+    {
+        PostThreadMessageW(m_thread_id, WM_QUIT, 0, 0);
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
+        CloseHandle(m_ready);
+    }
+    Pane(const Pane&) = delete;
+    Pane& operator=(const Pane&) = delete;
+
+    HWND hwnd() const { return m_hwnd; }
+    void Close() const { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }
+    void DieWithItsThread() const
+    {
+        TerminateThread(m_thread, 0);
+        WaitForSingleObject(m_thread, 10000);
+    }
+
+private:
+    static DWORD WINAPI Serve(void* self)
+    {
+        auto& pane = *static_cast<Pane*>(self);
+        pane.m_hwnd = CreateWindowExW(0, L"STATIC", L"pane", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112, nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetEvent(pane.m_ready);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+        if (IsWindow(pane.m_hwnd))
+            DestroyWindow(pane.m_hwnd);
+        return 0;
+    }
+
+    HANDLE m_ready = nullptr;
+    HANDLE m_thread = nullptr;
+    DWORD m_thread_id = 0;
+    HWND m_hwnd = nullptr;
+};
+
 TEST(WindowsProgram, ThePreviewIsOneChildOfThePaneAndEndsWithIt)
 {
-    Installed nuvra;
-    HWND pane = CreateWindowExW(0, L"STATIC", L"pane", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(pane, nullptr);
-    Started preview(nuvra.program(), L"/p " + std::to_wstring(reinterpret_cast<std::uintptr_t>(pane)));
-    ASSERT_TRUE(preview.started());
-    HWND child = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (child = FindWindowExW(pane, nullptr, nullptr, nullptr)) != nullptr; }, 20s));
-    EXPECT_EQ(FindWindowExW(pane, child, nullptr, nullptr), nullptr) << "more than one child";
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, pane, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.right, 152);
-    EXPECT_EQ(rect.bottom, 112);
+    const std::vector<std::pair<const char*, void (Pane::*)() const>> ends = {
+        {"the host closes the pane", &Pane::Close},
+        {"the host dies", &Pane::DieWithItsThread},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        Installed nuvra;
+        Pane pane;
+        ASSERT_NE(pane.hwnd(), nullptr);
+        Started preview(nuvra.program(), L"/p " + std::to_wstring(reinterpret_cast<std::uintptr_t>(pane.hwnd())));
+        ASSERT_TRUE(preview.started());
+        HWND child = nullptr;
+        ASSERT_TRUE(
+            WaitUntil([&] { return (child = FindWindowExW(pane.hwnd(), nullptr, nullptr, nullptr)) != nullptr; }, 20s));
+        EXPECT_EQ(FindWindowExW(pane.hwnd(), child, nullptr, nullptr), nullptr) << "more than one child";
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(HWND_DESKTOP, pane.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, 0);
+        EXPECT_EQ(rect.top, 0);
+        EXPECT_EQ(rect.right, 152);
+        EXPECT_EQ(rect.bottom, 112);
 
-    DestroyWindow(pane);
-    EXPECT_EQ(preview.Wait(10s), std::optional<DWORD>(0));
+        (pane.*end)();
+        EXPECT_EQ(preview.Wait(10s), std::optional<DWORD>(0));
+    }
 }
 
 }  // namespace

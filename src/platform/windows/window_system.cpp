@@ -1,10 +1,16 @@
 #include "platform/windows/window_system.h"
 
+#include <algorithm>
+
 #include "platform/windows/windows_window.h"
 
 namespace nuvra::windows_platform {
 
 namespace {
+
+// How long the loop sleeps at most while a child could lose its pane
+// without a word from Windows.
+constexpr std::uint32_t kHostCheckMilliseconds = 100;
 
 platform::Rect ToRect(const RECT& rect)
 {
@@ -22,6 +28,7 @@ std::unique_ptr<platform::Window> WindowsWindowSystem::CreateWindow(const platfo
     auto window = std::make_unique<WindowsWindow>(*this, request.style);
     if (!window->Create(request, m_last_error))
         return nullptr;
+    m_windows.push_back(window.get());
     return window;
 }
 
@@ -52,6 +59,8 @@ void WindowsWindowSystem::PollEvents(std::vector<platform::InputEvent>& events)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    for (WindowsWindow* window : m_windows)
+        window->CheckHost();
     events.insert(events.end(), m_pending.begin(), m_pending.end());
     m_pending.clear();
 }
@@ -60,6 +69,8 @@ void WindowsWindowSystem::WaitForEvents(std::uint32_t milliseconds)
 {
     if (!m_pending.empty())
         return;
+    if (std::ranges::any_of(m_windows, &WindowsWindow::HasHost))
+        milliseconds = std::min(milliseconds, kHostCheckMilliseconds);
     MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
@@ -73,6 +84,11 @@ void WindowsWindowSystem::EndSession()
     if (m_session_end)
         m_session_end();
     ExitProcess(1);
+}
+
+void WindowsWindowSystem::Forget(const WindowsWindow& window)
+{
+    std::erase(m_windows, &window);
 }
 
 void WindowsWindowSystem::QueueHostGone(std::int64_t window)

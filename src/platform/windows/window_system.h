@@ -52,12 +52,15 @@ public:
     // For the window procedure.
     void Queue(WindowsWindow& window, UINT message, WPARAM wparam, LPARAM lparam);
     void QueueHostGone(std::int64_t window);
+    // A window going away leaves the system's list of windows to check.
+    void Forget(const WindowsWindow& window);
     bool Busy() const { return m_cursor.Busy(); }
 
 private:
     const WindowsCursor& m_cursor;
     MessageTranslator m_translator;
     std::vector<platform::InputEvent> m_pending;
+    std::vector<WindowsWindow*> m_windows;
     std::string m_last_error;
     std::function<void()> m_session_end;
 };

@@ -105,6 +105,7 @@ BOOL CALLBACK CoverMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM covers)
 
 WindowsWindow::~WindowsWindow()
 {
+    m_system.Forget(*this);
     for (HWND cover : m_covers)
         DestroyWindow(cover);
     if (m_hwnd != nullptr) {
@@ -145,6 +146,7 @@ bool WindowsWindow::Create(const platform::WindowRequest& request, std::string& 
             return false;
         }
         style = WS_CHILD | WS_CLIPSIBLINGS;
+        m_host = parent;
         break;
     case platform::WindowStyle::Foreign:
         error = "Windows has no screen-saver daemon whose window could be drawn into";
@@ -165,6 +167,16 @@ bool WindowsWindow::Create(const platform::WindowRequest& request, std::string& 
     if (m_style == platform::WindowStyle::Fullscreen)
         EnumDisplayMonitors(nullptr, nullptr, CoverMonitor, reinterpret_cast<LPARAM>(&m_covers));
     return true;
+}
+
+void WindowsWindow::CheckHost()
+{
+    if (m_host == nullptr || m_destroying || m_gone_reported)
+        return;
+    if (m_hwnd != nullptr && IsWindow(m_host) && IsWindow(m_hwnd))
+        return;
+    m_gone_reported = true;
+    m_system.QueueHostGone(NativeOf(m_hwnd));
 }
 
 platform::Rect WindowsWindow::Bounds() const
@@ -280,8 +292,10 @@ LRESULT WindowsWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam)
         m_system.Queue(*this, message, wparam, lparam);
         return 0;  // the core decides whether the window goes
     case WM_DESTROY:
-        if (!m_destroying)
+        if (!m_destroying && !m_gone_reported) {
+            m_gone_reported = true;
             m_system.QueueHostGone(NativeOf(m_hwnd));
+        }
         break;
     case WM_ENDSESSION:
         if (wparam != FALSE)

@@ -50,6 +50,12 @@ public:
     // The window procedure's work for this window.
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
     void Attach(HWND hwnd) { m_hwnd = hwnd; }
+    // A child whose pane (or itself) no longer exists reports HostGone,
+    // once. Windows does not always tell a child in another process that
+    // its parent went: the WM_DESTROY it would get can be dropped with the
+    // parent, so the system asks on every turn of the loop as well.
+    void CheckHost();
+    bool HasHost() const { return m_host != nullptr; }
 
 private:
     void ShowPointer() const;
@@ -58,6 +64,8 @@ private:
     platform::WindowStyle m_style;
     HWND m_hwnd = nullptr;
     bool m_destroying = false;  // by us: no HostGone
+    bool m_gone_reported = false;
+    HWND m_host = nullptr;  // a child's pane
     std::optional<POINT> m_appearing_pointer;
     std::vector<HWND> m_covers;
     platform::Canvas m_canvas;  // what WM_PAINT draws again
