@@ -4,7 +4,7 @@
 #   check_windows_imports.sh <program>
 set -euo pipefail
 program=$1
-system='kernel32|user32|gdi32|shell32|ole32|comdlg32|winmm|advapi32|msvcrt'
+system='kernel32|user32|gdi32|shell32|ole32|comdlg32|winmm|dwmapi|advapi32|msvcrt'
 imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p')
 status=0
 for dll in $imports; do

@@ -70,7 +70,7 @@ bool RendererPresenter::EnsureSoftwareRenderer(SDL_Window* window)
     return m_renderer != nullptr;
 }
 
-void RendererPresenter::PresentCanvas(const platform::Canvas& canvas, FramePacer& pacer)
+void RendererPresenter::PresentCanvas(const platform::Canvas& canvas, common_platform::FramePacer& pacer)
 {
     if (!m_renderer || canvas.width <= 0 || canvas.height <= 0 ||
         canvas.pixels.size() < static_cast<std::size_t>(canvas.width) * static_cast<std::size_t>(canvas.height) ||
@@ -87,7 +87,7 @@ void RendererPresenter::PresentCanvas(const platform::Canvas& canvas, FramePacer
 }
 
 void RendererPresenter::PresentIndexed(const platform::IndexedImage& image, platform::Point position,
-                                       FramePacer& pacer)
+                                       common_platform::FramePacer& pacer)
 {
     if (!m_renderer)
         return;
@@ -122,7 +122,7 @@ void RendererPresenter::CopyIndexed(const platform::IndexedImage& image)
     SDL_UnlockTexture(m_texture.get());
 }
 
-void RendererPresenter::PresentPaced(FramePacer& pacer)
+void RendererPresenter::PresentPaced(common_platform::FramePacer& pacer)
 {
     SDL_RenderPresent(m_renderer.get());
     pacer.AfterPresent(m_vsync);

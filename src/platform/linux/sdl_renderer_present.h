@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "platform/linux/frame_pacer.h"
+#include "platform/common/frame_pacer.h"
 #include "platform/window.h"
 
 namespace nuvra::linux_platform {
@@ -34,8 +34,8 @@ public:
     // The canvas pixel for pixel at the window's top-left corner, the rest
     // of the window in the colour of its last pixel; a canvas short of
     // pixels for its size is not shown.
-    void PresentCanvas(const platform::Canvas& canvas, FramePacer& pacer);
-    void PresentIndexed(const platform::IndexedImage& image, platform::Point position, FramePacer& pacer);
+    void PresentCanvas(const platform::Canvas& canvas, common_platform::FramePacer& pacer);
+    void PresentIndexed(const platform::IndexedImage& image, platform::Point position, common_platform::FramePacer& pacer);
 
 private:
     struct RendererDeleter {
@@ -47,7 +47,7 @@ private:
 
     bool EnsureTexture(int width, int height);
     void CopyIndexed(const platform::IndexedImage& image);
-    void PresentPaced(FramePacer& pacer);
+    void PresentPaced(common_platform::FramePacer& pacer);
 
     // The texture goes before the renderer that made it.
     std::unique_ptr<SDL_Renderer, RendererDeleter> m_renderer;

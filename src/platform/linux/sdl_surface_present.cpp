@@ -49,7 +49,7 @@ void ClearUncovered(SDL_Surface* surface, const SDL_Rect& old_box, const SDL_Rec
 // server (the square, and the strips of the last square that it no longer
 // covers), instead of clearing and sending the whole screen every frame.
 bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage& image, platform::Point position,
-                               FramePacer& pacer)
+                               common_platform::FramePacer& pacer)
 {
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr || (surface->format->format != SDL_PIXELFORMAT_RGB888 &&
@@ -63,7 +63,7 @@ bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage&
     }
     // After an exposure, whenever the surface is new, and once a second in
     // case an exposure went unreported, all of it is sent.
-    const FramePacer::Clock::time_point now = FramePacer::Clock::now();
+    const common_platform::FramePacer::Clock::time_point now = common_platform::FramePacer::Clock::now();
     const bool whole = surface != m_surface || now >= m_next_whole_update || std::exchange(m_exposed, false);
     if (whole) {
         SDL_FillRect(surface, nullptr, 0);

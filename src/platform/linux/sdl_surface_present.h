@@ -8,7 +8,7 @@
 
 #include <SDL.h>
 
-#include "platform/linux/frame_pacer.h"
+#include "platform/common/frame_pacer.h"
 #include "platform/window.h"
 
 namespace nuvra::linux_platform {
@@ -18,7 +18,7 @@ public:
     // Draws the frame and sends what changed; false when the window has no
     // surface of a kind this path can draw into (nothing was drawn).
     bool Present(SDL_Window* window, const platform::IndexedImage& image, platform::Point position,
-                 FramePacer& pacer);
+                 common_platform::FramePacer& pacer);
 
     // The next frame sends the whole surface: the screen's copy of it is
     // gone (part of the window was uncovered) or someone else drew on it.
@@ -29,7 +29,7 @@ public:
 private:
     SDL_Surface* m_surface = nullptr;  // the surface last drawn into
     SDL_Rect m_last_box{};             // the picture's place on it
-    FramePacer::Clock::time_point m_next_whole_update{};
+    common_platform::FramePacer::Clock::time_point m_next_whole_update{};
     bool m_exposed = false;
 };
 

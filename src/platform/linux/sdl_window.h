@@ -48,7 +48,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/linux/frame_pacer.h"
+#include "platform/common/frame_pacer.h"
 #include "platform/linux/sdl_cursor.h"
 #include "platform/linux/sdl_window_system.h"
 #include "platform/linux/x11_windows.h"
@@ -124,7 +124,7 @@ private:
     std::unique_ptr<SDL_Window, WindowDeleter> m_window;
     std::unique_ptr<RendererPresenter> m_renderer;
     std::unique_ptr<SurfacePresenter> m_surface;
-    FramePacer m_pacer;
+    common_platform::FramePacer m_pacer;
     // The cursors made from the core's pointer images, by the image's
     // address (the images outlive the window), and the one this window
     // shows: null for the system's arrow.

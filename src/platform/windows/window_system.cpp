@@ -12,6 +12,17 @@ namespace {
 // without a word from Windows.
 constexpr std::uint32_t kHostCheckMilliseconds = 100;
 
+// The primary display's refresh rate; 60 where the driver says "its
+// default" (0 or 1).
+int RefreshRate()
+{
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
+        return static_cast<int>(mode.dmDisplayFrequency);
+    return 60;
+}
+
 platform::Rect ToRect(const RECT& rect)
 {
     return {rect.left, rect.top, rect.right, rect.bottom};
@@ -25,7 +36,7 @@ WindowsWindowSystem::~WindowsWindowSystem() = default;
 
 std::unique_ptr<platform::Window> WindowsWindowSystem::CreateWindow(const platform::WindowRequest& request)
 {
-    auto window = std::make_unique<WindowsWindow>(*this, request.style);
+    auto window = std::make_unique<WindowsWindow>(*this, request.style, RefreshRate());
     if (!window->Create(request, m_last_error))
         return nullptr;
     m_windows.push_back(window.get());

@@ -1,5 +1,7 @@
 #include "platform/windows/windows_window.h"
 
+#include <dwmapi.h>
+
 #include <algorithm>
 #include <map>
 #include <thread>
@@ -228,6 +230,10 @@ void WindowsWindow::PresentIndexed(const platform::IndexedImage& image, platform
     DrawIndexed(dc, image, position);
     ReleaseDC(m_hwnd, dc);
     GdiFlush();
+    // The compositor shows the frame at its next refresh, and DwmFlush waits
+    // for that. Where it returns at once (no composition) the pacer waits
+    // out the refresh period itself, so the show never spins.
+    m_pacer.AfterPresent(SUCCEEDED(DwmFlush()));
 }
 
 void WindowsWindow::DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to)

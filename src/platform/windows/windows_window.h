@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/frame_pacer.h"
 #include "platform/window.h"
 #include "platform/windows/win32.h"
 #include "platform/windows/window_system.h"
@@ -27,7 +28,11 @@ inline std::int64_t NativeOf(HWND hwnd)
 
 class WindowsWindow final : public platform::Window {
 public:
-    WindowsWindow(WindowsWindowSystem& system, platform::WindowStyle style) : m_system(system), m_style(style) {}
+    // refresh_hz: the display's, which the show's frames keep to.
+    WindowsWindow(WindowsWindowSystem& system, platform::WindowStyle style, int refresh_hz)
+        : m_system(system), m_style(style), m_pacer(refresh_hz)
+    {
+    }
     ~WindowsWindow() override;
     WindowsWindow(const WindowsWindow&) = delete;
     WindowsWindow& operator=(const WindowsWindow&) = delete;
@@ -71,6 +76,7 @@ private:
     platform::Canvas m_canvas;  // what WM_PAINT draws again
     HCURSOR m_pointer = nullptr;
     std::map<const platform::PointerImage*, HCURSOR> m_cursors;
+    common_platform::FramePacer m_pacer;
 };
 
 }  // namespace nuvra::windows_platform

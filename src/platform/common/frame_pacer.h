@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-namespace nuvra::linux_platform {
+namespace nuvra::common_platform {
 
 class FramePacer {
 public:
@@ -49,4 +49,4 @@ private:
     Clock::time_point m_last_present{};
 };
 
-}  // namespace nuvra::linux_platform
+}  // namespace nuvra::common_platform
