@@ -21,45 +21,35 @@ constexpr std::uint32_t kUntouched = 0x123456;
 // A 32-bit top-down bitmap selected into a memory device context.
 class MemorySurface {
 public:
-    MemorySurface(int width, int height) : m_width(width), m_height(height), m_dc(CreateCompatibleDC(nullptr))
+    MemorySurface(int width, int height)
+        : m_width(width), m_height(height), m_dc(CreateCompatibleDC(nullptr)),
+          m_bitmap(m_dc, width, height, nuvra::windows_platform::RowOrder::TopFirst)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_pixels = static_cast<std::uint32_t*>(bits);
-        m_old = SelectObject(m_dc, m_bitmap);
-        std::fill(m_pixels, m_pixels + width * height, kUntouched);
+        if (m_bitmap.pixels() != nullptr)
+            std::fill(m_bitmap.pixels(), m_bitmap.pixels() + width * height, kUntouched);
     }
     ~MemorySurface()
     {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
+        if (m_dc != nullptr)
+            DeleteDC(m_dc);
     }
     MemorySurface(const MemorySurface&) = delete;
     MemorySurface& operator=(const MemorySurface&) = delete;
 
-    bool ready() const { return m_dc != nullptr && m_pixels != nullptr; }
+    bool ready() const { return m_bitmap.pixels() != nullptr; }
     HDC dc() const { return m_dc; }
     std::vector<std::uint32_t> Pixels() const
     {
         GdiFlush();
-        return {m_pixels, m_pixels + m_width * m_height};
+        return {m_bitmap.pixels(), m_bitmap.pixels() + m_width * m_height};
     }
 
 private:
     int m_width;
     int m_height;
     HDC m_dc;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    std::uint32_t* m_pixels = nullptr;
+    // Declared after the context: it is put back out of it before the context goes.
+    nuvra::windows_platform::DibSection m_bitmap;
 };
 
 TEST(WindowsDibDrawing, CanvasLandsPixelForPixelTopRowFirst)

@@ -20,20 +20,48 @@ std::int64_t AlignedRowBytes(std::int32_t width)
     return (static_cast<std::int64_t>(width) + 3) / 4 * 4;
 }
 
+BITMAPINFO Rgb32Info(std::int32_t width, std::int32_t height, RowOrder rows)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = rows == RowOrder::TopFirst ? -height : height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 }  // namespace
+
+DibSection::DibSection(HDC dc, std::int32_t width, std::int32_t height, RowOrder rows) : m_dc(dc)
+{
+    if (dc == nullptr || width <= 0 || height <= 0)
+        return;
+    const BITMAPINFO info = Rgb32Info(width, height, rows);
+    void* bits = nullptr;
+    m_bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (m_bitmap == nullptr || bits == nullptr)
+        return;
+    m_previous = SelectObject(dc, m_bitmap);
+    if (m_previous != nullptr)
+        m_pixels = static_cast<std::uint32_t*>(bits);
+}
+
+DibSection::~DibSection()
+{
+    if (m_previous != nullptr)
+        SelectObject(m_dc, m_previous);
+    if (m_bitmap != nullptr)
+        DeleteObject(m_bitmap);
+}
 
 bool DrawCanvas(HDC dc, const platform::Canvas& canvas)
 {
     if (canvas.width <= 0 || canvas.height <= 0 ||
         canvas.pixels.size() < static_cast<std::uint64_t>(canvas.width) * static_cast<std::uint64_t>(canvas.height))
         return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = canvas.width;
-    info.bmiHeader.biHeight = -canvas.height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = Rgb32Info(canvas.width, canvas.height, RowOrder::TopFirst);
     // 0x00RRGGBB in memory is blue, green, red, 0: the DIB's own order.
     const int lines = SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(canvas.width), static_cast<DWORD>(canvas.height),
                                         0, 0, 0, static_cast<UINT>(canvas.height), canvas.pixels.data(), &info,

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/windows/dib_drawing.h"
 #include "platform/windows/win32.h"
 
 namespace nuvra::windows_platform {
@@ -35,19 +36,11 @@ std::optional<platform::Picture> WindowsDesktopCapture::CaptureScreen()
     if (screen == nullptr)
         return std::nullopt;
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom row first, as Picture keeps it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = memory != nullptr ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     std::optional<platform::Picture> captured;
-    if (bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        if (BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT)) {
+    {
+        // Bottom row first, as Picture keeps it.
+        const DibSection bitmap(memory, width, height, RowOrder::BottomFirst);
+        if (bitmap.pixels() != nullptr && BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT)) {
             GdiFlush();
             platform::Picture picture;
             picture.width = width;
@@ -56,13 +49,10 @@ std::optional<platform::Picture> WindowsDesktopCapture::CaptureScreen()
             picture.stride = width * 4;
             const auto size = static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(height);
             picture.pixels.resize(size);
-            std::memcpy(picture.pixels.data(), bits, size);
+            std::memcpy(picture.pixels.data(), bitmap.pixels(), size);
             captured = std::move(picture);
         }
-        SelectObject(memory, previous);
     }
-    if (bitmap != nullptr)
-        DeleteObject(bitmap);
     if (memory != nullptr)
         DeleteDC(memory);
     ReleaseDC(nullptr, screen);

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "platform/windows/dib_drawing.h"
 #include "platform/windows/win32.h"
 
 namespace nuvra::windows_platform {
@@ -42,32 +43,6 @@ struct MemoryDc {
             DeleteDC(dc);
     }
 };
-
-struct Bitmap {
-    HBITMAP handle = nullptr;
-    ~Bitmap()
-    {
-        if (handle != nullptr)
-            DeleteObject(handle);
-    }
-};
-
-// A 32-bit top-down DIB section of the size, selected into dc; its pixels.
-std::uint32_t* SelectCanvas(HDC dc, Bitmap& bitmap, std::int64_t width, std::int64_t height)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* pixels = nullptr;
-    bitmap.handle = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (bitmap.handle == nullptr || pixels == nullptr || SelectObject(dc, bitmap.handle) == nullptr)
-        return nullptr;
-    return static_cast<std::uint32_t*>(pixels);
-}
 
 // What a plain file without a window extent draws: its bounds in device
 // pixels, as GDI records them when it turns the file into an enhanced
@@ -172,8 +147,9 @@ PictureResult RenderWmfWithGdi(const WmfFile& metafile, const DecodeLimits& limi
     }
 
     MemoryDc target;
-    Bitmap bitmap;
-    std::uint32_t* pixels = target.dc != nullptr ? SelectCanvas(target.dc, bitmap, frame->width, frame->height) : nullptr;
+    const DibSection canvas_bitmap(target.dc, static_cast<std::int32_t>(frame->width),
+                                   static_cast<std::int32_t>(frame->height), RowOrder::TopFirst);
+    const std::uint32_t* pixels = canvas_bitmap.pixels();
     if (pixels == nullptr) {
         result.error = "WMF: the system could not make a canvas";
         return result;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/windows/dib_drawing.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32.h"
 
@@ -76,24 +77,15 @@ public:
             return;
         const std::int32_t width = right - left, height = bottom - top;
 
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bitmap == nullptr || bits == nullptr)
+        const DibSection bitmap(m_dc, width, height, RowOrder::TopFirst);
+        std::uint32_t* pixels = bitmap.pixels();
+        if (pixels == nullptr)
             return;
-        auto* pixels = static_cast<std::uint32_t*>(bits);
         // The canvas under the text, so that its smoothed edges blend in.
         for (std::int32_t row = 0; row < height; ++row)
             std::memcpy(pixels + static_cast<std::size_t>(row) * width,
                         canvas.pixels.data() + static_cast<std::size_t>(top + row) * canvas.width + left,
                         static_cast<std::size_t>(width) * 4);
-        const HGDIOBJ previous = SelectObject(m_dc, bitmap);
         SelectObject(m_dc, underline ? m_underlined : m_plain);
         SetBkMode(m_dc, TRANSPARENT);
         SetTextColor(m_dc, RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF));
@@ -106,8 +98,6 @@ public:
             for (std::int32_t column = 0; column < width; ++column)
                 target[column] = drawn[column] & 0xFFFFFF;
         }
-        SelectObject(m_dc, previous);
-        DeleteObject(bitmap);
     }
 
 private:
