@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 
 namespace nuvra::common_platform {
 
@@ -345,6 +346,22 @@ std::uint32_t CopyProfileValue(std::string_view value, std::span<char> buffer)
         std::memcpy(buffer.data(), value.data(), count);
     buffer[count] = '\0';
     return static_cast<std::uint32_t>(count);
+}
+
+std::uint32_t ReadProfileValue(const ProfileBytesReader& read, std::string_view section, std::string_view key,
+                               std::string_view default_value, std::span<char> buffer,
+                               const Cp932Decoder& cp932_to_utf8)
+{
+    try {
+        if (const std::optional<std::string> bytes = read()) {
+            const DecodedProfile decoded = DecodeProfileBytes(*bytes, cp932_to_utf8);
+            if (const std::optional<std::string_view> value = FindValue(decoded.text, section, key))
+                return CopyProfileValue(UnescapeProfileValue(*value), buffer);
+        }
+    } catch (const std::exception&) {
+        // Only allocation fails here (a large file in a small memory).
+    }
+    return CopyProfileValue(default_value, buffer);
 }
 
 }  // namespace nuvra::common_platform

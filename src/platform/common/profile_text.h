@@ -88,4 +88,13 @@ std::string UnescapeProfileValue(std::string_view stored);
 // returns the bytes copied. An empty buffer receives nothing.
 std::uint32_t CopyProfileValue(std::string_view value, std::span<char> buffer);
 
+// The profile API's read: the value of key in section of the file whose
+// bytes read() gives (nullopt when there is none to read), unescaped and
+// copied as CopyProfileValue copies; else default_value. A file too large
+// for memory reads as an unreadable one: the default.
+using ProfileBytesReader = std::function<std::optional<std::string>()>;
+std::uint32_t ReadProfileValue(const ProfileBytesReader& read, std::string_view section, std::string_view key,
+                               std::string_view default_value, std::span<char> buffer,
+                               const Cp932Decoder& cp932_to_utf8);
+
 }  // namespace nuvra::common_platform

@@ -180,20 +180,16 @@ std::uint32_t WindowsProfileFile::GetPrivateProfileString(std::string_view secti
                                                           std::string_view default_value, std::span<char> buffer,
                                                           std::string_view file_name)
 {
-    try {
-        if (const std::optional<std::wstring> path = WideFromUtf8(file_name); path && !path->empty()) {
-            const FileContents file = ReadOrSeed(*path, m_seed_folder);
-            if (file.status != ReadStatus::Failed) {
-                const DecodedProfile decoded = DecodeProfileBytes(file.bytes, Cp932ToUtf8);
-                if (const std::optional<std::string_view> value = FindValue(decoded.text, section, key))
-                    return CopyProfileValue(UnescapeProfileValue(*value), buffer);
-            }
-        }
-    } catch (const std::exception&) {
-        // Only allocation can fail here (a large file in a small memory): as
-        // with any unreadable file, the caller gets its default.
-    }
-    return CopyProfileValue(default_value, buffer);
+    auto read = [&]() -> std::optional<std::string> {
+        const std::optional<std::wstring> path = WideFromUtf8(file_name);
+        if (!path || path->empty())
+            return std::nullopt;
+        FileContents file = ReadOrSeed(*path, m_seed_folder);
+        if (file.status == ReadStatus::Failed)
+            return std::nullopt;
+        return std::move(file.bytes);
+    };
+    return ReadProfileValue(read, section, key, default_value, buffer, Cp932ToUtf8);
 }
 
 platform::ProfileWriteResult WindowsProfileFile::WritePrivateProfileString(std::string_view section,
