@@ -313,12 +313,13 @@ public:
     {
         m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         m_thread = CreateThread(nullptr, 0, &Pane::Serve, this, 0, &m_thread_id);
-        WaitForSingleObject(m_ready, 10000);
+        // The first window of a process can take Wine ten seconds and more.
+        WaitFor(m_ready, 30s);
     }
     ~Pane()
     {
         PostThreadMessageW(m_thread_id, WM_QUIT, 0, 0);
-        WaitForSingleObject(m_thread, 10000);
+        WaitFor(m_thread, 10s);
         CloseHandle(m_thread);
         CloseHandle(m_ready);
     }
@@ -330,10 +331,19 @@ public:
     void DieWithItsThread() const
     {
         TerminateThread(m_thread, 0);
-        WaitForSingleObject(m_thread, 10000);
+        WaitFor(m_thread, 10s);
     }
 
 private:
+    // This thread's windows answer the pane's thread meanwhile.
+    static void WaitFor(HANDLE handle, std::chrono::milliseconds patience)
+    {
+        const auto until = std::chrono::steady_clock::now() + patience;
+        while (MsgWaitForMultipleObjects(1, &handle, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+               std::chrono::steady_clock::now() < until)
+            PumpMessages();
+    }
+
     static DWORD WINAPI Serve(void* self)
     {
         auto& pane = *static_cast<Pane*>(self);
