@@ -7,7 +7,7 @@ packages=(
   # build
   g++ cmake pkg-config make
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
-  libjpeg62-turbo-dev libgif-dev libwmf-dev
+  libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libwmf-dev
   libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev
   libx11-dev libxext-dev libfontconfig-dev
   libxfixes-dev  # the dialog window test reads the pointer back
@@ -44,17 +44,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Debian ships no Windows builds of libjpeg-turbo and giflib: the Windows
-# build cross-builds them from Debian's own source packages, of the very
-# versions installed above, so that both builds decode every picture alike.
+# Debian ships no Windows builds of the picture libraries (libjpeg-turbo,
+# giflib, libpng with zlib, libwebp): the Windows build cross-builds them
+# from Debian's own source packages, of the very versions installed above,
+# so that both builds decode every picture alike.
 # Fetched once into a cache through a source list of our own; the system's
 # apt configuration is left as it is.
 sources=${NUVRA_DEBIAN_SOURCES:-${XDG_CACHE_HOME:-$HOME/.cache}/nuvra/debian-sources}
 wanted=()
-for pair in libjpeg-turbo:libjpeg62-turbo-dev giflib:libgif-dev; do
+# A marker file remembers which source stands for which installed version.
+for pair in libjpeg-turbo:libjpeg62-turbo-dev giflib:libgif-dev zlib:zlib1g-dev libpng1.6:libpng-dev libwebp:libwebp-dev; do
   source_name=${pair%%:*}
   version=$(dpkg-query -W -f='${source:Version}' "${pair#*:}")
-  [ -f "$sources/${source_name}_${version#*:}.dsc" ] || wanted+=("$source_name=$version")
+  [ -f "$sources/${source_name}_${version#*:}.dsc" ] || [ -f "$sources/${source_name}.for-${version#*:}" ] ||
+    wanted+=("$source_name=$version")
 done
 if [ ${#wanted[@]} -gt 0 ]; then
   apt_state=$(mktemp -d)
@@ -68,5 +71,25 @@ if [ ${#wanted[@]} -gt 0 ]; then
   apt_options=(-q -o Dir::Etc::SourceList="$apt_state/sources.list" -o Dir::Etc::SourceParts=/dev/null
                -o Dir::State::Lists="$apt_state/lists" -o APT::Sandbox::User=root)
   apt-get "${apt_options[@]}" update >/dev/null
-  (cd "$sources" && apt-get "${apt_options[@]}" source --download-only "${wanted[@]}" >/dev/null)
+  # An installed version the archive no longer holds (a security update
+  # since replaced) gives way to the newest of the release's versions that
+  # can be fetched: the same upstream version, the same decoding
+  # (tests/picture_digests_test.cpp checks).
+  for package in "${wanted[@]}"; do
+    source_name=${package%%=*}
+    version=${package#*=}
+    rm -f "$sources/${source_name}"_* "$sources/${source_name}".for-*
+    fetched=false
+    for candidate in "$version" $(apt-cache "${apt_options[@]}" showsrc "$source_name" |
+                                  sed -n 's/^Version: //p' | sort -Vru); do
+      if (cd "$sources" && apt-get "${apt_options[@]}" source --download-only "$source_name=$candidate" \
+            >/dev/null 2>&1); then
+        fetched=true
+        break
+      fi
+      rm -f "$sources/${source_name}"_*
+    done
+    $fetched || { echo "the source of $source_name could not be fetched" >&2; exit 1; }
+    touch "$sources/${source_name}.for-${version#*:}"
+  done
 fi

@@ -8,7 +8,8 @@
 #    sanitizers' and GoogleTest's; a Windows executable (a cross build's)
 #    needs only the system's own DLLs, its runtimes linked in.
 # The tests of the shared picture decoders (--layer pictures) may add the
-# decoders' library and the two codec libraries it links, and nothing more.
+# decoders' library and the codec libraries it links (and libwebp's muxer,
+# which the WebP test makes animations with), and nothing more.
 #   check_core_test_links.sh [--layer core|pictures] <links file> <backend archive, or ""> <test executable>...
 # The links file has a line "<test target>: <everything it links>" per test.
 set -euo pipefail
@@ -28,8 +29,9 @@ shared_libraries='ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s
 case "$layer" in
   core) ;;
   pictures)
-    allowed_links='^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|.*/lib(jpeg|gif)\.[a-z.]+|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)$'
-    shared_libraries+='|libjpeg|libgif' ;;
+    codecs='jpeg|gif|png16|z|webp|webpdemux|webpmux|sharpyuv'
+    allowed_links="^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|PkgConfig::NUVRA_TEST_WEBPMUX|.*/lib($codecs)\.[a-z.]+|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)\$"
+    shared_libraries+="|lib(${codecs})" ;;
   *)
     echo "unknown layer $layer"
     exit 2 ;;

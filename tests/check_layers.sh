@@ -34,7 +34,7 @@ done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/core")
 
 # The decoders every backend links: what they include must build on every
 # system, and they decide nothing a backend could differ on.
-codecs='csetjmp|jpeglib\.h|jerror\.h|gif_lib\.h'
+codecs='csetjmp|jpeglib\.h|jerror\.h|gif_lib\.h|png\.h|webp/(decode|demux)\.h'
 while IFS= read -r line; do
   file=${line%%:*}
   header=$(sed -E 's/.*#\s*include\s*[<"]([^>"]+)[>"].*/\1/' <<<"$line")
@@ -59,7 +59,7 @@ if grep -nE '^\s*#\s*include\s*"platform/[^/"]+/|[a-z0-9]+_platform::' "$source_
 fi
 
 # The platform interface headers the core sees must stay portable too.
-if grep -nE '^\s*#\s*include\s*<(SDL|X11/|windows\.h|jpeglib|gif_lib|libwmf/|cdio/|fontconfig/)' "$source_dir"/src/platform/*.h; then
+if grep -nE '^\s*#\s*include\s*<(SDL|X11/|windows\.h|jpeglib|gif_lib|png\.h|webp/|libwmf/|cdio/|fontconfig/)' "$source_dir"/src/platform/*.h; then
   echo "a platform interface header includes a library header"
   status=1
 fi

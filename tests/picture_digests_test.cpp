@@ -1,7 +1,7 @@
 // Every build decodes a picture to the same bytes: the Windows build makes
-// its own libjpeg-turbo and giflib, and a different build of them (no SIMD,
-// another version) changes what some JPEGs decode to. Each BMP, GIF and JPEG
-// of the fuzz corpus is decoded and its result digested; the digests are
+// its own picture libraries, and a different build of them (no SIMD,
+// another version) changes what some JPEGs decode to. Each BMP, GIF, JPEG,
+// PNG and WebP file of the fuzz corpus is decoded and its result digested; the digests are
 // stored in tests/data/picture_digests.txt and every build must give them.
 // NUVRA_WRITE_DIGESTS=1 writes the file afresh instead (after a deliberate
 // change of the decoders, from the Linux build).
@@ -77,7 +77,7 @@ std::map<std::string, std::string> DecodeCorpus(const fs::path& corpus)
     limits.max_pixels = 1 << 22;
     limits.max_memory = 64u << 20;
     std::map<std::string, std::string> digests;
-    for (const char* format : {"bmp", "gif", "jpeg"}) {
+    for (const char* format : {"bmp", "gif", "jpeg", "png", "webp"}) {
         std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(corpus / format))
             if (entry.is_regular_file())

@@ -27,6 +27,11 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
         return PictureFormat::Gif;
     if (StartsWith(bytes, {0xFF, 0xD8, 0xFF}))
         return PictureFormat::Jpeg;
+    if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}))
+        return PictureFormat::Png;
+    if (StartsWith(bytes, {'R', 'I', 'F', 'F'}) && bytes.size() >= 12 && bytes[8] == 'W' && bytes[9] == 'E' &&
+        bytes[10] == 'B' && bytes[11] == 'P')
+        return PictureFormat::Webp;
     if (StartsWith(bytes, {0xD7, 0xCD, 0xC6, 0x9A}))
         return PictureFormat::Wmf;
     // A metafile without the placeable header: in memory (1) or on disk (2),
@@ -47,12 +52,16 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
             return DecodeGif(bytes, limits, choose_region);
         case PictureFormat::Jpeg:
             return DecodeJpeg(bytes, limits, choose_region);
+        case PictureFormat::Png:
+            return DecodePng(bytes, limits, choose_region);
+        case PictureFormat::Webp:
+            return DecodeWebp(bytes, limits, choose_region);
         case PictureFormat::Wmf:
             return DecodeWmf(bytes, limits, render_wmf, choose_region);
         case PictureFormat::Unknown:
             break;
         }
-        return PictureFailure("not a BMP, GIF, JPEG or WMF file");
+        return PictureFailure("not a BMP, GIF, JPEG, PNG, WebP or WMF file");
     } catch (const std::bad_alloc&) {
         // Sizes and memory are checked against the caps first, so this is a
         // machine short of memory, not a hostile file; the caller keeps its

@@ -15,7 +15,8 @@
 //  - 1, 2, 4 and 8-bit BMP files: 8 bits per pixel with a full table of
 //    2^bits colours (entries a file leaves out are black, so no index is
 //    ever outside the table);
-//  - everything else (deeper BMP files, GIF, JPEG, WMF): 24-bit BGR.
+//  - everything else (deeper BMP files, GIF, JPEG, PNG, WebP, WMF): 24-bit
+//    BGR, transparency composed over black.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +45,7 @@ struct DecodeLimits {
     std::int32_t max_jpeg_scans = 1000;
 };
 
-enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Wmf };
+enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Png, Webp, Wmf };
 
 // Metafiles are the one format the system draws itself: the record walk in
 // front of it is shared (wmf_records.h), the renderer is the backend's
@@ -62,7 +63,8 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
 // exactly the whole picture's pixels inside the part. BMP files decode only
 // the rows and columns of the part, GIF files compose their frame onto the
 // part alone, JPEG files skip the rows above it and the iMCU columns beside
-// it; a metafile is drawn whole and only the part is kept.
+// it, PNG files read only the rows down to it (interlaced ones whole); WebP
+// files and metafiles are drawn whole and only the part is kept.
 // natural_width/height are filled in whenever the size was read, even when
 // the load fails later. An empty part fails, and so does a metafile when
 // there is no renderer.
@@ -74,6 +76,10 @@ platform::PictureResult DecodeBmp(std::span<const std::uint8_t> bytes, const Dec
 platform::PictureResult DecodeGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                   const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                   const platform::RegionChooser* choose_region = nullptr);
+platform::PictureResult DecodePng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                  const platform::RegionChooser* choose_region = nullptr);
+platform::PictureResult DecodeWebp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                    const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeWmf(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                   WmfRenderer render_wmf, const platform::RegionChooser* choose_region = nullptr);

@@ -51,7 +51,8 @@ using RegionChooser = std::function<Rect(std::int32_t width, std::int32_t height
 class PictureCodec {
 public:
     virtual ~PictureCodec() = default;
-    // LoadPicture: BMP, GIF, JPEG or WMF, recognised by the file's content.
+    // LoadPicture: BMP, GIF, JPEG, PNG, WebP or WMF, recognised by the
+    // file's content.
     virtual PictureResult LoadPicture(std::string_view path) = 0;
     // The same picture cut to the region choose_region picks: the pixels are
     // exactly those of LoadPicture's result in that region, but a decoder
