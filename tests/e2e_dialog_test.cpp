@@ -179,15 +179,21 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
     }
     EXPECT_GT(caption_dark, 40);
     EXPECT_EQ(gap_dark, 0);
-    // The kinds: *.jpg (220, 232) clear, *.bmp (220, 200) ticked.
-    int ticked_dark = 0, clear_dark = 0;
+    // The kinds: *.jpg (220, 232) clear, *.bmp (220, 200) ticked, and the
+    // newer *.png and *.webp beside *.gif and *.jpg (266, 216 and 232)
+    // ticked: the file names no such kinds.
+    int ticked_dark = 0, clear_dark = 0, png_dark = 0, webp_dark = 0;
     for (int y = 2; y < 10; ++y)
         for (int x = 2; x < 10; ++x) {
             ticked_dark += Light(At(220 + x, 200 + y)) < 450 ? 1 : 0;
             clear_dark += Light(At(220 + x, 232 + y)) < 450 ? 1 : 0;
+            png_dark += Light(At(266 + x, 216 + y)) < 450 ? 1 : 0;
+            webp_dark += Light(At(266 + x, 232 + y)) < 450 ? 1 : 0;
         }
     EXPECT_GT(ticked_dark, 4);
     EXPECT_EQ(clear_dark, 0);
+    EXPECT_GT(png_dark, 4);
+    EXPECT_GT(webp_dark, 4);
     // The count box (140, 56, 33 x 17) is white with the dark "3" at its
     // right end; the list holds three names.
     EXPECT_EQ(At(142, 58), (Rgb{255, 255, 255}));
@@ -202,11 +208,13 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
     EXPECT_NE(At(356 + 24, 196 + 8), (Rgb{255, 255, 255}));
 
     // Change: order sequential (by the caption, right button), position
-    // centre, tick *.jpg, two steps right on the interval, speed dragged to
-    // the slow end, repeat 7, then the music file through the chooser.
+    // centre, tick *.jpg, clear *.webp, two steps right on the interval,
+    // speed dragged to the slow end, repeat 7, then the music file through
+    // the chooser.
     ASSERT_TRUE(Click(380, 49, "3"));
     ASSERT_TRUE(Click(366, 126));
     ASSERT_TRUE(Click(226, 238));
+    ASSERT_TRUE(Click(272, 238));
     ASSERT_TRUE(Click(356 + 89 - 8, 204));
     ASSERT_TRUE(Click(356 + 89 - 8, 204));
     const int speed_thumb = 364 + 17 + (7 - 1) * (89 - 34 - 17) / 9 + 5;
@@ -227,6 +235,7 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
     const std::map<std::string, std::string> expected = {
         {"画像ﾁｪﾝｼﾞ", "0"},  {"画像の位置", "0"},   {"ｲﾝﾀｰﾊﾞﾙ", "27"},  {"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()},
         {"画像種類_0", "1"}, {"画像種類_1", "1"},   {"画像種類_2", "1"}, {"画像種類_3", "1"},
+        {"画像種類_4", "1"}, {"画像種類_5", "0"},
         {"BGM区分", "2"},    {"BGMﾘﾋﾟｰﾄ", "7"},     {"BGMﾌｧｲﾙ", "/music/new song.mp3"}, {"回転ｽﾋﾟｰﾄﾞ", "1"},
     };
     const std::map<std::string, std::string> written = ReadIni(Ini());
@@ -328,7 +337,10 @@ TEST_F(E2eDialogTest, AFolderNamedInLatin1IsSavedByteForByteAndTouchesNoOtherKey
     const std::string text = Ini();
     EXPECT_TRUE(common_platform::IsValidUtf8(text)) << text;
     const std::map<std::string, std::string> written = ReadIni(text);
-    EXPECT_EQ(written.size(), keys.size()) << text;
+    // Besides the file's keys, only the two newer kinds, which the file did
+    // not name and so were on.
+    EXPECT_EQ(written.size(), keys.size() + 2) << text;
+    EXPECT_EQ(written.count("画像種類_4") + written.count("画像種類_5"), 2u) << text;
     for (const auto& [key, value] : keys) {
         const auto found = written.find(key);
         if (key != "画像のﾌｫﾙﾀﾞ") {

@@ -24,7 +24,7 @@ using test::Snapshot;
 
 const std::vector<std::string> kKeysInOrder = {"画像ﾁｪﾝｼﾞ", "画像の位置", "ｲﾝﾀｰﾊﾞﾙ", "画像のﾌｫﾙﾀﾞ",
                                                "画像種類_0", "画像種類_1", "画像種類_2", "画像種類_3",
-                                               "BGM区分",    "BGMﾘﾋﾟｰﾄ",   "BGMﾌｧｲﾙ",   "回転ｽﾋﾟｰﾄﾞ"};
+                                               "画像種類_4", "画像種類_5", "BGM区分",    "BGMﾘﾋﾟｰﾄ",   "BGMﾌｧｲﾙ",   "回転ｽﾋﾟｰﾄﾞ"};
 
 // The names of the file's keys, in the order the file lists them.
 std::vector<std::string> KeyNames(const std::string& text)
@@ -78,7 +78,8 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
     linux_platform::LinuxBackend backend;
     ProcessState saved;
     saved.nuvra_b.settings.OrderMode = OrderModeOption::Random;
-    saved.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::Off, ImageKindOption::On, ImageKindOption::On};
+    saved.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::Off, ImageKindOption::On,
+                                         ImageKindOption::On, ImageKindOption::On,  ImageKindOption::Off};
     saved.sound_01.settings.BgmKind = BgmKindOption::AudioCd;
     const std::string folder = m_home.str() + "/写真 2026";
     std::filesystem::create_directories(folder);
@@ -94,6 +95,8 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
                                  "画像種類_1=0\n"
                                  "画像種類_2=1\n"
                                  "画像種類_3=1\n"
+                                 "画像種類_4=1\n"
+                                 "画像種類_5=0\n"
                                  "BGM区分=1\n"
                                  "BGMﾘﾋﾟｰﾄ=2\n"
                                  "BGMﾌｧｲﾙ=\n"
@@ -102,7 +105,7 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
 
     ProcessState loaded;
     LoadSettings(loaded, backend.services());
-    EXPECT_EQ(Snapshot(loaded), (Loaded{1, 0, 30, {1, 0, 1, 1}, folder, 1, 1, 2, "", 9}));
+    EXPECT_EQ(Snapshot(loaded), (Loaded{1, 0, 30, {1, 0, 1, 1, 1, 0}, folder, 1, 1, 2, "", 9}));
 }
 
 TEST_F(SettingsFileTest, NamesInAnyEncodingSaveAndLoadBackByteForByte)
@@ -134,7 +137,7 @@ TEST_F(SettingsFileTest, NamesInAnyEncodingSaveAndLoadBackByteForByte)
         EXPECT_EQ(KeyNames(text), kKeysInOrder) << text;
         ProcessState loaded;
         LoadSettings(loaded, backend.services());
-        EXPECT_EQ(Snapshot(loaded), (Loaded{0, 0, 30, {1, 1, 1, 1}, folder, 1, 2, 2, music, 9}));
+        EXPECT_EQ(Snapshot(loaded), (Loaded{0, 0, 30, {1, 1, 1, 1, 1, 1}, folder, 1, 2, 2, music, 9}));
     }
 }
 

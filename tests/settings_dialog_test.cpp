@@ -38,8 +38,7 @@ protected:
     {
         state.nuvra_b.settings.ChangeInterval = 20;
         state.nuvra_b.settings.RotationSpeed = 5;
-        state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On,
-                                            ImageKindOption::On};
+        state.nuvra_b.settings.ImageKinds.fill(ImageKindOption::On);
     }
 
     NuvraP& Open(std::optional<std::int64_t> owner = std::nullopt)
@@ -165,7 +164,7 @@ TEST_F(SettingsDialogTest, WithoutItsFontTheDialogStillWorksAndSaysWhy)
     Click(Caption(*c().Img_SR, 1));
     EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
     Click(c().lbl_Button[2]->CaptionBox());
-    EXPECT_EQ(fake.profile.writes.size(), 12u);
+    EXPECT_EQ(fake.profile.writes.size(), 14u);
 }
 
 TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
@@ -181,7 +180,8 @@ TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
         {c().lbl_Button[2]->Bounds(), {332, 312, 427, 334}}, {c().lbl_Button[3]->CaptionBox(), {432, 316, 525, 333}},
         {c().HS_CD->Bounds(), {356, 196, 445, 213}},         {c().RotScroll->Bounds(), {364, 256, 453, 273}},
         {Picture(*c().Img_SR, 1), {360, 68, 373, 81}},       {Picture(*c().Img_Pos, 2), {424, 120, 437, 133}},
-        {Picture(*c().Img_Kind, 3), {220, 248, 232, 260}},   {Picture(*c().Img_BGM, 1), {136, 376, 149, 389}},
+        {Picture(*c().Img_Kind, 3), {220, 248, 232, 260}},   {Picture(*c().Img_Kind, 5), {266, 232, 278, 244}},
+        {Picture(*c().Img_BGM, 1), {136, 376, 149, 389}},
         {c().BGM_Repeat->Bounds(), {200, 372, 241, 393}},    {c().lbl_Fname->Bounds(), {216, 424, 521, 453}},
         {c().lbl_fade->Bounds(), {336, 292, 526, 305}},  // grown to its 27 characters
         {c().lbl_URL->Bounds(), {320, 344, 527, 357}},
@@ -299,10 +299,11 @@ TEST_F(SettingsDialogTest, OptionsActOnThePressOfAnyButtonOnPictureOrCaption)
 
 TEST_F(SettingsDialogTest, KindBoxesToggleAndRescanTheShownFolder)
 {
-    fake.files.AddFolder("/pics", {{"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.wmf", 1}});
+    fake.files.AddFolder("/pics",
+                         {{"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.wmf", 1}, {"e.png", 32}, {"f.webp", 32}});
     Open();
     c().Folder_Path->SetCaption("/pics");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 6; ++i)
         Click(Picture(*c().Img_Kind, i));
     EXPECT_TRUE(ListEntries().empty());
     EXPECT_EQ(c().lbl_Kei->Caption(), "");
@@ -310,6 +311,9 @@ TEST_F(SettingsDialogTest, KindBoxesToggleAndRescanTheShownFolder)
     Click(Caption(*c().Img_Kind, 2), 2);
     EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
     EXPECT_EQ(c().lbl_Kei->Caption(), "1");
+    Click(Caption(*c().Img_Kind, 5));
+    EXPECT_EQ(ListEntries(), (std::vector<std::string>{"c.jpg", "f.webp"}));
+    EXPECT_EQ(state.nuvra_b.settings.ImageKinds[4], ImageKindOption::Off);
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "/pics");
 
     // Without a folder shown only the box and the setting change.
@@ -317,7 +321,7 @@ TEST_F(SettingsDialogTest, KindBoxesToggleAndRescanTheShownFolder)
     Click(Picture(*c().Img_Kind, 0));
     EXPECT_EQ(state.nuvra_b.settings.ImageKinds[0], ImageKindOption::On);
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
-    EXPECT_EQ(ListEntries(), std::vector<std::string>{"c.jpg"});
+    EXPECT_EQ(ListEntries(), (std::vector<std::string>{"c.jpg", "f.webp"}));
 
     // A stored 2 turns into 3: still no picture, and not scanned.
     state.nuvra_b.settings.ImageKinds[1] = static_cast<ImageKindOption>(2);
@@ -479,6 +483,7 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},  {"画像の位置", "0"}, {"ｲﾝﾀｰﾊﾞﾙ", "10"},  {"画像のﾌｫﾙﾀﾞ", "/pics"},
         {"画像種類_0", "1"}, {"画像種類_1", "1"}, {"画像種類_2", "1"}, {"画像種類_3", "0"},
+        {"画像種類_4", "1"}, {"画像種類_5", "1"},
         {"BGM区分", "1"},    {"BGMﾘﾋﾟｰﾄ", "7"},   {"BGMﾌｧｲﾙ", ""},     {"回転ｽﾋﾟｰﾄﾞ", "2"},
     };
     ASSERT_EQ(fake.profile.writes.size(), expected.size());
@@ -529,7 +534,7 @@ TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToT
     fake.profile.writes.clear();
     Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_TRUE(dialog->Closed());
-    EXPECT_EQ(fake.profile.writes.size(), 12u);
+    EXPECT_EQ(fake.profile.writes.size(), 14u);
     EXPECT_EQ(fake.message_box.shown.size(), 1u);
 }
 

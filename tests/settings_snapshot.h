@@ -14,7 +14,7 @@ namespace nuvra::test {
 
 struct Loaded {
     std::int16_t order, position, interval;
-    std::array<std::int16_t, 4> kinds;
+    std::array<std::int16_t, 6> kinds;
     std::string folder;
     std::int16_t image_count, bgm_kind, bgm_repeat;
     std::string bgm_file;
@@ -25,14 +25,14 @@ struct Loaded {
 inline std::ostream& operator<<(std::ostream& out, const Loaded& l)
 {
     return out << "{order " << l.order << ", position " << l.position << ", interval " << l.interval << ", kinds "
-               << l.kinds[0] << l.kinds[1] << l.kinds[2] << l.kinds[3] << ", folder '" << l.folder << "', count "
+               << l.kinds[0] << l.kinds[1] << l.kinds[2] << l.kinds[3] << l.kinds[4] << l.kinds[5] << ", folder '" << l.folder << "', count "
                << l.image_count << ", bgm " << l.bgm_kind << ", repeat " << l.bgm_repeat << ", file '" << l.bgm_file
                << "', rotation " << l.rotation << "}";
 }
 
-inline std::array<std::int16_t, 4> KindNumbers(const ImageKindOptions& kinds)
+inline std::array<std::int16_t, 6> KindNumbers(const ImageKindOptions& kinds)
 {
-    std::array<std::int16_t, 4> numbers{};
+    std::array<std::int16_t, 6> numbers{};
     std::ranges::transform(kinds, numbers.begin(), [](ImageKindOption kind) { return StoredNumber(kind); });
     return numbers;
 }

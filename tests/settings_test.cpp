@@ -18,13 +18,14 @@ using test::FakePlatform;
 using test::Loaded;
 using test::Snapshot;
 
-const Loaded kDefaults{0, 0, 10, {1, 1, 1, 1}, "", 0, 0, 0, "", 5};
+const Loaded kDefaults{0, 0, 10, {1, 1, 1, 1, 1, 1}, "", 0, 0, 0, "", 5};
 
 class LoadSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}});
+        fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.png", 32},
+                                      {"e.webp", 32}});
         fake.files.AddReadableFile("/music/song.mp3");
     }
     void Value(std::string_view key, std::string_view value)
@@ -73,7 +74,7 @@ TEST_F(LoadSettingsTest, EachKeyFollowsItsRule)
         {"position floors negative", {{"画像の位置", "-0.5"}}, with([](Loaded& l) { l.position = -1; })},
         {"kind x gives 0, empty kind gives 1",
          {{"画像種類_0", "x"}, {"画像種類_1", ""}},
-         with([](Loaded& l) { l.kinds = {0, 1, 1, 1}; })},
+         with([](Loaded& l) { l.kinds = {0, 1, 1, 1, 1, 1}; })},
         {"music file kind without a file falls back to none", {{"BGM区分", "2"}}, kDefaults},
         {"CD music keeps its kind when the file is missing",
          {{"BGM区分", "1"}, {"BGMﾌｧｲﾙ", "/music/gone.mp3"}},
@@ -89,16 +90,18 @@ TEST_F(LoadSettingsTest, EachKeyFollowsItsRule)
              l.bgm_repeat = 3;
          })},
         {"a folder that no longer exists is cleared", {{"画像のﾌｫﾙﾀﾞ", "/gone"}}, kDefaults},
-        {"an existing folder is scanned", {{"画像のﾌｫﾙﾀﾞ", "/pics"}}, with([](Loaded& l) {
-             l.folder = "/pics";
-             l.image_count = 3;
-         })},
-        {"kinds are read before the folder is scanned",
-         {{"画像のﾌｫﾙﾀﾞ", "/pics"}, {"画像種類_1", "0"}},
+        {"an existing folder is scanned, PNG and WebP files too where the file names no such kinds",
+         {{"画像のﾌｫﾙﾀﾞ", "/pics"}},
          with([](Loaded& l) {
              l.folder = "/pics";
-             l.image_count = 2;
-             l.kinds = {1, 0, 1, 1};
+             l.image_count = 5;
+         })},
+        {"kinds are read before the folder is scanned",
+         {{"画像のﾌｫﾙﾀﾞ", "/pics"}, {"画像種類_1", "0"}, {"画像種類_5", "0"}},
+         with([](Loaded& l) {
+             l.folder = "/pics";
+             l.image_count = 3;
+             l.kinds = {1, 0, 1, 1, 1, 0};
          })},
     };
     for (const Case& c : cases) {
@@ -133,14 +136,15 @@ TEST_F(LoadSettingsTest, LongValuesAreReadAsTheirFirst255Bytes)
     EXPECT_EQ(state.nuvra_b.settings.ImageFolder, "");
 }
 
-TEST(SaveSettings, WritesAllTwelveKeysInOrder)
+TEST(SaveSettings, WritesEveryKeyInOrder)
 {
     FakePlatform fake;
     ProcessState state;
     state.nuvra_b.settings.OrderMode = OrderModeOption::Random;
     state.nuvra_b.settings.ImagePosition = ImagePositionOption::RandomPlace;
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
-    state.nuvra_b.settings.ImageKinds = {ImageKindOption::On, ImageKindOption::On, ImageKindOption::On, ImageKindOption::Off};
+    state.nuvra_b.settings.ImageKinds = {ImageKindOption::On,  ImageKindOption::On, ImageKindOption::On,
+                                         ImageKindOption::Off, ImageKindOption::On, ImageKindOption::Off};
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
     EXPECT_TRUE(SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {20, "/pics", "3", 7}).saved);
@@ -148,6 +152,7 @@ TEST(SaveSettings, WritesAllTwelveKeysInOrder)
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},   {"画像の位置", "2"}, {"ｲﾝﾀｰﾊﾞﾙ", "20"},    {"画像のﾌｫﾙﾀﾞ", "/pics"},
         {"画像種類_0", "1"},  {"画像種類_1", "1"}, {"画像種類_2", "1"},  {"画像種類_3", "0"},
+        {"画像種類_4", "1"},  {"画像種類_5", "0"},
         {"BGM区分", "2"},     {"BGMﾘﾋﾟｰﾄ", "3"},   {"BGMﾌｧｲﾙ", "/music/a b.mp3"}, {"回転ｽﾋﾟｰﾄﾞ", "7"},
     };
     ASSERT_EQ(fake.profile.writes.size(), expected.size());
@@ -173,8 +178,8 @@ TEST(SaveSettings, RepeatTextIsStoredAsATrackNumberOrZero)
         ProcessState state;
         state.sound_01.settings.BgmRepeat = 9;
         SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", text, 5});
-        ASSERT_EQ(fake.profile.writes.size(), 12u);
-        EXPECT_EQ(fake.profile.writes[9].value, stored) << "repeat text \"" << text << "\"";
+        ASSERT_EQ(fake.profile.writes.size(), 14u);
+        EXPECT_EQ(fake.profile.writes[11].value, stored) << "repeat text \"" << text << "\"";
     }
 }
 
@@ -185,7 +190,7 @@ TEST(SaveSettings, AFailingWriteDoesNotStopTheOthersAndItsFileAndReasonAreReturn
     fake.profile.failure_reason = "Read-only file system";
     ProcessState state;
     const SaveResult result = SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", "", 5});
-    EXPECT_EQ(fake.profile.writes.size(), 12u);
+    EXPECT_EQ(fake.profile.writes.size(), 14u);
     EXPECT_FALSE(result.saved);
     EXPECT_EQ(result.file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));
     EXPECT_EQ(result.reason, "Read-only file system");

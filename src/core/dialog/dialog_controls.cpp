@@ -138,13 +138,18 @@ void DialogControls::AddPictureFolderPanel(platform::Font* font)
     lbl_PreSize = MakeLabel(font, At(kPictureFolder, {192, 36, 101, 13}), "9999 * 9999", ui::Align::Center);
     Pic_K = std::make_unique<ui::PictureBox>(At(kPictureFolder, {192, 52, 100, 100}));
 
-    const char* kinds[] = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
+    // The first four in a column; the two newer kinds in a second column,
+    // on the rows of the two shortest captions (*.gif, *.jpg) so that
+    // "*.webp" ends inside the panel's frame.
+    const char* kinds[] = {"*.bmp", "*.gif", "*.jpg", "*.wmf", "*.png", "*.webp"};
     std::vector<ui::GroupItem> kind_items;
-    for (std::int32_t i = 0; i < 4; ++i) {
-        const std::int32_t y = 188 + 16 * i;
+    for (std::int32_t i = 0; i < 6; ++i) {
+        const std::int32_t x = i < 4 ? 208 : 254;
+        const std::int32_t caption_x = i < 4 ? 224 : 268;
+        const std::int32_t y = 188 + 16 * (i < 4 ? i : i - 3);
         // The caption sits a pixel higher than its 12-pixel box.
-        kind_items.push_back({At(kPictureFolder, {208, y, 12, 12}), CaptionAt(font, kPictureFolder, 224, y - 1, kinds[i]),
-                              kinds[i], font});
+        kind_items.push_back({At(kPictureFolder, {x, y, 12, 12}),
+                              CaptionAt(font, kPictureFolder, caption_x, y - 1, kinds[i]), kinds[i], font});
     }
     Img_Kind = std::make_unique<ui::OptionGroup>(ui::GroupKind::CheckBoxes, std::move(kind_items), kItemButtons);
 }

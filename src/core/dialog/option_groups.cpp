@@ -38,7 +38,7 @@ void NuvraP::MusicClick(int index)
 
 void NuvraP::KindClick(int index)
 {
-    if (index < 0 || index > 3)
+    if (index < 0 || index >= static_cast<int>(m_state.nuvra_b.settings.ImageKinds.size()))
         return;
     SettingsRecord& settings = m_state.nuvra_b.settings;
     ImageKindOption& kind = settings.ImageKinds[static_cast<std::size_t>(index)];

@@ -30,8 +30,10 @@ struct ImageList {
     std::int16_t ScanAttribute = 0;       // attribute value of the pass in progress
 };
 
-// Wildcards of the four picture kinds, in scan order (index into ImageKinds).
-inline constexpr std::array<std::string_view, 4> kKindWildcards = {"*.bmp", "*.gif", "*.jpg", "*.wmf"};
+// Wildcards of the picture kinds, in scan order (index into ImageKinds).
+inline constexpr std::array<std::string_view, 6> kKindWildcards = {"*.bmp", "*.gif", "*.jpg",
+                                                                   "*.wmf", "*.png", "*.webp"};
+static_assert(kKindWildcards.size() == ImageKindOptions().size());
 
 // Fills ImageCount and ImageFiles from folder and the kinds that are On.
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,

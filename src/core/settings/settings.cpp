@@ -45,7 +45,7 @@ void LoadSettingsUpToFolder(SettingsRecord& settings, platform::Platform& platfo
     LoadInteger(settings.ImagePosition, read(ini_key::kImagePosition), ImagePositionOption::Centre, ConvertFloorInt16);
     LoadInteger(settings.ChangeInterval, read(ini_key::kChangeInterval), 10, ConvertRoundInt16);
     // The kinds come before the folder so that the folder's scan uses them.
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < static_cast<int>(settings.ImageKinds.size()); ++i)
         LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), ImageKindOption::On,
                     ConvertFloorInt16);
 
@@ -91,7 +91,7 @@ SaveResult SaveSettings(SettingsRecord& settings, SoundSettings& music, platform
     write(ini_key::kChangeInterval, IntegerText(dialog.interval_slider));
     settings.ImageFolder = dialog.folder_caption;
     write(ini_key::kImageFolder, settings.ImageFolder);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < static_cast<int>(settings.ImageKinds.size()); ++i)
         write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
     write(ini_key::kBgmKind, IntegerText(StoredNumber(music.BgmKind)));
     // Text that is no number switches the repeat off; a number too large

@@ -17,10 +17,11 @@ enum class OrderModeOption : std::int16_t { FileOrder = 0, Random = 1 };
 // 画像の位置: any other number leaves the box wherever it already is.
 enum class ImagePositionOption : std::int16_t { Centre = 0, MovingBox = 1, RandomPlace = 2 };
 
-// 画像種類_0..3: only an exact On collects the kind's files.
+// 画像種類_0..5: only an exact On collects the kind's files.
 enum class ImageKindOption : std::int16_t { Off = 0, On = 1 };
-// *.bmp, *.gif, *.jpg, *.wmf, in that order.
-using ImageKindOptions = std::array<ImageKindOption, 4>;
+// *.bmp, *.gif, *.jpg, *.wmf, *.png, *.webp, in that order. A file without
+// the keys of the last two (one written before they existed) has them on.
+using ImageKindOptions = std::array<ImageKindOption, 6>;
 
 struct SettingsRecord {
     OrderModeOption OrderMode = OrderModeOption::FileOrder;

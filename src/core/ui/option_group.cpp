@@ -58,8 +58,12 @@ bool OptionGroup::SetMark(std::int32_t index, Mark mark)
 
 std::int32_t OptionGroup::ItemAt(std::int32_t x, std::int32_t y) const
 {
+    // A box wins over a neighbour's caption that reaches under it.
     for (std::size_t i = 0; i < m_items.size(); ++i)
-        if (Contains(m_items[i].picture, x, y) || Contains(m_items[i].caption_box, x, y))
+        if (Contains(m_items[i].picture, x, y))
+            return static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        if (Contains(m_items[i].caption_box, x, y))
             return static_cast<std::int32_t>(i);
     return -1;
 }
