@@ -1,12 +1,13 @@
 // Every picture a user has is shown, and nothing keeps the show from
 // running, on the real binary under a private X server: palette BMPs of
-// every kind in turn; a first picture that cannot be prepared, a cache
+// every kind in turn; a PNG with transparency (over black) and a WebP; a first picture that cannot be prepared, a cache
 // folder that cannot be written and a picture too large to decode each still
 // give a running show that ends on SIGTERM with status 0 and leaves no
 // process behind; two shows started at the same instant give exactly one.
 #include <gtest/gtest.h>
-
+#include <png.h>
 #include <signal.h>
+#include <webp/encode.h>
 
 #include <filesystem>
 #include <fstream>
@@ -91,6 +92,55 @@ TEST_F(E2eEveryPictureTest, FourBitEightBitAndRunLengthBmpsAreEachShownInTurn)
         order += Describe(c) + " ";
     ASSERT_TRUE(all_seen) << "seen: " << order << "\n" << show.Output();
     EXPECT_EQ(seen, (std::vector<Rgb>{kRed, kGreen, kBlue, kRed})) << order;
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(show, "a key");
+}
+
+TEST_F(E2eEveryPictureTest, APngWithTransparencyAndAWebpAreShownInTurn)
+{
+    // Half-transparent red, which the show composes over black; an opaque
+    // green WebP; a blue BMP. A settings file that names no kinds takes all.
+    constexpr int width = 300, height = 240;
+    std::vector<std::uint8_t> rgba, rgb;
+    for (int i = 0; i < width * height; ++i) {
+        rgba.insert(rgba.end(), {kRed.r, kRed.g, kRed.b, 128});
+        rgb.insert(rgb.end(), {kGreen.r, kGreen.g, kGreen.b});
+    }
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = width;
+    png.height = height;
+    png.format = PNG_FORMAT_RGBA;
+    ASSERT_TRUE(png_image_write_to_file(&png, home.PicturePath("1_half.png").c_str(), 0, rgba.data(), 0, nullptr));
+    std::uint8_t* webp = nullptr;
+    const std::size_t webp_size = WebPEncodeLosslessRGB(rgb.data(), width, height, width * 3, &webp);
+    ASSERT_GT(webp_size, 0u);
+    std::ofstream(home.PicturePath("2_green.webp"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(webp), static_cast<std::streamsize>(webp_size));
+    WebPFree(webp);
+    ASSERT_TRUE(WriteSolidPicture(home.PicturePath("3_blue.bmp"), width, height, kBlue));
+    Settings();
+    Show show(server(), home, NUVRA_BINARY, {"/s"});
+    ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+
+    const Rgb half_red{static_cast<std::uint8_t>((kRed.r * 128 + 127) / 255),
+                       static_cast<std::uint8_t>((kRed.g * 128 + 127) / 255),
+                       static_cast<std::uint8_t>((kRed.b * 128 + 127) / 255)};
+    std::vector<Rgb> seen;
+    const bool all_seen = WaitUntil(
+        [&] {
+            const Rgb centre = Centre();
+            for (const Rgb wanted : {half_red, kGreen, kBlue})
+                if (Distance(centre, wanted) < 24 && (seen.empty() || !(seen.back() == wanted)))
+                    seen.push_back(wanted);
+            return seen.size() >= 4;
+        },
+        Patience(15s), 50ms);
+    std::string order;
+    for (const Rgb c : seen)
+        order += Describe(c) + " ";
+    ASSERT_TRUE(all_seen) << "seen: " << order << "\n" << show.Output();
+    EXPECT_EQ(seen, (std::vector<Rgb>{half_red, kGreen, kBlue, half_red})) << order;
     ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
     ExpectCleanEnd(show, "a key");
 }
