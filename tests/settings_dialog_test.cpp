@@ -626,6 +626,28 @@ TEST_F(SettingsDialogTest, ALargeFolderIsReadInBatchesBetweenPassesAndACloseStop
     EXPECT_EQ(c().lbl_Kei->Caption(), "256") << "nothing is read after the close";
 }
 
+TEST_F(SettingsDialogTest, AFolderThatFillsABatchExactlyStillGetsItsOtherKindsRead)
+{
+    // 256 entries: the first pattern (*.bmp) spends the whole first batch.
+    std::vector<FolderEntry> entries;
+    for (int i = 0; i < 255; ++i)
+        entries.push_back({"p" + std::to_string(1000 + i) + ".bmp", 0});
+    entries.push_back({"z.jpg", 0});
+    const std::string folder = test::NativePath("/batch");
+    fake.files.AddFolder(folder, entries);
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, folder}};
+    Open();
+    Click(c().lbl_Button[0]->CaptionBox());
+    for (int step = 0; step < 10 && dialog->Scanning(); ++step) {
+        fake.windows.script.push_front({});
+        dialog->RunOnce();
+    }
+    EXPECT_FALSE(dialog->Scanning());
+    EXPECT_EQ(c().lbl_Kei->Caption(), "256");
+    ASSERT_EQ(ListEntries().size(), 256u);
+    EXPECT_EQ(ListEntries().back(), "z.jpg");
+}
+
 TEST_F(SettingsDialogTest, TheMusicFileChooserSetsTheFileOnlyWhenOneIsChosen)
 {
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;

@@ -60,7 +60,11 @@ void NuvraP::ScanStep()
 {
     FolderScan& scan = *m_scan;
     std::size_t budget = kScanEntriesPerStep;
-    while (budget > 0 && scan.pattern < scan.patterns.size()) {
+    while (scan.pattern < scan.patterns.size()) {
+        // A budget spent at the very end of a pattern leaves the rest for
+        // the next step.
+        if (budget == 0)
+            return;
         const auto& [pattern, attribute] = scan.patterns[scan.pattern];
         const platform::FolderListing* listing = ScanListing(pattern);
         const std::size_t count = listing != nullptr ? listing->entries.size() : 0;
