@@ -235,7 +235,7 @@ TEST_F(E2eDialogTest, ShowsTheSettingsAndConfirmWritesTheChangedValues)
     const std::map<std::string, std::string> expected = {
         {"画像ﾁｪﾝｼﾞ", "0"},  {"画像の位置", "0"},   {"ｲﾝﾀｰﾊﾞﾙ", "27"},  {"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()},
         {"画像種類_0", "1"}, {"画像種類_1", "1"},   {"画像種類_2", "1"}, {"画像種類_3", "1"},
-        {"画像種類_4", "1"}, {"画像種類_5", "0"},
+        {"画像種類_4", "1"}, {"画像種類_5", "0"}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "0"},
         {"BGM区分", "2"},    {"BGMﾘﾋﾟｰﾄ", "7"},     {"BGMﾌｧｲﾙ", "/music/new song.mp3"}, {"回転ｽﾋﾟｰﾄﾞ", "1"},
     };
     const std::map<std::string, std::string> written = ReadIni(Ini());
@@ -338,9 +338,9 @@ TEST_F(E2eDialogTest, AFolderNamedInLatin1IsSavedByteForByteAndTouchesNoOtherKey
     EXPECT_TRUE(common_platform::IsValidUtf8(text)) << text;
     const std::map<std::string, std::string> written = ReadIni(text);
     // Besides the file's keys, only the two newer kinds, which the file did
-    // not name and so were on.
-    EXPECT_EQ(written.size(), keys.size() + 2) << text;
-    EXPECT_EQ(written.count("画像種類_4") + written.count("画像種類_5"), 2u) << text;
+    // not name and so were on, and the subfolders, off.
+    EXPECT_EQ(written.size(), keys.size() + 3) << text;
+    EXPECT_EQ(written.count("画像種類_4") + written.count("画像種類_5") + written.count("ｻﾌﾞﾌｫﾙﾀﾞ"), 3u) << text;
     for (const auto& [key, value] : keys) {
         const auto found = written.find(key);
         if (key != "画像のﾌｫﾙﾀﾞ") {

@@ -132,6 +132,22 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::None) << "an empty music flag: no music";
 }
 
+TEST_F(HostedShowTest, RecursiveTakesTheSubfoldersOfTheFilesFolderOrOfTheGivenOne)
+{
+    fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"b.bmp", 32}, {"a.jpg", 32}, {"more", 16}});
+    fake.files.AddFolder("/pics/more", {{"c.gif", 32}});
+    fake.files.AddFolder(test::NativePath("/other"), {{"c.gif", 32}, {"more", 16}});
+    fake.files.AddFolder(test::NativePath("/other/more"), {{"d.gif", 32}, {"e.gif", 32}});
+    EXPECT_EQ(Run({"--root"}), 0);
+    EXPECT_EQ(state.nuvra_b.images.ImageCount, 2);
+    EXPECT_EQ(Run({"--root", "--recursive"}), 0);
+    EXPECT_EQ(state.nuvra_b.images.ImageCount, 3);
+    EXPECT_EQ(Run({"--recursive", "--root", "--folder", test::NativePath("/other")}), 0);
+    EXPECT_EQ(state.nuvra_b.images.ImageCount, 3);
+    EXPECT_TRUE(diagnostics.reports.empty());
+    EXPECT_TRUE(fake.profile.writes.empty());
+}
+
 TEST_F(HostedShowTest, AnInvalidValueIsSaidAndTheFilesValueKept)
 {
     const struct {

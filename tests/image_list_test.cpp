@@ -112,6 +112,32 @@ TEST(BuildImageList, ListsOnlyTheThreePassAttributesFromOneListing)
     EXPECT_EQ(files.listed, NativePaths({"/pics/"})) << "one listing serves all twelve scans";
 }
 
+TEST(BuildImageList, SubfoldersAreEachTakenOnceInTheOrderOfTheirRelativePaths)
+{
+    constexpr ImageKindOptions every_kind = {On, On, On, On, On, On};
+    FakeFileSystem files;
+    // Hidden (2) and system (4) folders are passed by; "loop" is a link back
+    // to the picture folder and "twin" one to "sub" (which comes first by
+    // name); "gone" cannot be listed.
+    files.AddFolder(NativePath("/pics"), {{".", 18}, {"..", 18}, {"z.jpg", 32}, {"twin", 16}, {".cache", 18},
+                                          {"sys", 20}, {"loop", 16}, {"gone", 16}, {"sub", 16}});
+    files.AddFolder(NativePath("/pics/sub"), {{".", 18}, {"b.png", 32}, {"deeper", 16}});
+    files.AddFolder(NativePath("/pics/sub/deeper"), {{"c.bmp", 0}, {"d.webp", 1}});
+    files.AddFolder(NativePath("/pics/.cache"), {{"h.jpg", 32}});
+    files.AddFolder(NativePath("/pics/sys"), {{"s.jpg", 32}});
+    files.AddFolder(NativePath("/pics/loop"), {{"z.jpg", 32}, {"sub", 16}});
+    files.identities[NativePath("/pics/loop")] = NativePath("/pics");
+    files.AddFolder(NativePath("/pics/twin"), {{"b.png", 32}, {"deeper", 16}});
+    files.identities[NativePath("/pics/twin")] = NativePath("/pics/sub");
+
+    ImageList list;
+    BuildImageList(list, every_kind, NativePath("/pics"), files);
+    EXPECT_EQ(Listed(list), NativePaths({"/pics/z.jpg"})) << "without subfolders, the folder alone";
+    BuildImageList(list, every_kind, NativePath("/pics"), files, SubfolderOption::On);
+    EXPECT_EQ(Listed(list), NativePaths({"/pics/sub/b.png", "/pics/sub/deeper/c.bmp", "/pics/sub/deeper/d.webp",
+                                         "/pics/z.jpg"}));
+}
+
 TEST(BuildImageList, KindsAndFolderSpellings)
 {
     const std::vector<FolderEntry> entries = {{"c.bmp", 32}, {"a.gif", 32}, {"b.jpg", 0}, {"d.wmf", 1}};

@@ -102,6 +102,10 @@ else
     flag=${arg%% *}
     [[ $synopsis == *"[$flag "* ]] || fail "nuvra.xml passes $flag, which the manual's synopsis lacks"
   done
+  # A check box's flag is in the synopsis too.
+  recursive=$(xpath 'string(//boolean[@id="recursive"]/@arg-set)')
+  [[ $recursive == --recursive && $synopsis == *"[--recursive]"* ]] ||
+    fail "nuvra.xml: expected a check box passing --recursive, in the manual's synopsis; got \"$recursive\""
   # Every value a select passes is one the manual lists for that flag.
   mapfile -t choices < <(xpath '//option/@arg-set' | sed -E 's/^ *arg-set="([^"]*)"/\1/')
   [[ ${#choices[@]} -eq 5 ]] || fail "nuvra.xml: expected 5 choices (2 orders, 3 placements), got ${#choices[@]}"

@@ -168,6 +168,23 @@ TEST_F(PictureFolder, BuildImageListEndToEnd)
     EXPECT_TRUE(FileExists(list.ImageFiles[1], m_files));
 }
 
+TEST(PictureTree, LinksThatLoopAreEnteredOnceAndHiddenFoldersNever)
+{
+    test::TempDir dir;
+    dir.WriteFile("tree/a.jpg", "");
+    dir.WriteFile("tree/sub/b.jpg", "");
+    dir.WriteFile("tree/.thumbnails/t.jpg", "");
+    fs::create_directory_symlink("..", dir.path() / "tree/sub/up");
+    fs::create_directory_symlink(".", dir.path() / "tree/sub/self");
+    fs::create_directory_symlink(dir.path() / "tree/sub", dir.path() / "tree/again");
+    LinuxFileSystem files;
+    ImageList list;
+    BuildImageList(list, kAllKinds, dir.str() + "/tree", files, SubfolderOption::On);
+    EXPECT_EQ(Listed(list), (std::vector<std::string>{dir.str() + "/tree/a.jpg", dir.str() + "/tree/again/b.jpg"}));
+    EXPECT_EQ(files.FolderIdentity(dir.str() + "/tree/sub/up"), files.FolderIdentity(dir.str() + "/tree"));
+    EXPECT_FALSE(files.FolderIdentity(dir.str() + "/tree/a.jpg"));
+}
+
 TEST_F(PictureFolder, TheWorkedExampleOnLinux)
 {
     // b.jpg is writable (archive), A.bmp read-only, c.gif hidden: only the

@@ -24,7 +24,7 @@ using test::Snapshot;
 
 const std::vector<std::string> kKeysInOrder = {"画像ﾁｪﾝｼﾞ", "画像の位置", "ｲﾝﾀｰﾊﾞﾙ", "画像のﾌｫﾙﾀﾞ",
                                                "画像種類_0", "画像種類_1", "画像種類_2", "画像種類_3",
-                                               "画像種類_4", "画像種類_5", "BGM区分",    "BGMﾘﾋﾟｰﾄ",   "BGMﾌｧｲﾙ",   "回転ｽﾋﾟｰﾄﾞ"};
+                                               "画像種類_4", "画像種類_5", "ｻﾌﾞﾌｫﾙﾀﾞ",   "BGM区分",    "BGMﾘﾋﾟｰﾄ",   "BGMﾌｧｲﾙ",   "回転ｽﾋﾟｰﾄﾞ"};
 
 // The names of the file's keys, in the order the file lists them.
 std::vector<std::string> KeyNames(const std::string& text)
@@ -97,6 +97,7 @@ TEST_F(SettingsFileTest, SaveIntoAnEmptyFolderWritesTheWholeFileAndReadsBackUnch
                                  "画像種類_3=1\n"
                                  "画像種類_4=1\n"
                                  "画像種類_5=0\n"
+                                 "ｻﾌﾞﾌｫﾙﾀﾞ=0\n"
                                  "BGM区分=1\n"
                                  "BGMﾘﾋﾟｰﾄ=2\n"
                                  "BGMﾌｧｲﾙ=\n"

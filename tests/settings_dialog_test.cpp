@@ -164,7 +164,7 @@ TEST_F(SettingsDialogTest, WithoutItsFontTheDialogStillWorksAndSaysWhy)
     Click(Caption(*c().Img_SR, 1));
     EXPECT_EQ(state.nuvra_b.settings.OrderMode, OrderModeOption::Random);
     Click(c().lbl_Button[2]->CaptionBox());
-    EXPECT_EQ(fake.profile.writes.size(), 14u);
+    EXPECT_EQ(fake.profile.writes.size(), 15u);
 }
 
 TEST_F(SettingsDialogTest, ControlsSitAtTheirDesignedPlaces)
@@ -483,7 +483,7 @@ TEST_F(SettingsDialogTest, ConfirmWritesEveryKeyFromTheControlsAndCancelWritesNo
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},  {"画像の位置", "0"}, {"ｲﾝﾀｰﾊﾞﾙ", "10"},  {"画像のﾌｫﾙﾀﾞ", "/pics"},
         {"画像種類_0", "1"}, {"画像種類_1", "1"}, {"画像種類_2", "1"}, {"画像種類_3", "0"},
-        {"画像種類_4", "1"}, {"画像種類_5", "1"},
+        {"画像種類_4", "1"}, {"画像種類_5", "1"}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "0"},
         {"BGM区分", "1"},    {"BGMﾘﾋﾟｰﾄ", "7"},   {"BGMﾌｧｲﾙ", ""},     {"回転ｽﾋﾟｰﾄﾞ", "2"},
     };
     ASSERT_EQ(fake.profile.writes.size(), expected.size());
@@ -534,7 +534,7 @@ TEST_F(SettingsDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpenToT
     fake.profile.writes.clear();
     Click(c().lbl_Button[2]->CaptionBox());
     EXPECT_TRUE(dialog->Closed());
-    EXPECT_EQ(fake.profile.writes.size(), 14u);
+    EXPECT_EQ(fake.profile.writes.size(), 15u);
     EXPECT_EQ(fake.message_box.shown.size(), 1u);
 }
 
@@ -624,6 +624,47 @@ TEST_F(SettingsDialogTest, ALargeFolderIsReadInBatchesBetweenPassesAndACloseStop
     EXPECT_TRUE(dialog->Closed());
     pass({});
     EXPECT_EQ(c().lbl_Kei->Caption(), "256") << "nothing is read after the close";
+}
+
+TEST_F(SettingsDialogTest, TheSubfolderBoxListsEveryFolderBelowByItsRelativePath)
+{
+    // "locked" cannot be read: passed by without a word.
+    fake.files.AddFolder(test::NativePath("/tree"), {{"b.jpg", 32}, {"sub", 16}, {"locked", 16}});
+    fake.files.AddFolder(test::NativePath("/tree/sub"), {{"a.png", 32}, {"deep", 16}});
+    fake.files.AddFolder(test::NativePath("/tree/sub/deep"), {{"c.gif", 32}});
+    const std::string sub_a = test::NativePath("/tree/sub/a.png");
+    fake.files.AddReadableFile(sub_a);
+    fake.pictures.Add(sub_a, test::PositionPicture(40, 30));
+    fake.shell.choices = {{platform::ChoiceOutcome::Chosen, test::NativePath("/tree")}};
+    Open();
+    const std::vector<std::string> everything = {"b.jpg", test::NativePath("sub/a.png"),
+                                                 test::NativePath("sub/deep/c.gif")};
+
+    // Chosen with the box ticked: read in steps, subfolders and all.
+    Click(Picture(*c().Img_Sub, 0));
+    EXPECT_EQ(state.nuvra_b.settings.Subfolders, SubfolderOption::On);
+    Click(c().lbl_Button[0]->CaptionBox());
+    for (int step = 0; step < 10 && dialog->Scanning(); ++step) {
+        fake.windows.script.push_front({});
+        dialog->RunOnce();
+    }
+    std::vector<std::string> listed = ListEntries();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, everything);
+    EXPECT_TRUE(fake.message_box.shown.empty());
+
+    // Cleared: the folder alone; ticked again: everything, in the list's
+    // order, and a click on a subfolder's file shows it.
+    Click(Caption(*c().Img_Sub, 0));
+    EXPECT_EQ(ListEntries(), std::vector<std::string>{"b.jpg"});
+    Click(Picture(*c().Img_Sub, 0));
+    EXPECT_EQ(ListEntries(), everything);
+    const platform::Rect row = c().List_1->Bounds();
+    dialog->OnInput(Mouse(platform::InputKind::MouseDown, {row.left + 6, row.top + 20, row.left + 7, row.top + 21}));
+    dialog->OnInput(Mouse(platform::InputKind::MouseUp, {row.left + 6, row.top + 20, row.left + 7, row.top + 21}));
+    EXPECT_EQ(c().lbl_PreSize->Caption(), "40 * 30");
+    Click(c().lbl_Button[2]->CaptionBox());
+    EXPECT_EQ(Written()["ｻﾌﾞﾌｫﾙﾀﾞ"], "1");
 }
 
 TEST_F(SettingsDialogTest, AFolderThatFillsABatchExactlyStillGetsItsOtherKindsRead)

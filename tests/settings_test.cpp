@@ -26,6 +26,8 @@ protected:
     {
         fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.png", 32},
                                       {"e.webp", 32}});
+        fake.files.AddFolder("/tree", {{"a.bmp", 32}, {"sub", 16}});
+        fake.files.AddFolder("/tree/sub", {{"b.jpg", 32}});
         fake.files.AddReadableFile("/music/song.mp3");
     }
     void Value(std::string_view key, std::string_view value)
@@ -96,6 +98,16 @@ TEST_F(LoadSettingsTest, EachKeyFollowsItsRule)
              l.folder = "/pics";
              l.image_count = 5;
          })},
+        {"a folder's subfolders are not scanned unless the file says so", {{"画像のﾌｫﾙﾀﾞ", "/tree"}},
+         with([](Loaded& l) {
+             l.folder = "/tree";
+             l.image_count = 1;
+         })},
+        {"ｻﾌﾞﾌｫﾙﾀﾞ 1 scans the subfolders too", {{"画像のﾌｫﾙﾀﾞ", "/tree"}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "1"}},
+         with([](Loaded& l) {
+             l.folder = "/tree";
+             l.image_count = 2;
+         })},
         {"kinds are read before the folder is scanned",
          {{"画像のﾌｫﾙﾀﾞ", "/pics"}, {"画像種類_1", "0"}, {"画像種類_5", "0"}},
          with([](Loaded& l) {
@@ -145,6 +157,7 @@ TEST(SaveSettings, WritesEveryKeyInOrder)
     state.nuvra_b.settings.ChangeInterval = 99;  // the slider wins
     state.nuvra_b.settings.ImageKinds = {ImageKindOption::On,  ImageKindOption::On, ImageKindOption::On,
                                          ImageKindOption::Off, ImageKindOption::On, ImageKindOption::Off};
+    state.nuvra_b.settings.Subfolders = SubfolderOption::On;
     state.sound_01.settings.BgmKind = BgmKindOption::MusicFile;
     state.sound_01.settings.BgmFile = "/music/a b.mp3";
     EXPECT_TRUE(SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {20, "/pics", "3", 7}).saved);
@@ -152,7 +165,7 @@ TEST(SaveSettings, WritesEveryKeyInOrder)
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"画像ﾁｪﾝｼﾞ", "1"},   {"画像の位置", "2"}, {"ｲﾝﾀｰﾊﾞﾙ", "20"},    {"画像のﾌｫﾙﾀﾞ", "/pics"},
         {"画像種類_0", "1"},  {"画像種類_1", "1"}, {"画像種類_2", "1"},  {"画像種類_3", "0"},
-        {"画像種類_4", "1"},  {"画像種類_5", "0"},
+        {"画像種類_4", "1"},  {"画像種類_5", "0"}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "1"},
         {"BGM区分", "2"},     {"BGMﾘﾋﾟｰﾄ", "3"},   {"BGMﾌｧｲﾙ", "/music/a b.mp3"}, {"回転ｽﾋﾟｰﾄﾞ", "7"},
     };
     ASSERT_EQ(fake.profile.writes.size(), expected.size());
@@ -178,8 +191,8 @@ TEST(SaveSettings, RepeatTextIsStoredAsATrackNumberOrZero)
         ProcessState state;
         state.sound_01.settings.BgmRepeat = 9;
         SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", text, 5});
-        ASSERT_EQ(fake.profile.writes.size(), 14u);
-        EXPECT_EQ(fake.profile.writes[11].value, stored) << "repeat text \"" << text << "\"";
+        ASSERT_EQ(fake.profile.writes.size(), 15u);
+        EXPECT_EQ(fake.profile.writes[12].value, stored) << "repeat text \"" << text << "\"";
     }
 }
 
@@ -190,7 +203,7 @@ TEST(SaveSettings, AFailingWriteDoesNotStopTheOthersAndItsFileAndReasonAreReturn
     fake.profile.failure_reason = "Read-only file system";
     ProcessState state;
     const SaveResult result = SaveSettings(state.nuvra_b.settings, state.sound_01.settings, fake.platform, {10, "", "", 5});
-    EXPECT_EQ(fake.profile.writes.size(), 14u);
+    EXPECT_EQ(fake.profile.writes.size(), 15u);
     EXPECT_FALSE(result.saved);
     EXPECT_EQ(result.file, test::NativePath("/home/user/.config/nuvra/Nuvra.ini"));
     EXPECT_EQ(result.reason, "Read-only file system");

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,6 +51,17 @@ public:
     // value is exact. Where attributes come with the names anyway this is
     // ListFolder; where each one costs a call per file, it saves the calls.
     virtual FolderListing ListFolderTypes(std::string_view folder) { return ListFolder(folder); }
+
+    // What tells one folder from another however it is reached (through a
+    // link, or a second mount of the same disk): two paths with the same
+    // identity are the same folder. Nothing where the folder cannot be
+    // looked at or the system gives no such thing; then a walk through
+    // folders must bound itself some other way.
+    virtual std::optional<std::string> FolderIdentity(std::string_view folder)
+    {
+        static_cast<void>(folder);
+        return std::nullopt;
+    }
 
     // True when path names something that can be opened for reading now.
     virtual bool CanOpenForReading(std::string_view path) = 0;

@@ -60,6 +60,17 @@ void FakeFileSystem::AddFolder(const std::string& folder, std::vector<platform::
     m_folders[folder] = std::move(entries);
 }
 
+std::optional<std::string> FakeFileSystem::FolderIdentity(std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == platform::kPathSeparator)
+        folder.remove_suffix(1);
+    const std::string path(folder);
+    if (m_folders.count(path) == 0)
+        return std::nullopt;
+    const auto alias = identities.find(path);
+    return alias != identities.end() ? alias->second : path;
+}
+
 platform::FolderListing FakeFileSystem::ListFolder(std::string_view folder)
 {
     listed.emplace_back(folder);

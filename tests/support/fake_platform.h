@@ -45,6 +45,9 @@ public:
     void AddReadableFile(const std::string& path) { m_readable.insert(path); }
 
     platform::FolderListing ListFolder(std::string_view folder) override;
+    // A folder's identity is its path, or the one identities gives it (a
+    // link back up the tree names a folder already there).
+    std::optional<std::string> FolderIdentity(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
     // Writes the real file at path, as the core's own writes always did
@@ -57,6 +60,7 @@ public:
 
     std::string settings_folder = NativePath("/home/user/.config/nuvra");
     std::string work_folder = NativePath("/home/user/.cache/nuvra");
+    std::map<std::string, std::string> identities;
     std::vector<std::string> listed;  // every folder asked for
     std::vector<std::string> replaced;  // every path written
     // Paths under this folder are real files (the work files the core

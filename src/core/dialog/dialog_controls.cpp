@@ -152,6 +152,13 @@ void DialogControls::AddPictureFolderPanel(platform::Font* font)
                               CaptionAt(font, kPictureFolder, caption_x, y - 1, kinds[i]), kinds[i], font});
     }
     Img_Kind = std::make_unique<ui::OptionGroup>(ui::GroupKind::CheckBoxes, std::move(kind_items), kItemButtons);
+
+    // In the heading's row, between the heading and the preview's.
+    Img_Sub = std::make_unique<ui::OptionGroup>(
+        ui::GroupKind::CheckBoxes,
+        std::vector<ui::GroupItem>{{At(kPictureFolder, {124, 13, 12, 12}), CaptionAt(font, kPictureFolder, 138, 12, "ｻﾌﾞﾌｫﾙﾀﾞ"),
+                                    "ｻﾌﾞﾌｫﾙﾀﾞ", font}},
+        kItemButtons);
 }
 
 void DialogControls::AddDisplayOptionsPanel(platform::Font* font)
@@ -234,7 +241,7 @@ std::vector<ui::Control*> DialogControls::InDrawingOrder() const
     add(lbl_Button);
     add(lbl);
     order.insert(order.end(), {lbl_Kei.get(), List_1.get(), Folder_Path.get(), lbl_PreSize.get(), Pic_K.get(),
-                               Img_Kind.get(), Img_SR.get(), Img_Pos.get(), HS_CD.get(), lbl_Sec.get(), RotScroll.get(),
+                               Img_Kind.get(), Img_Sub.get(), Img_SR.get(), Img_Pos.get(), HS_CD.get(), lbl_Sec.get(), RotScroll.get(),
                                lbl_Degree.get(), Img_BGM.get(), lbl_Fname.get(), lbl_fade.get(), lbl_URL.get(),
                                BGM_Repeat.get()});
     return order;

@@ -53,6 +53,8 @@ struct DialogControls {
     // is a picture with its caption (lbl_Kind, lbl_Rdm_Seq, lbl_Pos, lbl_BGM)
     // beside it.
     std::unique_ptr<ui::OptionGroup> Img_Kind;
+    // One check box: the picture folder's subfolders too.
+    std::unique_ptr<ui::OptionGroup> Img_Sub;
     std::unique_ptr<ui::OptionGroup> Img_SR;
     std::unique_ptr<ui::OptionGroup> Img_Pos;
     std::unique_ptr<ui::ScrollBar> HS_CD;

@@ -25,6 +25,16 @@ std::string NamePart(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// "a/b/" for a file in root/a/b, "" for one in root itself (or anywhere
+// else).
+std::string SubfolderPart(const std::string& folder, const std::string& root)
+{
+    if (root.empty() || folder.size() <= root.size() + 1 || folder.compare(0, root.size(), root) != 0 ||
+        folder[root.size()] != platform::kPathSeparator)
+        return {};
+    return folder.substr(root.size() + 1) + platform::kPathSeparator;
+}
+
 // A number of pixels as the size text writes it.
 std::string SizeText(float value)
 {
@@ -60,7 +70,9 @@ void NuvraP::RefillList(const std::vector<std::string>& paths, bool show_zero)
     ui::ListBox& list = *m_controls.List_1;
     list.Clear();
     // Each entry is the name the file system reports at that path, or
-    // nothing when no file is there any more; one listing per folder.
+    // nothing when no file is there any more; one listing per folder. A
+    // file of a subfolder shows the subfolders' path before its name.
+    const std::string root = m_controls.Folder_Path->Caption();
     std::map<std::string, std::vector<std::string>> listings;
     for (const std::string& path : paths) {
         const std::string folder = ParentFolder(path);
@@ -73,7 +85,8 @@ void NuvraP::RefillList(const std::vector<std::string>& paths, bool show_zero)
             found = listings.emplace(folder, std::move(names)).first;
         }
         const std::string name = NamePart(path);
-        list.AddItem(std::binary_search(found->second.begin(), found->second.end(), name) ? name : std::string());
+        const bool present = std::binary_search(found->second.begin(), found->second.end(), name);
+        list.AddItem(present ? SubfolderPart(folder, root) + name : std::string());
     }
     if (show_zero || !paths.empty())
         m_controls.lbl_Kei->SetCaption(std::to_string(list.ListCount()));

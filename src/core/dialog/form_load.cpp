@@ -144,10 +144,11 @@ void NuvraP::ShowPictureList()
     std::vector<std::string> paths;
     for (std::int16_t i = 1; i <= b.images.ImageCount; ++i)
         paths.push_back(b.images.ImageFiles[static_cast<std::size_t>(i)]);
+    // The folder first: the list names a subfolder's files from it.
+    m_controls.Folder_Path->SetCaption(b.settings.ImageFolder);
     RefillList(paths, false);
 
     m_controls.lbl_PreSize->SetCaption("");
-    m_controls.Folder_Path->SetCaption(b.settings.ImageFolder);
 }
 
 void NuvraP::ShowPictureKinds()
@@ -156,13 +157,16 @@ void NuvraP::ShowPictureKinds()
     for (std::size_t i = 0; i < settings.ImageKinds.size(); ++i)
         if (const ui::Mark mark = StoredMark(StoredNumber(settings.ImageKinds[i])); mark != ui::Mark::None)
             m_controls.Img_Kind->SetMark(static_cast<std::int32_t>(i), mark);
+    if (const ui::Mark mark = StoredMark(StoredNumber(settings.Subfolders)); mark != ui::Mark::None)
+        m_controls.Img_Sub->SetMark(0, mark);
 }
 
 void NuvraP::GiveControlsTheirPointers()
 {
     DialogControls& c = m_controls;
-    std::vector<ui::Control*> clickable = {c.Img_SR.get(),    c.Img_Kind.get(), c.Img_BGM.get(), c.Img_Pos.get(),
-                                           c.HS_CD.get(),     c.RotScroll.get(), c.List_1.get(), c.BGM_Repeat.get()};
+    std::vector<ui::Control*> clickable = {c.Img_SR.get(),    c.Img_Kind.get(),  c.Img_Sub.get(), c.Img_BGM.get(),
+                                           c.Img_Pos.get(),   c.HS_CD.get(),     c.RotScroll.get(), c.List_1.get(),
+                                           c.BGM_Repeat.get()};
     for (const auto& button : c.lbl_Button)
         clickable.push_back(button.get());
     for (ui::Control* control : clickable)

@@ -149,6 +149,7 @@ void NuvraP::GiveGroupsTheirPictures()
     for (ui::OptionGroup* options : {c.Img_SR.get(), c.Img_Pos.get(), c.Img_BGM.get()})
         options->SetPictures(&m_skin.Img_Opt[0], &m_skin.Img_Opt[1]);
     c.Img_Kind->SetPictures(&m_skin.Img_Ra[0], &m_skin.Img_Ra[1]);
+    c.Img_Sub->SetPictures(&m_skin.Img_Ra[0], &m_skin.Img_Ra[1]);
 }
 
 void NuvraP::WireHandlers()
@@ -160,6 +161,7 @@ void NuvraP::WireHandlers()
     c.Img_Pos->OnPress = [this](std::int32_t i) { PositionClick(i); };
     c.Img_BGM->OnPress = [this](std::int32_t i) { MusicClick(i); };
     c.Img_Kind->OnPress = [this](std::int32_t i) { KindClick(i); };
+    c.Img_Sub->OnPress = [this](std::int32_t) { SubfolderClick(); };
     c.HS_CD->OnChange = c.HS_CD->OnScroll = [this] { ShowSliderValue(*m_controls.HS_CD, *m_controls.lbl_Sec); };
     c.RotScroll->OnChange = c.RotScroll->OnScroll = [this] {
         ShowSliderValue(*m_controls.RotScroll, *m_controls.lbl_Degree);

@@ -94,6 +94,7 @@ public:
     void PositionClick(int index);  // Img_Pos
     void MusicClick(int index);     // Img_BGM
     void KindClick(int index);      // Img_Kind
+    void SubfolderClick();          // Img_Sub
     void List_1_Click();
     void BrowseFolder();
     void BrowseBgmFile();
@@ -127,7 +128,14 @@ private:
     // controls' auto-repeat, the repaint.
     NextStep IdleStep();
     void ScanStep();
-    const platform::FolderListing* ScanListing(const std::string& pattern);
+    // report: say so when the folder cannot be read (the chosen folder; a
+    // subfolder that cannot be read is passed by in silence).
+    const platform::FolderListing* ScanListing(const std::string& pattern, bool report = true);
+    // The scan's patterns for folder: each pass, each kind that is on.
+    std::vector<std::pair<std::string, std::int16_t>> FolderPatterns(const std::string& folder) const;
+    // With subfolders on, queues the subfolders of the folder just read and
+    // starts on the next folder; false when there is none.
+    bool NextScanFolder();
     void ActOnButton(int index);
     void RescanKinds();
     void Paint(bool force);
@@ -157,9 +165,14 @@ private:
     // A folder choice being read: its wildcard paths with their attribute,
     // in the order they are read, and how far the reading has come.
     struct FolderScan {
-        std::vector<std::pair<std::string, std::int16_t>> patterns;
+        std::vector<std::pair<std::string, std::int16_t>> patterns;  // of the folder being read
         std::size_t pattern = 0;
         std::size_t entry = 0;
+        // The chosen folder, then its subfolders as they are found, with
+        // their depth; and the identities of the folders queued.
+        std::vector<std::pair<std::string, int>> folders;
+        std::size_t folder = 0;
+        std::set<std::string> identities;
     };
     std::optional<FolderScan> m_scan;
     bool m_closed = false;

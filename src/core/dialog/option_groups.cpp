@@ -49,6 +49,13 @@ void NuvraP::KindClick(int index)
     m_runtime.Post([this] { RescanKinds(); });
 }
 
+void NuvraP::SubfolderClick()
+{
+    SubfolderOption& subfolders = m_state.nuvra_b.settings.Subfolders;
+    subfolders = static_cast<SubfolderOption>(StoredNumber(subfolders) ^ 1);
+    m_runtime.Post([this] { RescanKinds(); });
+}
+
 void NuvraP::RescanKinds()
 {
     if (m_closed)
@@ -60,7 +67,7 @@ void NuvraP::RescanKinds()
         return;
     m_controls.lbl_Kei->SetCaption("");
     ImageList& images = m_state.nuvra_b.images;
-    BuildImageList(images, settings.ImageKinds, settings.ImageFolder, *m_platform.files);
+    BuildImageList(images, settings.ImageKinds, settings.ImageFolder, *m_platform.files, settings.Subfolders);
     m_controls.List_1->Clear();
     std::vector<std::string> paths;
     for (std::int16_t i = 1; i <= images.ImageCount; ++i)

@@ -41,32 +41,74 @@ void NuvraP::BrowseFolder()
     m_scan_listings.clear();
     m_unreadable_folders.clear();
     FolderScan scan;
-    const ImageKindOptions& kinds = m_state.nuvra_b.settings.ImageKinds;
-    for (std::int16_t attribute : kScanPasses) {
-        for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
-            // The folder text and the wildcard are joined as they are: a
-            // root folder gives a doubled separator, which still lists it.
-            if (kinds[kind] == ImageKindOption::On)
-                scan.patterns.push_back({JoinPath(choice.path, kKindWildcards[kind]), attribute});
-        }
-    }
+    scan.patterns = FolderPatterns(choice.path);
+    scan.folders.emplace_back(choice.path, 0);
+    if (const std::optional<std::string> identity = m_platform.files->FolderIdentity(choice.path))
+        scan.identities.insert(*identity);
     // Read a batch at a time between passes of the loop, so the count runs
     // up on the screen and the window stays alive while a large folder is
     // read.
     m_scan = std::move(scan);
 }
 
+std::vector<std::pair<std::string, std::int16_t>> NuvraP::FolderPatterns(const std::string& folder) const
+{
+    std::vector<std::pair<std::string, std::int16_t>> patterns;
+    const ImageKindOptions& kinds = m_state.nuvra_b.settings.ImageKinds;
+    for (std::int16_t attribute : kScanPasses) {
+        for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
+            // The folder text and the wildcard are joined as they are: a
+            // root folder gives a doubled separator, which still lists it.
+            if (kinds[kind] == ImageKindOption::On)
+                patterns.push_back({JoinPath(folder, kKindWildcards[kind]), attribute});
+        }
+    }
+    return patterns;
+}
+
+bool NuvraP::NextScanFolder()
+{
+    FolderScan& scan = *m_scan;
+    if (m_state.nuvra_b.settings.Subfolders != SubfolderOption::On)
+        return false;
+    const auto [folder, depth] = scan.folders[scan.folder];
+    const platform::FolderListing* listing = ScanListing(JoinPath(folder, "*"), scan.folder == 0);
+    if (listing != nullptr && depth < kMaxFolderDepth) {
+        for (const std::string& name : SubfolderNames(*listing)) {
+            std::string subfolder = JoinPath(folder, name);
+            const std::optional<std::string> identity = m_platform.files->FolderIdentity(subfolder);
+            if (identity && !scan.identities.insert(*identity).second)
+                continue;
+            scan.folders.emplace_back(std::move(subfolder), depth + 1);
+        }
+    }
+    // A folder's listing is not needed once its pictures and subfolders
+    // are taken.
+    m_scan_listings.erase(folder);
+    if (++scan.folder >= scan.folders.size())
+        return false;
+    scan.patterns = FolderPatterns(scan.folders[scan.folder].first);
+    scan.pattern = 0;
+    scan.entry = 0;
+    return true;
+}
+
 void NuvraP::ScanStep()
 {
     FolderScan& scan = *m_scan;
     std::size_t budget = kScanEntriesPerStep;
-    while (scan.pattern < scan.patterns.size()) {
+    for (;;) {
+        if (scan.pattern >= scan.patterns.size()) {
+            if (!NextScanFolder())
+                break;
+            continue;
+        }
         // A budget spent at the very end of a pattern leaves the rest for
         // the next step.
         if (budget == 0)
             return;
         const auto& [pattern, attribute] = scan.patterns[scan.pattern];
-        const platform::FolderListing* listing = ScanListing(pattern);
+        const platform::FolderListing* listing = ScanListing(pattern, scan.folder == 0);
         const std::size_t count = listing != nullptr ? listing->entries.size() : 0;
         const std::string directory = ParentFolder(pattern);
         const std::string wildcard = pattern.substr(directory.size() + 1);
@@ -87,7 +129,7 @@ void NuvraP::ScanStep()
     RefillList(m_folder_files, true);
 }
 
-const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern)
+const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern, bool report)
 {
     const std::string directory = ParentFolder(pattern);
     if (m_unreadable_folders.count(directory) != 0)
@@ -95,6 +137,10 @@ const platform::FolderListing* NuvraP::ScanListing(const std::string& pattern)
     auto listing = m_scan_listings.find(directory);
     if (listing == m_scan_listings.end())
         listing = m_scan_listings.emplace(directory, m_platform.files->ListFolder(directory)).first;
+    if (!listing->second.opened && !report) {
+        m_unreadable_folders.insert(directory);
+        return nullptr;
+    }
     if (!listing->second.opened) {
         // Said once; that folder's patterns are given up rather than tried
         // again and again.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <set>
+#include <utility>
 
 #include "files/paths.h"
 
@@ -107,8 +110,31 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
     }
 }
 
+namespace {
+
+// The folders under folder's listing (already read for its pictures) that
+// the walk enters next, at depth.
+void AddSubfolders(const std::string& folder, int depth, ScanContext& context, platform::FileSystem& files,
+                   std::set<std::string>& identities, std::vector<std::pair<std::string, int>>& folders)
+{
+    if (depth >= kMaxFolderDepth)
+        return;
+    const platform::FolderListing& listing = context.Listing(DirectoryPart(JoinPath(folder, "*")));
+    // In name order, so that of two ways into one folder the same is taken
+    // whatever order the disk lists them in.
+    for (const std::string& name : SubfolderNames(listing)) {
+        std::string subfolder = JoinPath(folder, name);
+        const std::optional<std::string> identity = files.FolderIdentity(subfolder);
+        if (identity && !identities.insert(*identity).second)
+            continue;
+        folders.emplace_back(std::move(subfolder), depth + 1);
+    }
+}
+
+}  // namespace
+
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
-                    platform::FileSystem& files)
+                    platform::FileSystem& files, SubfolderOption subfolders)
 {
     // Entry 0 stays unused; the array always ends at ImageCount, so nothing
     // of an earlier folder's list lingers past the new count.
@@ -126,19 +152,45 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
         list.ImageCount = 0;
         list.ImageFiles.resize(1);
         ScanContext context(files, exact);
-        for (const std::int16_t attribute : kPassAttributes) {
-            list.ScanAttribute = attribute;
-            for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
-                if (image_kinds[kind] != ImageKindOption::On)
-                    continue;
-                ScanPattern(list, JoinPath(folder, kKindWildcards[kind]), attribute, context);
+        // Breadth first, each folder's passes before the next folder, so
+        // that every folder is listed once.
+        std::vector<std::pair<std::string, int>> folders = {{std::string(folder), 0}};
+        std::set<std::string> identities;
+        if (subfolders == SubfolderOption::On) {
+            if (const std::optional<std::string> identity = files.FolderIdentity(folder))
+                identities.insert(*identity);
+        }
+        for (std::size_t next = 0; next < folders.size() && !context.capped(); ++next) {
+            const std::string current = folders[next].first;
+            for (const std::int16_t attribute : kPassAttributes) {
+                list.ScanAttribute = attribute;
+                for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
+                    if (image_kinds[kind] != ImageKindOption::On)
+                        continue;
+                    ScanPattern(list, JoinPath(current, kKindWildcards[kind]), attribute, context);
+                }
             }
+            if (subfolders == SubfolderOption::On)
+                AddSubfolders(current, folders[next].second, context, files, identities, folders);
         }
         if (!context.capped())
             break;
     }
     if (list.ImageCount > 1)
         SortImageList(list);
+}
+
+std::vector<std::string> SubfolderNames(const platform::FolderListing& listing)
+{
+    std::vector<std::string> names;
+    for (const platform::FolderEntry& entry : listing.entries) {
+        if ((entry.attributes & platform::kAttributeDirectory) != 0 &&
+            (entry.attributes & (platform::kAttributeHidden | platform::kAttributeSystem)) == 0 &&
+            entry.name != "." && entry.name != "..")
+            names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end(), PathLessUtf16);
+    return names;
 }
 
 // Every entry shares the folder part, so the sort compares from the end of

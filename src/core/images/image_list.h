@@ -35,9 +35,14 @@ inline constexpr std::array<std::string_view, 6> kKindWildcards = {"*.bmp", "*.g
                                                                    "*.wmf", "*.png", "*.webp"};
 static_assert(kKindWildcards.size() == ImageKindOptions().size());
 
-// Fills ImageCount and ImageFiles from folder and the kinds that are On.
+// Fills ImageCount and ImageFiles from folder and the kinds that are On,
+// and with subfolders On from every folder under it too: hidden and system
+// folders are passed by, one that cannot be listed gives nothing, and a
+// folder reached a second time (a link that loops, one folder linked from
+// two places) or deeper than kMaxFolderDepth is not entered.
+inline constexpr int kMaxFolderDepth = 64;
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
-                    platform::FileSystem& files);
+                    platform::FileSystem& files, SubfolderOption subfolders = SubfolderOption::Off);
 
 // The folder listings that the scans of one BuildImageList share: each
 // directory part is listed once and every pattern and pass filters that one
@@ -67,6 +72,10 @@ private:
 // pattern's name part and whose attribute value equals attribute exactly.
 // Stops at kMaxImageCount.
 void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribute, ScanContext& context);
+
+// The names of the folders a listing holds that a walk through subfolders
+// enters: not ".", "..", hidden or system ones; in PathLessUtf16 order.
+std::vector<std::string> SubfolderNames(const platform::FolderListing& listing);
 
 // Sorts ImageFiles[1..ImageCount] by PathLessUtf16.
 void SortImageList(ImageList& list);

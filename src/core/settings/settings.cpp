@@ -48,6 +48,7 @@ void LoadSettingsUpToFolder(SettingsRecord& settings, platform::Platform& platfo
     for (int i = 0; i < static_cast<int>(settings.ImageKinds.size()); ++i)
         LoadInteger(settings.ImageKinds[static_cast<std::size_t>(i)], read(ImageKindKey(i)), ImageKindOption::On,
                     ConvertFloorInt16);
+    LoadInteger(settings.Subfolders, read(ini_key::kSubfolders), SubfolderOption::Off, ConvertFloorInt16);
 
     settings.ImageFolder = read(ini_key::kImageFolder);
     if (!settings.ImageFolder.empty() && !FolderExists(settings.ImageFolder, *platform.files))
@@ -93,6 +94,7 @@ SaveResult SaveSettings(SettingsRecord& settings, SoundSettings& music, platform
     write(ini_key::kImageFolder, settings.ImageFolder);
     for (int i = 0; i < static_cast<int>(settings.ImageKinds.size()); ++i)
         write(ImageKindKey(i), IntegerText(StoredNumber(settings.ImageKinds[static_cast<std::size_t>(i)])));
+    write(ini_key::kSubfolders, IntegerText(StoredNumber(settings.Subfolders)));
     write(ini_key::kBgmKind, IntegerText(StoredNumber(music.BgmKind)));
     // Text that is no number switches the repeat off; a number too large
     // for 16 bits cannot be taken, so the track number stays what it was.

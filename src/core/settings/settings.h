@@ -18,13 +18,14 @@
 
 namespace nuvra {
 
-// The twelve keys of the settings file, in the order a new file lists them.
+// The keys of the settings file, in the order a new file lists them.
 namespace ini_key {
 inline constexpr std::string_view kOrderMode = "画像ﾁｪﾝｼﾞ";
 inline constexpr std::string_view kImagePosition = "画像の位置";
 inline constexpr std::string_view kChangeInterval = "ｲﾝﾀｰﾊﾞﾙ";
 inline constexpr std::string_view kImageFolder = "画像のﾌｫﾙﾀﾞ";
 inline constexpr std::string_view kImageKindPrefix = "画像種類_";
+inline constexpr std::string_view kSubfolders = "ｻﾌﾞﾌｫﾙﾀﾞ";
 inline constexpr std::string_view kBgmKind = "BGM区分";
 inline constexpr std::string_view kBgmRepeat = "BGMﾘﾋﾟｰﾄ";
 inline constexpr std::string_view kBgmFile = "BGMﾌｧｲﾙ";
@@ -34,8 +35,8 @@ inline constexpr std::string_view kRotationSpeed = "回転ｽﾋﾟｰﾄﾞ";
 // "画像種類_" followed by the index as one digit.
 std::string ImageKindKey(int index);
 
-// The order, position, interval and kinds, then the picture folder: cleared
-// when it is no folder that lists anything.
+// The order, position, interval, kinds and subfolders, then the picture
+// folder: cleared when it is no folder that lists anything.
 void LoadSettingsUpToFolder(SettingsRecord& settings, platform::Platform& platform);
 // The three music settings, then the rotation speed.
 void LoadSettingsAfterFolder(SettingsRecord& settings, SoundSettings& music, platform::Platform& platform);

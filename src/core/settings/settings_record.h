@@ -23,12 +23,17 @@ enum class ImageKindOption : std::int16_t { Off = 0, On = 1 };
 // the keys of the last two (one written before they existed) has them on.
 using ImageKindOptions = std::array<ImageKindOption, 6>;
 
+// ｻﾌﾞﾌｫﾙﾀﾞ: On takes the pictures of every folder under the picture folder
+// too; anything else (and a file without the key) only its own.
+enum class SubfolderOption : std::int16_t { Off = 0, On = 1 };
+
 struct SettingsRecord {
     OrderModeOption OrderMode = OrderModeOption::FileOrder;
     ImagePositionOption ImagePosition = ImagePositionOption::Centre;
     std::int16_t ChangeInterval = 0;  // seconds between picture changes
     std::string ImageFolder;          // empty: no folder
     ImageKindOptions ImageKinds{};
+    SubfolderOption Subfolders = SubfolderOption::Off;
     std::int16_t RotationSpeed = 0;   // degrees added to the angle per frame
 };
 

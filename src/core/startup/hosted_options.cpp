@@ -78,7 +78,8 @@ public:
         SettingsRecord& settings = m_state.nuvra_b.settings;
         settings.ImageFolder = folder;
         m_state.nuvra_b.images.ImageCount = 0;
-        BuildImageList(m_state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *m_platform.files);
+        BuildImageList(m_state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *m_platform.files,
+                       settings.Subfolders);
     }
 
     // words name the options in the order of their stored numbers, from 0.
@@ -173,6 +174,10 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
             root = true;
             continue;
         }
+        if (flag->name == "recursive") {
+            options.recursive = true;
+            continue;
+        }
         // An unknown flag is left out alone: the word after it may be the
         // next flag, or a value of no flag we know.
         if (std::find(std::begin(kValueFlags), std::end(kValueFlags), flag->name) == std::end(kValueFlags)) {
@@ -218,6 +223,13 @@ void ApplyHostedOverrides(const HostedOptions& options, ProcessState& state, pla
 {
     Overrides overrides(state, platform);
     SettingsRecord& settings = state.nuvra_b.settings;
+    if (options.recursive) {
+        settings.Subfolders = SubfolderOption::On;
+        // The settings file's folder was read without its subfolders.
+        if (!options.folder && !settings.ImageFolder.empty())
+            BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files,
+                           settings.Subfolders);
+    }
     if (options.folder)
         overrides.Folder(*options.folder);
     if (options.order)

@@ -31,6 +31,7 @@ struct HostedOptions {
     std::optional<std::string> interval;  // seconds, 10 to 60
     std::optional<std::string> speed;     // degrees per frame, 1 to 10
     std::optional<std::string> music;     // an MP3 or WAV file; "" for none
+    bool recursive = false;               // the folder's subfolders too
     // What could not be read, one message each, for standard error.
     std::vector<std::string> problems;
 };

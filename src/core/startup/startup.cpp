@@ -79,7 +79,8 @@ void LoadSettings(ProcessState& state, platform::Platform& platform)
     LoadSettingsUpToFolder(settings, platform);
     state.nuvra_b.images.ImageCount = 0;
     if (!settings.ImageFolder.empty())
-        BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files);
+        BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files,
+                       settings.Subfolders);
     LoadSettingsAfterFolder(settings, state.sound_01.settings, platform);
 }
 

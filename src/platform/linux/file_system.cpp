@@ -200,6 +200,15 @@ FolderListing LinuxFileSystem::List(std::string_view folder, bool with_write_acc
     return listing;
 }
 
+std::optional<std::string> LinuxFileSystem::FolderIdentity(std::string_view folder)
+{
+    const std::optional<std::string> path = ToKernelPath(folder);
+    struct stat st {};
+    if (!path || ::stat(path->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool LinuxFileSystem::CanOpenForReading(std::string_view path)
 {
     const std::optional<std::string> kernel_path = ToKernelPath(path);

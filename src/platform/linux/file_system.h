@@ -30,6 +30,7 @@ public:
     platform::FolderListing ListFolder(std::string_view folder) override;
     // Regular files without their stat: each shows as writable.
     platform::FolderListing ListFolderTypes(std::string_view folder) override;
+    std::optional<std::string> FolderIdentity(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
     // In one step but not waited onto the disk (ReplaceFileAtomically,

@@ -87,6 +87,24 @@ FolderListing WindowsFileSystem::ListFolder(std::string_view folder)
     return listing;
 }
 
+std::optional<std::string> WindowsFileSystem::FolderIdentity(std::string_view folder)
+{
+    const std::optional<std::wstring> wide = WideFromUtf8(folder);
+    if (!wide || wide->empty())
+        return std::nullopt;
+    // A folder opens only with FILE_FLAG_BACKUP_SEMANTICS; a junction or a
+    // link is followed to its target.
+    const FileHandle handle(CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle.valid() || !GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return std::nullopt;
+    return std::to_string(info.dwVolumeSerialNumber) + ":" +
+           std::to_string(static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow);
+}
+
 bool WindowsFileSystem::CanOpenForReading(std::string_view path)
 {
     const std::optional<std::wstring> wide = WideFromUtf8(path);

@@ -31,6 +31,7 @@ public:
     explicit WindowsFileSystem(ProgramFolders folders, FolderCheck can_write = {});
 
     platform::FolderListing ListFolder(std::string_view folder) override;
+    std::optional<std::string> FolderIdentity(std::string_view folder) override;
     bool CanOpenForReading(std::string_view path) override;
     bool DeleteFile(std::string_view path) override;
     // Not flushed to the disk: it writes the work files at every picture
