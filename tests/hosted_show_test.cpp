@@ -135,7 +135,7 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
 TEST_F(HostedShowTest, RecursiveTakesTheSubfoldersOfTheFilesFolderOrOfTheGivenOne)
 {
     fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"b.bmp", 32}, {"a.jpg", 32}, {"more", 16}});
-    fake.files.AddFolder("/pics/more", {{"c.gif", 32}});
+    fake.files.AddFolder(std::string("/pics") + platform::kPathSeparator + "more", {{"c.gif", 32}});
     fake.files.AddFolder(test::NativePath("/other"), {{"c.gif", 32}, {"more", 16}});
     fake.files.AddFolder(test::NativePath("/other/more"), {{"d.gif", 32}, {"e.gif", 32}});
     EXPECT_EQ(Run({"--root"}), 0);

@@ -27,7 +27,7 @@ protected:
         fake.files.AddFolder("/pics", {{".", 18}, {"..", 18}, {"a.bmp", 32}, {"b.gif", 32}, {"c.jpg", 0}, {"d.png", 32},
                                       {"e.webp", 32}});
         fake.files.AddFolder("/tree", {{"a.bmp", 32}, {"sub", 16}});
-        fake.files.AddFolder("/tree/sub", {{"b.jpg", 32}});
+        fake.files.AddFolder(std::string("/tree") + platform::kPathSeparator + "sub", {{"b.jpg", 32}});
         fake.files.AddReadableFile("/music/song.mp3");
     }
     void Value(std::string_view key, std::string_view value)
