@@ -26,24 +26,37 @@ using nuvra::platform::Choice;
 using nuvra::platform::ChoiceOutcome;
 using nuvra::windows_platform::Utf8FromWide;
 
+// The first visible window of class_name among those enumerate lists
+// (enumerate: an EnumThreadWindows or EnumChildWindows call).
+template <typename Enumerate>
+HWND FirstVisible(const wchar_t* class_name, Enumerate enumerate)
+{
+    struct Search {
+        const wchar_t* class_name;
+        HWND found = nullptr;
+    } search{class_name};
+    enumerate(
+        [](HWND hwnd, LPARAM data) {
+            auto& wanted = *reinterpret_cast<Search*>(data);
+            wchar_t name[16]{};
+            GetClassNameW(hwnd, name, 16);
+            if (std::wstring_view(name) != wanted.class_name || !IsWindowVisible(hwnd))
+                return TRUE;
+            wanted.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // The first dialog box (class #32770) the thread shows, waited for until
 // the chooser returns.
 HWND DialogOfThread(DWORD thread, const std::atomic<bool>& returned)
 {
     while (!returned) {
-        HWND found = nullptr;
-        EnumThreadWindows(
-            thread,
-            [](HWND hwnd, LPARAM out) {
-                wchar_t name[16]{};
-                GetClassNameW(hwnd, name, 16);
-                if (std::wstring_view(name) != L"#32770" || !IsWindowVisible(hwnd))
-                    return TRUE;
-                *reinterpret_cast<HWND*>(out) = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        if (found != nullptr)
+        if (HWND found = FirstVisible(L"#32770", [&](WNDENUMPROC each, LPARAM data) {
+                EnumThreadWindows(thread, each, data);
+            }))
             return found;
         std::this_thread::sleep_for(50ms);
     }
@@ -53,19 +66,7 @@ HWND DialogOfThread(DWORD thread, const std::atomic<bool>& returned)
 // The first visible edit field inside the dialog: the file chooser's name.
 HWND FirstEdit(HWND dialog)
 {
-    HWND found = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND hwnd, LPARAM out) {
-            wchar_t name[16]{};
-            GetClassNameW(hwnd, name, 16);
-            if (std::wstring_view(name) != L"Edit" || !IsWindowVisible(hwnd))
-                return TRUE;
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    return FirstVisible(L"Edit", [&](WNDENUMPROC each, LPARAM data) { EnumChildWindows(dialog, each, data); });
 }
 
 // Runs choose on this thread while another thread answers the dialog it
