@@ -72,16 +72,8 @@ bool NuvraP::NextScanFolder()
     if (m_state.nuvra_b.settings.Subfolders != SubfolderOption::On)
         return false;
     const auto [folder, depth] = scan.folders[scan.folder];
-    const platform::FolderListing* listing = ScanListing(JoinPath(folder, "*"), scan.folder == 0);
-    if (listing != nullptr && depth < kMaxFolderDepth) {
-        for (const std::string& name : SubfolderNames(*listing)) {
-            std::string subfolder = JoinPath(folder, name);
-            const std::optional<std::string> identity = m_platform.files->FolderIdentity(subfolder);
-            if (identity && !scan.identities.insert(*identity).second)
-                continue;
-            scan.folders.emplace_back(std::move(subfolder), depth + 1);
-        }
-    }
+    if (const platform::FolderListing* listing = ScanListing(JoinPath(folder, "*"), scan.folder == 0))
+        QueueSubfolders(folder, depth, *listing, *m_platform.files, scan.identities, scan.folders);
     // A folder's listing is not needed once its pictures and subfolders
     // are taken.
     m_scan_listings.erase(folder);

@@ -110,16 +110,12 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
     }
 }
 
-namespace {
-
-// The folders under folder's listing (already read for its pictures) that
-// the walk enters next, at depth.
-void AddSubfolders(const std::string& folder, int depth, ScanContext& context, platform::FileSystem& files,
-                   std::set<std::string>& identities, std::vector<std::pair<std::string, int>>& folders)
+void QueueSubfolders(const std::string& folder, int depth, const platform::FolderListing& listing,
+                     platform::FileSystem& files, std::set<std::string>& identities,
+                     std::vector<std::pair<std::string, int>>& folders)
 {
     if (depth >= kMaxFolderDepth)
         return;
-    const platform::FolderListing& listing = context.Listing(DirectoryPart(JoinPath(folder, "*")));
     // In name order, so that of two ways into one folder the same is taken
     // whatever order the disk lists them in.
     for (const std::string& name : SubfolderNames(listing)) {
@@ -130,8 +126,6 @@ void AddSubfolders(const std::string& folder, int depth, ScanContext& context, p
         folders.emplace_back(std::move(subfolder), depth + 1);
     }
 }
-
-}  // namespace
 
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
                     platform::FileSystem& files, SubfolderOption subfolders)
@@ -171,7 +165,8 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
                 }
             }
             if (subfolders == SubfolderOption::On)
-                AddSubfolders(current, folders[next].second, context, files, identities, folders);
+                QueueSubfolders(current, folders[next].second, context.Listing(DirectoryPart(JoinPath(current, "*"))),
+                                files, identities, folders);
         }
         if (!context.capped())
             break;

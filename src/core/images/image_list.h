@@ -10,8 +10,10 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -76,6 +78,15 @@ void ScanPattern(ImageList& list, std::string_view pattern, std::int16_t attribu
 // The names of the folders a listing holds that a walk through subfolders
 // enters: not ".", "..", hidden or system ones; in PathLessUtf16 order.
 std::vector<std::string> SubfolderNames(const platform::FolderListing& listing);
+
+// One step of a walk through subfolders: appends to folders, at depth + 1,
+// the subfolders of folder that listing (folder's own) holds, in
+// SubfolderNames order, leaving out any whose identity is already in
+// identities (and adding the identities of those it takes); nothing when
+// depth is kMaxFolderDepth.
+void QueueSubfolders(const std::string& folder, int depth, const platform::FolderListing& listing,
+                     platform::FileSystem& files, std::set<std::string>& identities,
+                     std::vector<std::pair<std::string, int>>& folders);
 
 // Sorts ImageFiles[1..ImageCount] by PathLessUtf16.
 void SortImageList(ImageList& list);
