@@ -1,8 +1,9 @@
 // Every build decodes a picture to the same bytes: the Windows build makes
 // its own picture libraries, and a different build of them (no SIMD,
 // another version) changes what some JPEGs decode to. Each BMP, GIF, JPEG,
-// PNG and WebP file of the fuzz corpus is decoded and its result digested; the digests are
-// stored in tests/data/picture_digests.txt and every build must give them.
+// PNG and WebP file of the fuzz corpus, photos with an orientation included,
+// is decoded and its result digested; the digests are stored in
+// tests/data/picture_digests.txt and every build must give them.
 // NUVRA_WRITE_DIGESTS=1 writes the file afresh instead (after a deliberate
 // change of the decoders, from the Linux build).
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ std::map<std::string, std::string> DecodeCorpus(const fs::path& corpus)
     limits.max_pixels = 1 << 22;
     limits.max_memory = 64u << 20;
     std::map<std::string, std::string> digests;
-    for (const char* format : {"bmp", "gif", "jpeg", "png", "webp"}) {
+    for (const char* format : {"bmp", "exif", "gif", "jpeg", "png", "webp"}) {
         std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(corpus / format))
             if (entry.is_regular_file())

@@ -1,5 +1,5 @@
-// The PNG and WebP decoders against public test suites' reference
-// renderings, where those suites are at hand: NUVRA_PICTURE_CORPUS, or a
+// The PNG and WebP decoders, and photos turned upright by their EXIF
+// orientation, against public test suites' reference renderings, where those suites are at hand: NUVRA_PICTURE_CORPUS, or a
 // "shared/corpus" folder beside the source tree (the files are not ours to
 // commit). A reference is an RGBA rendering; both it and the file go through
 // our decoder, which composes over black, and must agree. Every other file
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "picture_test_helpers.h"
+#include "pictures/exif_orientation.h"
 
 namespace nuvra {
 namespace {
@@ -123,6 +124,58 @@ TEST(PictureReferences, PngAndWebpFilesLookAsTheirSuitesSay)
         }
     }
     std::cout << decoded << " files decoded, " << refused << " refused\n";
+}
+
+
+// Each photo of the orientation suites, turned as its tag says, looks like
+// the suite's upright original: the same size, and the same picture to
+// within the re-coding of a lossy file (the landscape and portrait photos
+// also differ from their original by the digit each shows).
+TEST(PictureReferences, PhotosWithAnOrientationAreShownUpright)
+{
+    const std::optional<fs::path> corpus = Corpus();
+    if (!corpus)
+        GTEST_SKIP() << "no picture corpus beside the source tree or in NUVRA_PICTURE_CORPUS";
+    const fs::path exif = *corpus / "exif";
+    struct Photo {
+        fs::path file, original;
+        double mean;
+    };
+    std::vector<Photo> photos;
+    for (int value = 0; value <= 8; ++value) {
+        const std::string n = std::to_string(value);
+        photos.push_back({exif / ("eoe-Landscape_" + n + ".jpg"), exif / "eoe-Landscape_1.jpg", 6.0});
+        photos.push_back({exif / ("eoe-Portrait_" + n + ".jpg"), exif / "eoe-Portrait_1.jpg", 6.0});
+        if (value >= 2) {
+            const std::string stem = "pillow-hopper_orientation_" + n;
+            photos.push_back({exif / (stem + ".jpg"), exif / "pillow-hopper.jpg", 17.0});
+            photos.push_back({exif / (stem + ".webp"), *corpus / "webp" / "pillow-hopper.webp", 17.0});
+        }
+    }
+    for (const Photo& photo : photos) {
+        SCOPED_TRACE(photo.file.filename().string());
+        const Difference difference = Compare(Decoded(photo.file), Decoded(photo.original));
+        EXPECT_GE(difference.largest, 0) << "the sizes differ";
+        EXPECT_LE(difference.mean, photo.mean);
+    }
+    const test::TestImage rectangle = Decoded(exif / "pillow-orientation_rectangle.jpg");
+    EXPECT_EQ(rectangle.width, 1);
+    EXPECT_EQ(rectangle.height, 2);
+
+    // An eXIf chunk before the palette and the data is read; orientation 1
+    // and an orientation kept only in XMP leave the stored pixels.
+    for (const auto& [name, orientation] : {std::pair{"imagepng-F-exif-chunk-early.png", pictures::Orientation::RightTop},
+                                            std::pair{"pillow-exif.png", pictures::Orientation::TopLeft},
+                                            std::pair{"pillow-xmp_tags_orientation_exiftool.png",
+                                                      pictures::Orientation::TopLeft}}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::uint8_t> bytes = Bytes(exif / name);
+        const platform::PictureResult stored = pictures::DecodePng(bytes, DecodeLimits{}, nullptr);
+        ASSERT_TRUE(stored.picture) << stored.error;
+        EXPECT_EQ(pictures::ReadOrientation(bytes, pictures::PictureFormat::Png), orientation);
+        EXPECT_EQ(Compare(Decoded(exif / name), test::ToImage(pictures::TurnUpright(*stored.picture, orientation))).largest,
+                  0);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "pictures/byte_reader.h"
+#include "pictures/exif_orientation.h"
 
 namespace nuvra::pictures {
 
@@ -45,17 +46,18 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
                                       WmfRenderer render_wmf, const platform::RegionChooser* choose_region)
 {
     try {
-        switch (SniffPictureFormat(bytes)) {
+        const PictureFormat format = SniffPictureFormat(bytes);
+        switch (format) {
         case PictureFormat::Bmp:
             return DecodeBmp(bytes, limits, choose_region);
         case PictureFormat::Gif:
             return DecodeGif(bytes, limits, choose_region);
         case PictureFormat::Jpeg:
-            return DecodeJpeg(bytes, limits, choose_region);
+            return DecodeUpright(bytes, limits, choose_region, ReadOrientation(bytes, format), DecodeJpeg);
         case PictureFormat::Png:
-            return DecodePng(bytes, limits, choose_region);
+            return DecodeUpright(bytes, limits, choose_region, ReadOrientation(bytes, format), DecodePng);
         case PictureFormat::Webp:
-            return DecodeWebp(bytes, limits, choose_region);
+            return DecodeUpright(bytes, limits, choose_region, ReadOrientation(bytes, format), DecodeWebp);
         case PictureFormat::Wmf:
             return DecodeWmf(bytes, limits, render_wmf, choose_region);
         case PictureFormat::Unknown:

@@ -59,7 +59,9 @@ using WmfRenderer = platform::PictureResult (*)(const WmfFile& metafile, const D
 // By content, never by file name: a ".jpg" that holds a BMP loads as a BMP.
 PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
 
-// The whole picture, or the part of it choose_region picks when it is given:
+// The whole picture, or the part of it choose_region picks when it is given,
+// with a JPEG, PNG or WebP photo turned upright as its EXIF orientation says
+// (exif_orientation.h) before the part is picked:
 // exactly the whole picture's pixels inside the part. BMP files decode only
 // the rows and columns of the part, GIF files compose their frame onto the
 // part alone, JPEG files skip the rows above it and the iMCU columns beside
