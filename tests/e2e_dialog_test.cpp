@@ -379,5 +379,55 @@ TEST_F(E2eDialogTest, ASaveThatFailsSaysWhereAndWhyAndTheDialogStaysOpen)
     EXPECT_TRUE(std::filesystem::is_directory(ini));
 }
 
+
+// Today's pictures in a folder with a subfolder: a PNG, a phone's portrait
+// photo stored on its side, a WebP and, in the subfolder, a BMP. The list
+// names all four, the subfolder's by its path from the folder, and a click
+// on each shows its thumbnail; the photo's is upright and portrait.
+TEST_F(E2eDialogTest, TodaysPicturesAreListedWithTheirPathsAndThePhotoIsUpright)
+{
+    const std::filesystem::path folder = home.dir().path() / "today";
+    std::filesystem::create_directories(folder / "sub");
+    constexpr Rgb kRed{220, 30, 30}, kCyan{30, 200, 210}, kGreen{30, 200, 60}, kBlue{40, 60, 230};
+    ASSERT_TRUE(WriteSolidPicture((folder / "1_red.png").string(), 300, 240, kRed));
+    // Upright 300 x 600: cyan, with a red band across rows 150 to 199.
+    ASSERT_TRUE(WriteSidewaysJpeg((folder / "2_photo.jpg").string(), 300, 600,
+                                  [&](int, int y) { return y >= 150 && y < 200 ? kRed : kCyan; }));
+    ASSERT_TRUE(WriteSolidPicture((folder / "3_green.webp").string(), 300, 240, kGreen));
+    ASSERT_TRUE(WriteSolidPicture((folder / "sub" / "4_blue.bmp").string(), 300, 240, kBlue));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", folder.string()}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "1"}});
+    std::unique_ptr<Show> dialog = OpenDialog();
+    ASSERT_TRUE(dialog->Running());
+
+    // The list's rows are 13 pixels from (28, 84); the thumbnail box is at
+    // (206, 66), as wide and high as the thumbnail.
+    auto thumbnail = [&](int row) {
+        const Screenshot before = server().Grab({left + 206, top + 66, 100, 100});
+        EXPECT_TRUE(Click(60, 84 + 13 * row + 6));
+        EXPECT_TRUE(WaitFor([&] { return !(server().Grab({left + 206, top + 66, 100, 100}) == before); }))
+            << "row " << row << " showed no new thumbnail";
+        return server().Grab({left + 206, top + 66, 100, 100});
+    };
+    auto near = [](Rgb a, Rgb b) { return Distance(a, b) < 40; };
+    const std::vector<Rgb> solid = {kRed, kRed, kGreen, kBlue};
+    for (int row : {0, 2, 3, 1}) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const Screenshot shot = thumbnail(row);
+        if (row != 1) {
+            EXPECT_TRUE(near(shot.at(left + 206 + 40, top + 66 + 30), solid[static_cast<std::size_t>(row)]))
+                << Describe(shot.at(left + 206 + 40, top + 66 + 30));
+            continue;
+        }
+        // 50 x 100: the band across rows 25 to 33, cyan below it, and
+        // nothing of the photo right of column 50.
+        EXPECT_TRUE(near(shot.at(left + 206 + 10, top + 66 + 29), kRed)) << Describe(shot.at(left + 206 + 10, top + 66 + 29));
+        EXPECT_TRUE(near(shot.at(left + 206 + 25, top + 66 + 70), kCyan)) << Describe(shot.at(left + 206 + 25, top + 66 + 70));
+        const Rgb beside = shot.at(left + 206 + 75, top + 66 + 10);
+        EXPECT_FALSE(near(beside, kCyan) || near(beside, kRed)) << Describe(beside);
+    }
+    ASSERT_TRUE(Click(478, 324));  // "ｷｬﾝｾﾙ"
+    ASSERT_TRUE(dialog->WaitForEnd().has_value());
+}
+
 }  // namespace
 }  // namespace nuvra::e2e

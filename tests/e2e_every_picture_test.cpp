@@ -1,7 +1,9 @@
 // Every picture a user has is shown, and nothing keeps the show from
 // running, on the real binary under a private X server: palette BMPs of
-// every kind in turn; a PNG with transparency (over black) and a WebP; a first picture that cannot be prepared, a cache
-// folder that cannot be written and a picture too large to decode each still
+// every kind in turn; a PNG with transparency (over black), a WebP, a photo
+// stored on its side and a BMP in a subfolder, the photo cut upright; a
+// first picture that cannot be prepared, a cache folder that cannot be
+// written and a picture too large to decode each still
 // give a running show that ends on SIGTERM with status 0 and leaves no
 // process behind; two shows started at the same instant give exactly one.
 #include <gtest/gtest.h>
@@ -11,11 +13,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "pictures/picture_decoding.h"
 #include "support/e2e_harness.h"
 #include "support/e2e_pictures.h"
 
@@ -25,6 +30,7 @@ namespace {
 constexpr Rgb kRed{220, 30, 30};
 constexpr Rgb kGreen{30, 200, 60};
 constexpr Rgb kBlue{40, 60, 230};
+constexpr Rgb kCyan{30, 200, 210};
 
 // The processes whose environment names this home: the show and anything
 // it started.
@@ -104,10 +110,18 @@ TEST_F(E2eEveryPictureTest, FourBitEightBitAndRunLengthBmpsAreEachShownInTurn)
     ExpectShownInTurn({kRed, kGreen, kBlue});
 }
 
-TEST_F(E2eEveryPictureTest, APngWithTransparencyAndAWebpAreShownInTurn)
+// A phone's portrait photo stored on its side: upright 300 x 600, cyan with
+// a red band across rows 150 to 199, the top of its centre square.
+bool WritePortraitPhoto(const std::string& path)
+{
+    return WriteSidewaysJpeg(path, 300, 600, [](int, int y) { return y >= 150 && y < 200 ? kRed : kCyan; });
+}
+
+TEST_F(E2eEveryPictureTest, TodaysPicturesAreShownInTurnSubfoldersIncluded)
 {
     // Half-transparent red, which the show composes over black; an opaque
-    // green WebP; a blue BMP. A settings file that names no kinds takes all.
+    // green WebP; a photo stored on its side; a blue BMP in a subfolder. A
+    // settings file that names no kinds takes all.
     constexpr int width = 300, height = 240;
     std::vector<std::uint8_t> rgba, rgb;
     for (int i = 0; i < width * height; ++i) {
@@ -126,12 +140,41 @@ TEST_F(E2eEveryPictureTest, APngWithTransparencyAndAWebpAreShownInTurn)
     std::ofstream(home.PicturePath("2_green.webp"), std::ios::binary)
         .write(reinterpret_cast<const char*>(webp), static_cast<std::streamsize>(webp_size));
     WebPFree(webp);
-    ASSERT_TRUE(WriteSolidPicture(home.PicturePath("3_blue.bmp"), width, height, kBlue));
-    Settings();
+    ASSERT_TRUE(WritePortraitPhoto(home.PicturePath("3_photo.jpg")));
+    std::filesystem::create_directories(home.PicturePath("sub"));
+    ASSERT_TRUE(WriteSolidPicture(home.PicturePath("sub/4_blue.bmp"), width, height, kBlue));
+    home.WriteSettings({{"画像のﾌｫﾙﾀﾞ", home.PicturesFolder()}, {"ｲﾝﾀｰﾊﾞﾙ", "1"}, {"ｻﾌﾞﾌｫﾙﾀﾞ", "1"}});
     const Rgb half_red{static_cast<std::uint8_t>((kRed.r * 128 + 127) / 255),
                        static_cast<std::uint8_t>((kRed.g * 128 + 127) / 255),
                        static_cast<std::uint8_t>((kRed.b * 128 + 127) / 255)};
-    ExpectShownInTurn({half_red, kGreen, kBlue});
+    ExpectShownInTurn({half_red, kGreen, kCyan, kBlue});
+}
+
+// The photo's centre square is cut from the upright picture: the square the
+// show keeps has the band across its top, not down its left side.
+TEST_F(E2eEveryPictureTest, APhotoStoredOnItsSideIsCutUpright)
+{
+    ASSERT_TRUE(WritePortraitPhoto(home.PicturePath("photo.jpg")));
+    Settings();
+    Show show(server(), home, NUVRA_BINARY, {"/s"});
+    ASSERT_TRUE(show.WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show.Output();
+    std::ifstream in(home.WorkFiles().front(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const platform::PictureResult square = pictures::DecodeBmp(bytes, pictures::DecodeLimits{});
+    ASSERT_TRUE(square.picture) << square.error;
+    ASSERT_EQ(square.picture->width, 300);
+    ASSERT_EQ(square.picture->height, 300);
+    auto at = [&](int x, int y) {
+        const std::uint8_t* pixel =
+            pictures::RowFromTop(*square.picture, y) + x * (square.picture->bits_per_pixel / 8);
+        return Rgb{pixel[2], pixel[1], pixel[0]};
+    };
+    for (const auto& [x, y, colour] : {std::tuple{150, 25, kRed}, std::tuple{5, 25, kRed}, std::tuple{295, 25, kRed},
+                                       std::tuple{25, 150, kCyan}, std::tuple{150, 280, kCyan}}) {
+        EXPECT_LT(Distance(at(x, y), colour), 40) << "(" << x << ", " << y << "): " << Describe(at(x, y));
+    }
+    ASSERT_TRUE(server().Xdotool({"key", "Escape"}));
+    ExpectCleanEnd(show, "a key");
 }
 
 TEST_F(E2eEveryPictureTest, AnEmptyFileSortedFirstStillGivesARunningShow)

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace nuvra::e2e {
@@ -122,6 +124,33 @@ bool WriteSolidPicture(const std::string& path, int width, int height, Rgb colou
         return WriteBmp(path, width, height, [colour](int, int) { return colour; });
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     return RunTool({"convert", "-size", size, "xc:" + Describe(colour), path}) == 0;
+}
+
+bool WriteSidewaysJpeg(const std::string& path, int upright_width, int upright_height,
+                       const std::function<Rgb(int x, int y)>& upright_colour)
+{
+    const std::string stored = path + ".bmp";
+    const bool written = WriteBmp(stored, upright_height, upright_width, [&](int x, int y) {
+        return upright_colour(upright_width - 1 - y, x);
+    });
+    const bool converted = written && RunTool({"convert", stored, "-quality", "95", path}) == 0;
+    std::filesystem::remove(stored);
+    if (!converted)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    // An APP1 segment right after the start marker: "Exif", a little-endian
+    // TIFF header and one directory entry, the orientation, a SHORT of 6.
+    const char segment[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                            1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    static_assert(sizeof segment == 36);
+    if (jpeg.size() < 2)
+        return false;
+    jpeg.insert(jpeg.begin() + 2, std::begin(segment), std::end(segment));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(jpeg.data(), static_cast<std::streamsize>(jpeg.size()));
+    return static_cast<bool>(out);
 }
 
 bool WritePatternPicture(const std::string& path, int width, int height)

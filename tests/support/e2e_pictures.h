@@ -24,6 +24,12 @@ bool WritePaletteBmp(const std::string& path, int width, int height, PaletteBmp 
 // jpg).
 bool WriteSolidPicture(const std::string& path, int width, int height, Rgb colour);
 
+// A JPEG photo stored on its side, as a phone stores a portrait: its pixels
+// are the upright picture turned a quarter anticlockwise, and its EXIF
+// orientation (6) says to turn them a quarter clockwise to be upright.
+bool WriteSidewaysJpeg(const std::string& path, int upright_width, int upright_height,
+                       const std::function<Rgb(int x, int y)>& upright_colour);
+
 // A picture where every small area differs from its neighbours and no pixel
 // is black: rotating it changes every part of the disc, and the disc stands
 // out from the black around it.
