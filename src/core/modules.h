@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "images/image_list.h"
+#include "images/image_scan.h"
 #include "images/pixel_array.h"
 #include "settings/settings_record.h"
 #include "sound/sound_state.h"
@@ -18,6 +20,9 @@ namespace nuvra {
 struct NuvraB {
     SettingsRecord settings;
     ImageList images;
+    // The walk a show started with its first picture alone, until the show
+    // takes the whole list from it.
+    std::shared_ptr<ImageScan> PendingScan;
     // What the cursor-hide call returned when an "S" show started.
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;

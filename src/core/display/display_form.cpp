@@ -8,6 +8,7 @@
 #include "display/picture_source.h"
 #include "display/prepare_display.h"
 #include "files/paths.h"
+#include "images/image_list.h"
 #include "images/pixel_array.h"
 #include "images/work_file.h"
 #include "settings/number_text.h"
@@ -126,7 +127,10 @@ void DisplayForm::StartShow()
     if (b.settings.ImagePosition == ImagePositionOption::MovingBox)
         StartMovingBox(now);
 
-    // The first picture, or the desktop when the folder gave none.
+    // The first picture, or the desktop when the folder gave none. A walk
+    // still going on has given its first picture; the rest come with the
+    // first change after it ends.
+    m_scan = std::move(b.PendingScan);
     if (b.images.ImageCount != 0) {
         form.PictureIndex = 0;
         LoadNextPicture(form, b, m_platform);
@@ -136,10 +140,10 @@ void DisplayForm::StartShow()
         // rather than a black screen or the refusal of an empty picture.
         if (form.EightBitSquare.empty())
             ShowSamplePicture(form, m_platform);
-        if (b.images.ImageCount > 1) {
+        if (b.images.ImageCount > 1 || m_scan)
             form.Timer4.Enable(now);
+        if (b.images.ImageCount > 1)
             StartPrefetch();
-        }
     } else if (m_hosted) {
         // The screen under a daemon's window is the daemon's black window,
         // not the user's desktop: the desktop the daemon saved stands in.
@@ -290,10 +294,33 @@ void DisplayForm::Timer4_Timer()
     form.ChangeTicks = static_cast<std::int16_t>(form.ChangeTicks + 1);
     if (form.ChangeTicks >= m_state.nuvra_b.settings.ChangeInterval) {
         form.ChangeTicks = 0;
+        if (m_scan && !TakeScannedList())
+            return;
         ShowNextPicture();
         PrepareDisplay(form, m_state.nuvra_b, m_platform);
         StartPrefetch();
     }
+}
+
+bool DisplayForm::TakeScannedList()
+{
+    if (!m_scan->Done())
+        return false;
+    NuvraB& b = m_state.nuvra_b;
+    b.images = m_scan->TakeList();
+    m_scan.reset();
+    // The whole list in a fresh order, from its first place; the picture on
+    // the screen came from this walk but not from this order.
+    m_form.PictureIndex = 0;
+    if (b.images.ImageCount > 0) {
+        b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
+        BuildShowOrder(b.images, b.settings.OrderMode, *m_platform.random);
+    }
+    if (b.images.ImageCount <= 1) {
+        m_form.Timer4.Disable();
+        return false;
+    }
+    return true;
 }
 
 void DisplayForm::ShowNextPicture()

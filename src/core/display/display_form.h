@@ -95,6 +95,9 @@ private:
     void UnloadForm();
     // The picture change: takes the prepared picture (or, with none under
     // way, loads the next one now), then starts preparing the one after.
+    // At a picture change while the walk goes on: true when it has ended
+    // and its whole list, of more than one picture, replaced the first one.
+    bool TakeScannedList();
     void ShowNextPicture();
     void StartPrefetch();
 
@@ -109,6 +112,7 @@ private:
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;
     PicturePrefetch m_prefetch;
+    std::shared_ptr<ImageScan> m_scan;  // the walk the show started before its end
     bool m_ended = false;
     bool m_ending = false;  // EndShow has posted FinishEnding
 };

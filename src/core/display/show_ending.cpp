@@ -125,6 +125,8 @@ void DisplayForm::UnloadForm()
     m_form.Timer1.Disable();
     m_form.Timer4.Disable();
     m_form.Timer5.Disable();
+    // A walk still going on stops at its next folder.
+    m_scan.reset();
     m_window.reset();
     m_ended = true;
 }

@@ -128,8 +128,10 @@ void QueueSubfolders(const std::string& folder, int depth, const platform::Folde
 }
 
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
-                    platform::FileSystem& files, SubfolderOption subfolders)
+                    platform::FileSystem& files, SubfolderOption subfolders, const ScanWatch* watch)
 {
+    auto stopped = [watch] { return watch && watch->stop && watch->stop->load(std::memory_order_relaxed); };
+    bool told = false;
     // Entry 0 stays unused; the array always ends at ImageCount, so nothing
     // of an earlier folder's list lingers past the new count.
     list.ImageCount = 0;
@@ -155,6 +157,8 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
                 identities.insert(*identity);
         }
         for (std::size_t next = 0; next < folders.size() && !context.capped(); ++next) {
+            if (stopped())
+                return;
             const std::string current = folders[next].first;
             for (const std::int16_t attribute : kPassAttributes) {
                 list.ScanAttribute = attribute;
@@ -163,6 +167,10 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
                         continue;
                     ScanPattern(list, JoinPath(current, kKindWildcards[kind]), attribute, context);
                 }
+            }
+            if (watch && watch->first_found && !told && list.ImageCount > 0) {
+                told = true;
+                watch->first_found(list.ImageFiles[1]);
             }
             if (subfolders == SubfolderOption::On)
                 QueueSubfolders(current, folders[next].second, context.Listing(DirectoryPart(JoinPath(current, "*"))),

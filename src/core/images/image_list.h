@@ -1,14 +1,17 @@
 // The image list: the picture files of the chosen folder, sorted, and the
 // order in which the show visits them.
 //
-// BuildImageList is called by LoadSettings and by the dialog's kind toggles;
+// BuildImageList is called by LoadSettings and by the dialog's kind toggles,
+// and for a show on a worker (ImageScan);
 // BuildShowOrder by start-up and by the display after each complete pass.
 // Indexes start at 1; entry 0 of both arrays is never used. Nothing here
 // reports an error: an unreadable folder leaves the entries found so far.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,8 +46,19 @@ static_assert(kKindWildcards.size() == ImageKindOptions().size());
 // folder reached a second time (a link that loops, one folder linked from
 // two places) or deeper than kMaxFolderDepth is not entered.
 inline constexpr int kMaxFolderDepth = 64;
+
+// What a walk run on a worker shares with the thread that waits for it:
+// told of the first picture as soon as one folder has given one, and asked
+// between two folders whether to go on. A walk told to stop leaves the list
+// as far as it got, unsorted.
+struct ScanWatch {
+    std::function<void(const std::string& first)> first_found;
+    const std::atomic<bool>* stop = nullptr;
+};
+
 void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::string_view folder,
-                    platform::FileSystem& files, SubfolderOption subfolders = SubfolderOption::Off);
+                    platform::FileSystem& files, SubfolderOption subfolders = SubfolderOption::Off,
+                    const ScanWatch* watch = nullptr);
 
 // The folder listings that the scans of one BuildImageList share: each
 // directory part is listed once and every pattern and pass filters that one

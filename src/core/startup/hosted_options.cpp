@@ -75,11 +75,7 @@ public:
             Refuse("folder", given, "no such folder");
             return;
         }
-        SettingsRecord& settings = m_state.nuvra_b.settings;
-        settings.ImageFolder = folder;
-        m_state.nuvra_b.images.ImageCount = 0;
-        BuildImageList(m_state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *m_platform.files,
-                       settings.Subfolders);
+        m_state.nuvra_b.settings.ImageFolder = folder;
     }
 
     // words name the options in the order of their stored numbers, from 0.
@@ -223,13 +219,8 @@ void ApplyHostedOverrides(const HostedOptions& options, ProcessState& state, pla
 {
     Overrides overrides(state, platform);
     SettingsRecord& settings = state.nuvra_b.settings;
-    if (options.recursive) {
+    if (options.recursive)
         settings.Subfolders = SubfolderOption::On;
-        // The settings file's folder was read without its subfolders.
-        if (!options.folder && !settings.ImageFolder.empty())
-            BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files,
-                           settings.Subfolders);
-    }
     if (options.folder)
         overrides.Folder(*options.folder);
     if (options.order)

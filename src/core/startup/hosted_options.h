@@ -46,8 +46,8 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
 // A window id as daemons write it: decimal, or hexadecimal after "0x".
 std::optional<std::int64_t> ParseWindowId(std::string_view text);
 
-// Applies the overrides to the settings just loaded (the image list is
-// rebuilt for another folder). An invalid value is reported through the
+// Applies the overrides to the settings just loaded, the picture folder and
+// its subfolders included (the caller lists the pictures after). An invalid value is reported through the
 // diagnostics and the file's value kept. Nothing is written to the file.
 void ApplyHostedOverrides(const HostedOptions& options, ProcessState& state, platform::Platform& platform);
 

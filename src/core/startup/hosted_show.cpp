@@ -33,9 +33,11 @@ int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& form
     if (!claim.held)
         return 0;
 
-    LoadSettings(state, platform);
+    LoadSettings(state, platform, PictureListing::Later);
     ApplyHostedOverrides(options, state, platform);
     NuvraB& b = state.nuvra_b;
+    b.PendingScan = ListPicturesForShow(b.images, b.settings.ImageKinds, b.settings.ImageFolder, *platform.files,
+                                        b.settings.Subfolders);
     if (b.images.ImageCount != 0) {
         b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
         BuildShowOrder(b.images, b.settings.OrderMode, *platform.random);

@@ -73,14 +73,17 @@ int StartShow(ProcessState& state, platform::Platform& platform, Forms& forms, S
 
 }  // namespace
 
-void LoadSettings(ProcessState& state, platform::Platform& platform)
+void LoadSettings(ProcessState& state, platform::Platform& platform, PictureListing listing)
 {
-    SettingsRecord& settings = state.nuvra_b.settings;
+    NuvraB& b = state.nuvra_b;
+    SettingsRecord& settings = b.settings;
     LoadSettingsUpToFolder(settings, platform);
-    state.nuvra_b.images.ImageCount = 0;
-    if (!settings.ImageFolder.empty())
-        BuildImageList(state.nuvra_b.images, settings.ImageKinds, settings.ImageFolder, *platform.files,
-                       settings.Subfolders);
+    b.images.ImageCount = 0;
+    if (listing == PictureListing::ForShow)
+        b.PendingScan = ListPicturesForShow(b.images, settings.ImageKinds, settings.ImageFolder, *platform.files,
+                                            settings.Subfolders);
+    else if (listing == PictureListing::Now && !settings.ImageFolder.empty())
+        BuildImageList(b.images, settings.ImageKinds, settings.ImageFolder, *platform.files, settings.Subfolders);
     LoadSettingsAfterFolder(settings, state.sound_01.settings, platform);
 }
 
@@ -111,7 +114,7 @@ int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const 
         return forms.HostPreview(state.nuvra_b.PreviewParent);
     }
 
-    LoadSettings(state, platform);
+    LoadSettings(state, platform, mode.kind == ModeKind::Show ? PictureListing::ForShow : PictureListing::Now);
 
     switch (mode.kind) {
     case ModeKind::ChangePassword:

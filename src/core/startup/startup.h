@@ -16,10 +16,16 @@ namespace nuvra {
 
 int Main(ProcessState& state, platform::Platform& platform, Forms& forms, const Mode& mode);
 
+// How LoadSettings lists the pictures: all of them before it returns (the
+// dialog); for a show, which may start while a long walk goes on
+// (ListPicturesForShow); or not at all, for a caller that changes the folder
+// first.
+enum class PictureListing { Now, ForShow, Later };
+
 // Reads Nuvra.ini into the settings record and the music settings, scanning
 // the picture folder with the kinds just read before the music settings are
 // read.
-void LoadSettings(ProcessState& state, platform::Platform& platform);
+void LoadSettings(ProcessState& state, platform::Platform& platform, PictureListing listing = PictureListing::Now);
 
 // The exit status when the program has nowhere to keep its lock and work
 // files; ReportNoClaim says so through the diagnostics and returns it.
