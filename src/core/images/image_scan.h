@@ -53,7 +53,7 @@ private:
 
 // How long a show waits for the whole walk before it starts with the first
 // picture alone.
-inline constexpr std::chrono::milliseconds kScanGrace{300};
+inline constexpr std::chrono::milliseconds kScanGrace{100};
 
 // Fills list for a show: the whole list when the walk ends within kScanGrace;
 // else the first picture found, and the walk still going on is returned for
