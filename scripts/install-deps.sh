@@ -8,6 +8,7 @@ packages=(
   g++ cmake pkg-config make
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev
   libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libwmf-dev
+  libheif-dev  # HEIF and AVIF photos (optional: the build leaves them out without it)
   libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev
   libx11-dev libxext-dev libfontconfig-dev
   libxfixes-dev  # the dialog window test reads the pointer back

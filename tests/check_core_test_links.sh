@@ -9,7 +9,8 @@
 #    needs only the system's own DLLs, its runtimes linked in.
 # The tests of the shared picture decoders (--layer pictures) may add the
 # decoders' library and the codec libraries it links (and libwebp's muxer,
-# which the WebP test makes animations with), and nothing more.
+# which the WebP test makes animations with; libheif where the build has
+# it), and nothing more.
 #   check_core_test_links.sh [--layer core|pictures] <links file> <backend archive, or ""> <test executable>...
 # The links file has a line "<test target>: <everything it links>" per test.
 set -euo pipefail
@@ -29,8 +30,8 @@ shared_libraries='ld-linux[-a-z0-9_.]*|libc|libm|libdl|librt|libpthread|libgcc_s
 case "$layer" in
   core) ;;
   pictures)
-    codecs='jpeg|gif|png16|z|webp|webpdemux|webpmux|sharpyuv'
-    allowed_links="^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|PkgConfig::NUVRA_TEST_WEBPMUX|.*/lib($codecs)\.[a-z.]+|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)\$"
+    codecs='jpeg|gif|png16|z|webp|webpdemux|webpmux|sharpyuv|heif'
+    allowed_links="^(nuvra_core|nuvra_test_fakes|nuvra_pictures|PkgConfig::NUVRA_PICTURE_CODECS|PkgConfig::NUVRA_LIBHEIF|PkgConfig::NUVRA_TEST_WEBPMUX|.*/lib($codecs)\.[a-z.]+|GTest::[A-Za-z_]+|gtest|gtest_main|gmock|gmock_main|Threads::Threads)\$"
     shared_libraries+="|lib(${codecs})" ;;
   *)
     echo "unknown layer $layer"

@@ -3,7 +3,8 @@
 # headers and the platform interface headers (never a backend's, nor the
 # app's view of a backend, nor the picture decoders), and the nuvra_core
 # target links nothing. The shared picture decoders (src/pictures) are
-# portable too: standard headers, libjpeg-turbo's and giflib's, their own and
+# portable too: standard headers, the codec libraries' (libjpeg-turbo,
+# giflib, libpng, libwebp, libheif), their own and
 # the platform interface headers only. The program's own sources (src/app,
 # outside its backend folders) name no backend: they get theirs from the
 # backend factory.
@@ -34,7 +35,7 @@ done < <(grep -rHE '^\s*#\s*include' "$source_dir/src/core")
 
 # The decoders every backend links: what they include must build on every
 # system, and they decide nothing a backend could differ on.
-codecs='csetjmp|jpeglib\.h|jerror\.h|gif_lib\.h|png\.h|webp/(decode|demux)\.h'
+codecs='csetjmp|jpeglib\.h|jerror\.h|gif_lib\.h|png\.h|webp/(decode|demux)\.h|libheif/heif\.h'
 while IFS= read -r line; do
   file=${line%%:*}
   header=$(sed -E 's/.*#\s*include\s*[<"]([^>"]+)[>"].*/\1/' <<<"$line")

@@ -178,5 +178,37 @@ TEST(PictureReferences, PhotosWithAnOrientationAreShownUpright)
     }
 }
 
+#if defined(NUVRA_HEIF_PHOTOS)
+// HEIF and AVIF photos: the same picture in both codings looks like the
+// reference rendering, a turned and mirrored one comes out upright (its
+// size shows it; the picture was looked at), an orientation kept only in
+// XMP turns nothing, and alpha is composed over black.
+TEST(PictureReferences, HeifAndAvifPhotosLookAsTheirReferenceSays)
+{
+    const std::optional<fs::path> corpus = Corpus();
+    if (!corpus)
+        GTEST_SKIP() << "no picture corpus beside the source tree or in NUVRA_PICTURE_CORPUS";
+    const fs::path heif = *corpus / "heif";
+    const test::TestImage reference = Decoded(*corpus / "heif-ref" / "pillow-hopper_avif_write.png");
+    for (const char* name : {"pillow-hopper.avif", "pillow-hopper.heif"}) {
+        SCOPED_TRACE(name);
+        const Difference difference = Compare(Decoded(heif / name), reference);
+        EXPECT_GE(difference.largest, 0) << "the sizes differ";
+        EXPECT_LE(difference.mean, 8.0);
+    }
+    const test::TestImage turned = Decoded(heif / "pillow-rot1mir0.avif");
+    EXPECT_EQ(std::pair(turned.width, turned.height), std::pair(640, 427));
+    const test::TestImage xmp = Decoded(heif / "pillow-xmp_tags_orientation.avif");
+    EXPECT_EQ(std::pair(xmp.width, xmp.height), std::pair(326, 268));
+    // Alpha over black: the transparent middle is black.
+    const test::TestImage transparency = Decoded(heif / "pillow-transparency.avif");
+    ASSERT_EQ(transparency.width, 64);
+    EXPECT_EQ(transparency.at(32, 32), 0u);
+    // Every file decodes, the image sequence as its still picture.
+    for (const auto& entry : fs::directory_iterator(heif))
+        EXPECT_TRUE(pictures::DecodePicture(Bytes(entry.path()), DecodeLimits{}, nullptr).picture) << entry.path();
+}
+#endif
+
 }  // namespace
 }  // namespace nuvra

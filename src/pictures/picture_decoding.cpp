@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "pictures/byte_reader.h"
@@ -16,6 +17,31 @@ namespace {
 bool StartsWith(std::span<const std::uint8_t> bytes, std::initializer_list<std::uint8_t> magic)
 {
     return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
+}
+
+// An ISO media file ("ftyp" first) whose major or a compatible brand is
+// one of the HEIF still-picture brands.
+bool IsHeifFile(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < 16 || bytes[4] != 'f' || bytes[5] != 't' || bytes[6] != 'y' || bytes[7] != 'p')
+        return false;
+    const std::uint64_t box = static_cast<std::uint64_t>(bytes[0]) << 24 | static_cast<std::uint64_t>(bytes[1]) << 16 |
+                              static_cast<std::uint64_t>(bytes[2]) << 8 | bytes[3];
+    const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(box, bytes.size()));
+    auto brand_at = [&](std::size_t at) {
+        static constexpr std::string_view kBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
+                                                       "hevm", "hevs", "mif1", "msf1", "avif", "avis"};
+        const std::string_view brand(reinterpret_cast<const char*>(bytes.data() + at), 4);
+        return std::find(std::begin(kBrands), std::end(kBrands), brand) != std::end(kBrands);
+    };
+    if (brand_at(8))
+        return true;
+    // The compatible brands follow the major brand and its version.
+    for (std::size_t at = 16; at + 4 <= end; at += 4) {
+        if (brand_at(at))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -33,6 +59,8 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes)
     if (StartsWith(bytes, {'R', 'I', 'F', 'F'}) && bytes.size() >= 12 && bytes[8] == 'W' && bytes[9] == 'E' &&
         bytes[10] == 'B' && bytes[11] == 'P')
         return PictureFormat::Webp;
+    if (IsHeifFile(bytes))
+        return PictureFormat::Heif;
     if (StartsWith(bytes, {0xD7, 0xCD, 0xC6, 0x9A}))
         return PictureFormat::Wmf;
     // A metafile without the placeable header: in memory (1) or on disk (2),
@@ -58,12 +86,18 @@ platform::PictureResult DecodePicture(std::span<const std::uint8_t> bytes, const
             return DecodeUpright(bytes, limits, choose_region, ReadOrientation(bytes, format), DecodePng);
         case PictureFormat::Webp:
             return DecodeUpright(bytes, limits, choose_region, ReadOrientation(bytes, format), DecodeWebp);
+        case PictureFormat::Heif:
+#if defined(NUVRA_HEIF_PHOTOS)
+            return DecodeHeif(bytes, limits, choose_region);
+#else
+            return PictureFailure("HEIF and AVIF pictures need a build with libheif");
+#endif
         case PictureFormat::Wmf:
             return DecodeWmf(bytes, limits, render_wmf, choose_region);
         case PictureFormat::Unknown:
             break;
         }
-        return PictureFailure("not a BMP, GIF, JPEG, PNG, WebP or WMF file");
+        return PictureFailure("not a BMP, GIF, JPEG, PNG, WebP, HEIF, AVIF or WMF file");
     } catch (const std::bad_alloc&) {
         // Sizes and memory are checked against the caps first, so this is a
         // machine short of memory, not a hostile file; the caller keeps its

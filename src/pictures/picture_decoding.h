@@ -15,7 +15,7 @@
 //  - 1, 2, 4 and 8-bit BMP files: 8 bits per pixel with a full table of
 //    2^bits colours (entries a file leaves out are black, so no index is
 //    ever outside the table);
-//  - everything else (deeper BMP files, GIF, JPEG, PNG, WebP, WMF): 24-bit
+//  - everything else (deeper BMP files, GIF, JPEG, PNG, WebP, HEIF, WMF): 24-bit
 //    BGR, transparency composed over black.
 #pragma once
 
@@ -45,7 +45,7 @@ struct DecodeLimits {
     std::int32_t max_jpeg_scans = 1000;
 };
 
-enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Png, Webp, Wmf };
+enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Png, Webp, Heif, Wmf };
 
 // Metafiles are the one format the system draws itself: the record walk in
 // front of it is shared (wmf_records.h), the renderer is the backend's
@@ -82,6 +82,12 @@ platform::PictureResult DecodeJpeg(std::span<const std::uint8_t> bytes, const De
 platform::PictureResult DecodePng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                   const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeWebp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
+                                   const platform::RegionChooser* choose_region = nullptr);
+// HEIF (HEVC-coded, as phones write) and AVIF stills, where the build has
+// libheif (NUVRA_HEIF_PHOTOS): the primary picture, turned and mirrored as
+// its properties say, drawn whole and the part kept. A file whose coding has
+// no decoder installed is refused saying which.
+platform::PictureResult DecodeHeif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                    const platform::RegionChooser* choose_region = nullptr);
 platform::PictureResult DecodeWmf(std::span<const std::uint8_t> bytes, const DecodeLimits& limits,
                                   WmfRenderer render_wmf, const platform::RegionChooser* choose_region = nullptr);
