@@ -166,6 +166,20 @@ TEST(BuildImageList, KindsAndFolderSpellings)
     }
 }
 
+TEST(BuildImageList, TheWebpKindTakesHeifAndAvifPhotosWhereTheyAreDecoded)
+{
+    FakeFileSystem files;
+    files.AddFolder(NativePath("/p"), {{"a.HEIC", 32}, {"b.avif", 32}, {"c.webp", 32}, {"d.heif", 32}, {"e.png", 32}});
+    ImageList list;
+    BuildImageList(list, {Off, Off, Off, Off, Off, On}, NativePath("/p"), files);
+#if defined(NUVRA_HEIF_PHOTOS)
+    EXPECT_EQ(Listed(list), NativePaths({"/p/a.HEIC", "/p/b.avif", "/p/c.webp", "/p/d.heif"}));
+#else
+    EXPECT_EQ(Listed(list), NativePaths({"/p/c.webp"}));
+#endif
+    EXPECT_EQ(files.listed.size(), 1u) << "one listing serves every wildcard";
+}
+
 TEST(BuildImageList, RebuildsReplaceTheListAndTheCountStopsAt32767)
 {
     std::vector<FolderEntry> many;

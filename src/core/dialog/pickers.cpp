@@ -59,8 +59,10 @@ std::vector<std::pair<std::string, std::int16_t>> NuvraP::FolderPatterns(const s
         for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
             // The folder text and the wildcard are joined as they are: a
             // root folder gives a doubled separator, which still lists it.
-            if (kinds[kind] == ImageKindOption::On)
-                patterns.push_back({JoinPath(folder, kKindWildcards[kind]), attribute});
+            if (kinds[kind] == ImageKindOption::On) {
+                for (const std::string_view wildcard : KindWildcards(kind))
+                    patterns.push_back({JoinPath(folder, wildcard), attribute});
+            }
         }
     }
     return patterns;

@@ -165,7 +165,8 @@ void BuildImageList(ImageList& list, const ImageKindOptions& image_kinds, std::s
                 for (std::size_t kind = 0; kind < kKindWildcards.size(); ++kind) {
                     if (image_kinds[kind] != ImageKindOption::On)
                         continue;
-                    ScanPattern(list, JoinPath(current, kKindWildcards[kind]), attribute, context);
+                    for (const std::string_view wildcard : KindWildcards(kind))
+                        ScanPattern(list, JoinPath(current, wildcard), attribute, context);
                 }
             }
             if (watch && watch->first_found && !told && list.ImageCount > 0) {

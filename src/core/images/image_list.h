@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -39,6 +40,21 @@ struct ImageList {
 inline constexpr std::array<std::string_view, 6> kKindWildcards = {"*.bmp", "*.gif", "*.jpg",
                                                                    "*.wmf", "*.png", "*.webp"};
 static_assert(kKindWildcards.size() == ImageKindOptions().size());
+
+// Every wildcard a kind's scan takes, its own first: the WebP kind takes
+// today's other phone and web photo formats too, HEIF and AVIF, where the
+// decoders were built with them.
+#if defined(NUVRA_HEIF_PHOTOS)
+inline constexpr std::array<std::string_view, 4> kWebpKindWildcards = {"*.webp", "*.heic", "*.heif", "*.avif"};
+#else
+inline constexpr std::array<std::string_view, 1> kWebpKindWildcards = {"*.webp"};
+#endif
+inline std::span<const std::string_view> KindWildcards(std::size_t kind)
+{
+    if (kind == 5)
+        return kWebpKindWildcards;
+    return {&kKindWildcards[kind], 1};
+}
 
 // Fills ImageCount and ImageFiles from folder and the kinds that are On,
 // and with subfolders On from every folder under it too: hidden and system
