@@ -107,5 +107,10 @@ int main(int argc, char** argv)
     const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
     const nuvra::Mode mode = nuvra::ReadArguments(
         Arguments(argc, argv), daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
+    if (mode.kind == nuvra::ModeKind::Hosted && mode.hosted.layer != nuvra::platform::SurfaceLayer::None &&
+        !backend->UseDesktopLayers()) {
+        backend->services().diagnostics->Report("--layer needs a build with the Wayland client, and this one has none");
+        return EXIT_FAILURE;
+    }
     return nuvra::Main(state, backend->services(), forms, mode);
 }

@@ -5,6 +5,7 @@
 
 #include "images/image_list.h"
 #include "settings/settings.h"
+#include "startup/layer_show.h"
 #include "startup/startup.h"
 #include "ui/window_titles.h"
 
@@ -21,6 +22,8 @@ std::string HostedTag(std::optional<std::int64_t> window)
 
 int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& forms, const HostedOptions& options)
 {
+    if (options.layer != platform::SurfaceLayer::None)
+        return RunLayerShow(platform, options);
     for (const std::string& problem : options.problems)
         platform.diagnostics->Report(problem);
 

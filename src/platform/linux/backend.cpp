@@ -18,6 +18,9 @@
 #include "platform/linux/ttf_font.h"
 #include "platform/linux/x11_capture.h"
 #include "platform/linux/x11_display_loss.h"
+#ifdef NUVRA_HAVE_WAYLAND
+#include "platform/linux/wayland/wayland_window_system.h"
+#endif
 
 namespace nuvra::linux_platform {
 
@@ -40,6 +43,11 @@ struct LinuxBackend::Services {
     LinuxShell shell;
     TtfFontService fonts;
     StderrDiagnostics diagnostics;
+#ifdef NUVRA_HAVE_WAYLAND
+    // Made only for a show on a Wayland desktop's layers.
+    std::unique_ptr<WaylandWindowSystem> layers;
+    std::unique_ptr<WaylandCursor> layer_pointer;
+#endif
 };
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
@@ -85,6 +93,22 @@ void LinuxBackend::SetDisplayLostHandler(std::function<void()> cleanup)
 void LinuxBackend::KeepMessagesOffTheScreen()
 {
     message_box().SetPlace(MessageBoxPlace::TerminalOnly);
+}
+
+bool LinuxBackend::UseDesktopLayers()
+{
+#ifdef NUVRA_HAVE_WAYLAND
+    if (!m_services->layers) {
+        m_services->layers = std::make_unique<WaylandWindowSystem>();
+        m_services->layer_pointer = std::make_unique<WaylandCursor>(*m_services->layers);
+    }
+    m_platform.windows = m_services->layers.get();
+    m_platform.cursor = m_services->layer_pointer.get();
+    KeepMessagesOffTheScreen();
+    return true;
+#else
+    return false;
+#endif
 }
 
 LinuxMessageBox& LinuxBackend::message_box()
