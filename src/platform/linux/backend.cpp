@@ -126,6 +126,10 @@ std::string LinuxBackend::ReadmeAddress() const
 
 const std::string& LinuxBackend::window_error() const
 {
+#ifdef NUVRA_HAVE_WAYLAND
+    if (m_services->layers)
+        return m_services->layers->last_error();
+#endif
     return m_services->windows.last_error();
 }
 
