@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -154,7 +155,10 @@ private:
             {"WLR_LIBINPUT_NO_DEVICES", "1"},
             {"SDL_AUDIODRIVER", "dummy"},
             {"NUVRA_CDROM", (m_home / "no-disc.cue").string()},
+            {"ASAN_OPTIONS", ShowSanitizerOptions()},
         };
+        if (const char* undefined = std::getenv("UBSAN_OPTIONS"))
+            environment["UBSAN_OPTIONS"] = undefined;
         if (!m_socket.empty())
             environment["WAYLAND_DISPLAY"] = m_socket;
         if (!m_ipc.empty())
