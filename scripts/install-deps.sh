@@ -11,6 +11,7 @@ packages=(
   libheif-dev  # HEIF and AVIF photos (optional: the build leaves them out without it)
   libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev
   libx11-dev libxext-dev libfontconfig-dev
+  libwayland-dev wayland-protocols libwayland-bin  # the --layer show on a Wayland desktop
   libxfixes-dev  # the dialog window test reads the pointer back
   libgtest-dev libgmock-dev libbenchmark-dev
   libimagequant-dev  # only the colour reduction bench compares with it
@@ -22,6 +23,7 @@ packages=(
   valgrind  # the metafile renderer's callbacks read only what libwmf filled in
   libxml2-utils desktop-file-utils groff-base man-db  # the install test
   xscreensaver xsecurelock util-linux  # the show under real screen-saver daemons
+  sway swaybg grim wtype  # the --layer show under a headless Wayland compositor
   dbus-x11  # a session bus that starts itself: the show must not start one
   g++-mingw-w64-x86-64-posix wine wine64  # the core cross-built for Windows, its tests run under Wine
   nasm dpkg-dev  # libjpeg-turbo's SIMD and the unpacking of Debian's sources, for the Windows build

@@ -69,6 +69,26 @@ TEST(HostedCommandLine, TheDaemonsFlagsNameTheWindow)
         EXPECT_EQ(options.problems.size(), c.problems) << line;
     }
 
+    // The layer only ever follows "=": a bare --layer is the overlay.
+    const struct {
+        Args arguments;
+        platform::SurfaceLayer layer;
+        std::size_t problems;
+    } layers[] = {
+        {{"--root"}, platform::SurfaceLayer::None, 0},
+        {{"--layer"}, platform::SurfaceLayer::Overlay, 0},
+        {{"--layer=overlay"}, platform::SurfaceLayer::Overlay, 0},
+        {{"-layer=background"}, platform::SurfaceLayer::Background, 0},
+        {{"--layer=sideways"}, platform::SurfaceLayer::Overlay, 1},
+        {{"--layer", "--interval", "20"}, platform::SurfaceLayer::Overlay, 0},
+    };
+    for (const auto& c : layers) {
+        EXPECT_TRUE(IsHostedCommandLine(c.arguments)) << c.arguments[0];
+        const HostedOptions options = ParseHostedCommandLine(c.arguments, std::nullopt);
+        EXPECT_EQ(options.layer, c.layer) << c.arguments[0];
+        EXPECT_EQ(options.problems.size(), c.problems) << c.arguments[0];
+    }
+
     // An unknown flag is left out alone; the known flag after it keeps its value.
     const HostedOptions options = ParseHostedCommandLine({"--root", "--bogus", "--interval", "5"}, std::nullopt);
     EXPECT_EQ(options.interval, "5");

@@ -107,5 +107,15 @@ int main(int argc, char** argv)
     const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
     const nuvra::Mode mode = nuvra::ReadArguments(
         Arguments(argc, argv), daemon_window ? std::optional<std::string_view>(daemon_window) : std::nullopt);
-    return nuvra::Main(state, backend->services(), forms, mode);
+    const bool on_layers = mode.kind == nuvra::ModeKind::Hosted && mode.hosted.layer != nuvra::platform::SurfaceLayer::None;
+    if (on_layers && !backend->UseDesktopLayers()) {
+        backend->services().diagnostics->Report("--layer needs a build with the Wayland client, and this one has none");
+        return EXIT_FAILURE;
+    }
+    const int status = nuvra::Main(state, backend->services(), forms, mode);
+    // The show on the layers says it found no monitor; the window system
+    // knows why.
+    if (on_layers && status != 0 && !backend->window_error().empty())
+        backend->services().diagnostics->Report(backend->window_error());
+    return status;
 }

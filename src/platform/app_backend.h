@@ -40,6 +40,12 @@ public:
     // into a box on the screen: a show hosted by a screen-saver daemon must
     // not cover the daemon's screen or wait for a click.
     virtual void KeepMessagesOffTheScreen() = 0;
+
+    // From now on windows are surfaces on the layers of a Wayland desktop,
+    // and the pointer is the one over them (the --layer show); the
+    // program's messages go to standard error only. False where the build
+    // has no such window system.
+    virtual bool UseDesktopLayers() { return false; }
 };
 
 }  // namespace nuvra::platform

@@ -40,6 +40,11 @@ enum class WindowStyle {
     Foreign,     // the foreign window itself, drawn into as it is (a screen-saver daemon's)
 };
 
+// The layer of the desktop a show drawn over one monitor stands on
+// (WindowSystem::Monitors): Overlay above every window, taking the keyboard;
+// Background under them, taking no input at all. None: an ordinary window.
+enum class SurfaceLayer { None, Overlay, Background };
+
 struct WindowRequest {
     std::string title;
     WindowStyle style = WindowStyle::Dialog;
@@ -48,6 +53,9 @@ struct WindowRequest {
     // none: the root window), or of the window that owns a Dialog, which
     // then stays in front of it (none: no owner).
     std::optional<std::int64_t> parent;
+    // A surface on a layer of the desktop, covering the monitor whose handle
+    // is in parent (a window system with Monitors only).
+    SurfaceLayer layer = SurfaceLayer::None;
 };
 
 enum class InputKind {
@@ -194,6 +202,12 @@ public:
     // loop, when nothing is due before); returns at once where the backend
     // cannot wait.
     virtual void WaitForEvents(std::uint32_t milliseconds) { static_cast<void>(milliseconds); }
+    // The monitors a surface on a layer can cover, by handle, where the
+    // window system has layers; empty where it has none or no connection
+    // could be made.
+    virtual std::vector<std::int64_t> Monitors() { return {}; }
+    // True once the connection to the display went away under the program.
+    virtual bool DisplayGone() const { return false; }
 };
 
 class CursorService {

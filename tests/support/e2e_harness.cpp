@@ -504,8 +504,6 @@ std::vector<std::string> ShowHome::WorkFilesPresent() const
     return present;
 }
 
-namespace {
-
 // Under the sanitizers the show runs with leak detection off: at exit SDL
 // leaves libdbus's internal buffers behind (this SDL never calls
 // dbus_shutdown), and their stacks run through a library already unloaded,
@@ -519,8 +517,6 @@ std::string ShowSanitizerOptions()
         options += ':';
     return options + "detect_leaks=0";
 }
-
-}  // namespace
 
 std::map<std::string, std::string> ShowHome::Environment(const XServer& server) const
 {

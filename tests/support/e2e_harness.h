@@ -165,6 +165,10 @@ private:
     test::TempDir m_logs;
 };
 
+// ASAN_OPTIONS for a run of the show: this process's own, with leak
+// detection off.
+std::string ShowSanitizerOptions();
+
 // The folders and settings of one user: XDG_CONFIG_HOME, XDG_CACHE_HOME and
 // XDG_RUNTIME_DIR under one temporary folder, with a pictures folder beside
 // them.

@@ -9,7 +9,7 @@ public:
     explicit FakeWindow(std::shared_ptr<FakeWindowRecord> record) : m_record(std::move(record)) {}
     ~FakeWindow() override { m_record->destroyed = true; }
 
-    std::int64_t NativeHandle() const override { return 42; }
+    std::int64_t NativeHandle() const override { return m_record->handle; }
     platform::Rect Bounds() const override { return m_record->request.bounds; }
     void SetBounds(const platform::Rect& bounds) override { m_record->request.bounds = bounds; }
     void Show() override { m_record->shown = true; }
@@ -48,6 +48,8 @@ std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform:
     // What the window system grants may differ from what was asked.
     if (granted_bounds)
         record->request.bounds = *granted_bounds;
+    if (distinct_handles)
+        record->handle = 100 + static_cast<std::int64_t>(windows.size());
     windows.push_back(record);
     return std::make_unique<FakeWindow>(record);
 }

@@ -32,6 +32,7 @@ struct FakeWindowRecord {
     platform::Canvas last_canvas;  // the last canvas presented
     std::vector<std::pair<platform::Rect, platform::Rect>> animations;  // from, to
     const platform::PointerImage* pointer = nullptr;
+    std::int64_t handle = 42;
 };
 
 class FakeWindowSystem final : public platform::WindowSystem {
@@ -39,6 +40,7 @@ public:
     std::unique_ptr<platform::Window> CreateWindow(const platform::WindowRequest& request) override;
     platform::Rect PrimaryScreen() override { return screen; }
     std::optional<platform::Rect> GetWindowRect(std::int64_t) override { return std::nullopt; }
+    std::vector<std::int64_t> Monitors() override { return monitors; }
     void PollEvents(std::vector<platform::InputEvent>& events) override;
     void WaitForEvents(std::uint32_t milliseconds) override { waits.push_back(milliseconds); }
 
@@ -46,6 +48,10 @@ public:
     bool fail_create = false;
     // Bounds every new window gets instead of the ones asked for.
     std::optional<platform::Rect> granted_bounds;
+    // The monitors a surface on a layer can cover; none by default.
+    std::vector<std::int64_t> monitors;
+    // Windows are 42 each, or 100, 101, ... in the order they were made.
+    bool distinct_handles = false;
     std::vector<std::shared_ptr<FakeWindowRecord>> windows;
     // One batch per pump; an empty script gives no events.
     std::deque<std::vector<platform::InputEvent>> script;

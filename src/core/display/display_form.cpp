@@ -64,6 +64,13 @@ void DisplayForm::HostIn(std::optional<std::int64_t> window, bool play_music, st
     m_form.WorkFileTag = std::move(work_file_tag);
 }
 
+void DisplayForm::HostOnLayer(std::int64_t monitor, platform::SurfaceLayer layer, bool play_music,
+                              std::string work_file_tag)
+{
+    HostIn(monitor, play_music, std::move(work_file_tag));
+    m_layer = layer;
+}
+
 bool DisplayForm::TakeWindowSize()
 {
     const platform::Rect bounds = m_window->Bounds();
@@ -93,6 +100,14 @@ std::int64_t DisplayForm::WindowHandle() const
 
 int DisplayForm::Form_Load()
 {
+    if (!Open())
+        return kExitNoWindow;
+    m_runtime.RunUntil([this] { return m_ended; });
+    return kExitShowEnded;
+}
+
+bool DisplayForm::Open()
+{
     // A black, borderless, topmost window over the whole primary
     // screen, made now and shown only at the end, so that the desktop
     // capture below still sees the desktop; or the daemon's window. The show
@@ -104,18 +119,19 @@ int DisplayForm::Form_Load()
     request.style = m_hosted ? platform::WindowStyle::Foreign : platform::WindowStyle::Fullscreen;
     request.bounds = {0, 0, HalfToEven16(screen.right - screen.left), HalfToEven16(screen.bottom - screen.top)};
     request.parent = m_host_window;
+    request.layer = m_layer;
     m_window = m_platform.windows->CreateWindow(request);
     if (!m_window || !TakeWindowSize()) {
         // Without a window nothing could ever end the show: give up at once,
         // with the same cleanup as a normal end.
         m_form.StopFlag = true;
         UnloadForm();
-        return kExitNoWindow;
+        return false;
     }
 
     StartShow();
     RunKaleidoscope();
-    return kExitShowEnded;
+    return true;
 }
 
 void DisplayForm::StartShow()
@@ -144,6 +160,8 @@ void DisplayForm::StartShow()
             form.Timer4.Enable(now);
         if (b.images.ImageCount > 1)
             StartPrefetch();
+    } else if (m_layer != platform::SurfaceLayer::None) {
+        ShowSamplePicture(form, m_platform);
     } else if (m_hosted) {
         // The screen under a daemon's window is the daemon's black window,
         // not the user's desktop: the desktop the daemon saved stands in.
@@ -216,7 +234,6 @@ void DisplayForm::RunKaleidoscope()
         RunFrame();
         return NextStep{0};
     });
-    m_runtime.RunUntil([this] { return m_ended; });
 }
 
 void DisplayForm::RunFrame()
@@ -247,13 +264,16 @@ void DisplayForm::Repaint()
 
 void DisplayForm::OnInput(const platform::InputEvent& event)
 {
-    // The daemon that hosts the show owns the mouse and the keys, and ends
-    // the show itself, or takes its window away.
-    if (m_hosted && event.kind != platform::InputKind::Close && event.kind != platform::InputKind::HostGone) {
-        if (event.kind == platform::InputKind::Resized)
-            OnResized();
+    if (m_hosted && event.kind == platform::InputKind::Resized) {
+        OnResized();
         return;
     }
+    // The daemon that hosts the show owns the mouse and the keys, and ends
+    // the show itself, or takes its window away; so does the desktop under
+    // a show on its background. The overlay takes them as the "S" show does.
+    const bool input_ends_show = !m_hosted || m_layer == platform::SurfaceLayer::Overlay;
+    if (!input_ends_show && event.kind != platform::InputKind::Close && event.kind != platform::InputKind::HostGone)
+        return;
     switch (event.kind) {
     case platform::InputKind::MouseDown:
         Form_MouseDown();

@@ -45,9 +45,22 @@ public:
     // daemon runs one per monitor; work_file_tag keeps each copy's work
     // files apart.
     void HostIn(std::optional<std::int64_t> window, bool play_music, std::string work_file_tag);
+    // Before Form_Load or Open: draw the show on a layer of the desktop over
+    // one monitor (WindowSystem::Monitors) instead, as a hosted copy does.
+    // On the overlay a key, a click or a movement ends it as in the "S"
+    // show; on the background only a termination request or the surface
+    // going ends it. There is no desktop to capture under a layer: an empty
+    // folder shows the sample picture.
+    void HostOnLayer(std::int64_t monitor, platform::SurfaceLayer layer, bool play_music,
+                     std::string work_file_tag);
 
     // Runs the whole show; returns the process's exit status once it ended.
     int Form_Load();
+    // Form_Load's start without its loop, for a show of several forms on
+    // one runtime: the window, the first picture, the music and the first
+    // frame, with the next frames as an idle step. False when no window
+    // could be had (the form has then unloaded).
+    bool Open();
 
     // Input handlers. The Display box lies on the form and its mouse events
     // are the form's, so one handler serves both.
@@ -108,6 +121,7 @@ private:
     ShowStart m_start;
     bool m_hosted = false;
     std::optional<std::int64_t> m_host_window;
+    platform::SurfaceLayer m_layer = platform::SurfaceLayer::None;
     bool m_play_music = true;
     NuvraS m_form;
     std::unique_ptr<platform::Window> m_window;

@@ -134,7 +134,7 @@ bool IsHostedCommandLine(const std::vector<std::string>& arguments)
 {
     for (const std::string& argument : arguments) {
         const std::optional<Flag> flag = ReadFlag(argument);
-        if (flag && (flag->name == "root" || flag->name == "window-id"))
+        if (flag && (flag->name == "root" || flag->name == "window-id" || flag->name == "layer"))
             return true;
     }
     return false;
@@ -172,6 +172,20 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
         }
         if (flag->name == "recursive") {
             options.recursive = true;
+            continue;
+        }
+        // Its value only ever follows "=": a bare --layer is the overlay.
+        if (flag->name == "layer") {
+            const std::string layer = flag->inline_value.value_or("overlay");
+            if (layer == "overlay") {
+                options.layer = platform::SurfaceLayer::Overlay;
+            } else if (layer == "background") {
+                options.layer = platform::SurfaceLayer::Background;
+            } else {
+                options.layer = platform::SurfaceLayer::Overlay;
+                options.problems.push_back("--layer=" + layer +
+                                           " is neither overlay nor background; the overlay is used");
+            }
             continue;
         }
         // An unknown flag is left out alone: the word after it may be the

@@ -1,6 +1,7 @@
 // The command line of a hosted show: the kaleidoscope drawn inside a window
 // that a screen-saver daemon gives us, instead of a full-screen window of our
-// own. XScreenSaver and the daemons that follow its convention start the
+// own (or, with --layer, on a layer of a Wayland desktop over every
+// monitor). XScreenSaver and the daemons that follow its convention start the
 // program as "nuvra --root" with the window in XSCREENSAVER_WINDOW; a window
 // can also be named with "--window-id <id>". The daemon's own settings dialog
 // passes the main settings as flags, which override the settings file for
@@ -32,11 +33,15 @@ struct HostedOptions {
     std::optional<std::string> speed;     // degrees per frame, 1 to 10
     std::optional<std::string> music;     // an MP3 or WAV file; "" for none
     bool recursive = false;               // the folder's subfolders too
+    // --layer[=overlay|background]: a surface on that layer over every
+    // monitor instead of a daemon's window (a Wayland desktop).
+    platform::SurfaceLayer layer = platform::SurfaceLayer::None;
     // What could not be read, one message each, for standard error.
     std::vector<std::string> problems;
 };
 
-// True when the arguments ask for a hosted show (--root, -root, --window-id).
+// True when the arguments ask for a hosted show (--root, -root, --window-id,
+// --layer).
 bool IsHostedCommandLine(const std::vector<std::string>& arguments);
 
 // daemon_window: the value of XSCREENSAVER_WINDOW, when it is set.

@@ -5,6 +5,7 @@
 
 #include "images/image_list.h"
 #include "settings/settings.h"
+#include "startup/layer_show.h"
 #include "startup/startup.h"
 #include "ui/window_titles.h"
 
@@ -19,8 +20,23 @@ std::string HostedTag(std::optional<std::int64_t> window)
     return text;
 }
 
+void LoadHostedSettings(ProcessState& state, platform::Platform& platform, const HostedOptions& options)
+{
+    LoadSettings(state, platform, PictureListing::Later);
+    ApplyHostedOverrides(options, state, platform);
+    NuvraB& b = state.nuvra_b;
+    b.PendingScan = ListPicturesForShow(b.images, b.settings.ImageKinds, b.settings.ImageFolder, *platform.files,
+                                        b.settings.Subfolders);
+    if (b.images.ImageCount != 0) {
+        b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
+        BuildShowOrder(b.images, b.settings.OrderMode, *platform.random);
+    }
+}
+
 int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& forms, const HostedOptions& options)
 {
+    if (options.layer != platform::SurfaceLayer::None)
+        return RunLayerShow(platform, options);
     for (const std::string& problem : options.problems)
         platform.diagnostics->Report(problem);
 
@@ -33,15 +49,7 @@ int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& form
     if (!claim.held)
         return 0;
 
-    LoadSettings(state, platform, PictureListing::Later);
-    ApplyHostedOverrides(options, state, platform);
-    NuvraB& b = state.nuvra_b;
-    b.PendingScan = ListPicturesForShow(b.images, b.settings.ImageKinds, b.settings.ImageFolder, *platform.files,
-                                        b.settings.Subfolders);
-    if (b.images.ImageCount != 0) {
-        b.images.ShowOrder.assign(static_cast<std::size_t>(b.images.ImageCount) + 1, 0);
-        BuildShowOrder(b.images, b.settings.OrderMode, *platform.random);
-    }
+    LoadHostedSettings(state, platform, options);
 
     // Held for the whole show by the copy that plays the music.
     const platform::TitleClaim music = platform.guard->Claim(kHostedMusicTitle);

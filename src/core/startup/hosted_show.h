@@ -18,6 +18,10 @@ namespace nuvra {
 
 inline constexpr const char* kHostedMusicTitle = "Nuvra_Music";
 
+// Loads the settings with the daemon's overrides for this run, then lists
+// the pictures (ListPicturesForShow) and orders them.
+void LoadHostedSettings(ProcessState& state, platform::Platform& platform, const HostedOptions& options);
+
 // Returns the process's exit status.
 int RunHostedShow(ProcessState& state, platform::Platform& platform, Forms& forms, const HostedOptions& options);
 

@@ -18,6 +18,9 @@
 #include "platform/linux/ttf_font.h"
 #include "platform/linux/x11_capture.h"
 #include "platform/linux/x11_display_loss.h"
+#ifdef NUVRA_HAVE_WAYLAND
+#include "platform/linux/wayland/wayland_window_system.h"
+#endif
 
 namespace nuvra::linux_platform {
 
@@ -40,6 +43,11 @@ struct LinuxBackend::Services {
     LinuxShell shell;
     TtfFontService fonts;
     StderrDiagnostics diagnostics;
+#ifdef NUVRA_HAVE_WAYLAND
+    // Made only for a show on a Wayland desktop's layers.
+    std::unique_ptr<WaylandWindowSystem> layers;
+    std::unique_ptr<WaylandCursor> layer_pointer;
+#endif
 };
 
 LinuxBackend::LinuxBackend() : m_services(std::make_unique<Services>())
@@ -87,6 +95,22 @@ void LinuxBackend::KeepMessagesOffTheScreen()
     message_box().SetPlace(MessageBoxPlace::TerminalOnly);
 }
 
+bool LinuxBackend::UseDesktopLayers()
+{
+#ifdef NUVRA_HAVE_WAYLAND
+    if (!m_services->layers) {
+        m_services->layers = std::make_unique<WaylandWindowSystem>();
+        m_services->layer_pointer = std::make_unique<WaylandCursor>(*m_services->layers);
+    }
+    m_platform.windows = m_services->layers.get();
+    m_platform.cursor = m_services->layer_pointer.get();
+    KeepMessagesOffTheScreen();
+    return true;
+#else
+    return false;
+#endif
+}
+
 LinuxMessageBox& LinuxBackend::message_box()
 {
     return m_services->message_box;
@@ -102,6 +126,10 @@ std::string LinuxBackend::ReadmeAddress() const
 
 const std::string& LinuxBackend::window_error() const
 {
+#ifdef NUVRA_HAVE_WAYLAND
+    if (m_services->layers)
+        return m_services->layers->last_error();
+#endif
     return m_services->windows.last_error();
 }
 

@@ -40,6 +40,7 @@ public:
     // x11_display_loss.h). Cleared when the backend goes; empty clears it.
     void SetDisplayLostHandler(std::function<void()> cleanup) override;
     void KeepMessagesOffTheScreen() override;
+    bool UseDesktopLayers() override;
 
 private:
     struct Services;

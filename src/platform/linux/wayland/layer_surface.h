@@ -1,0 +1,83 @@
+// One surface on a layer of a Wayland desktop, covering one monitor: the
+// show's window on that monitor. Made by WaylandWindowSystem::CreateWindow
+// and owned by the core. Its frames go into shared-memory buffers (two, so
+// one is drawn while the compositor reads the other), one a refresh: a
+// present first waits for the compositor's word that the last frame was
+// shown. Its size is the one the compositor gives it; a new size is a
+// Resized event, the surface closed by the compositor a HostGone.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/window.h"
+
+struct wl_buffer;
+struct wl_callback;
+struct wl_output;
+struct wl_surface;
+struct zwlr_layer_surface_v1;
+
+namespace nuvra::linux_platform {
+
+class WaylandWindowSystem;
+
+class LayerSurface final : public platform::Window {
+public:
+    LayerSurface(WaylandWindowSystem& system, wl_output* output, platform::SurfaceLayer layer,
+                 std::int64_t handle);
+    ~LayerSurface() override;
+    LayerSurface(const LayerSurface&) = delete;
+    LayerSurface& operator=(const LayerSurface&) = delete;
+
+    // Waits for the compositor's first size; false when none came.
+    bool WaitUntilConfigured();
+
+    std::int64_t NativeHandle() const override { return m_handle; }
+    platform::Rect Bounds() const override { return {0, 0, m_width, m_height}; }
+    void SetBounds(const platform::Rect&) override {}
+    void Show() override {}
+    void Hide() override {}
+    void Present(const platform::Canvas& canvas) override;
+    void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
+    void DrawAnimatedRect(const platform::Rect&, const platform::Rect&) override {}
+
+    wl_surface* surface() const { return m_surface; }
+
+    // The listeners' way in (C callbacks of libwayland).
+    struct Listeners;
+
+private:
+    struct Buffer {
+        wl_buffer* buffer = nullptr;
+        std::uint32_t* pixels = nullptr;
+        std::size_t bytes = 0;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        bool busy = false;  // the compositor still reads it
+    };
+
+    void Configure(std::uint32_t serial, std::int32_t width, std::int32_t height);
+    void Closed();
+    // A buffer of the surface's size the compositor is not reading, made
+    // when needed; null when none can be had.
+    Buffer* FreeBuffer();
+    bool MakeBuffer(Buffer& buffer);
+    static void FreeBufferMemory(Buffer& buffer);
+    void WaitForFrame();
+    void Commit(Buffer& buffer);
+
+    WaylandWindowSystem& m_system;
+    std::int64_t m_handle;
+    wl_surface* m_surface = nullptr;
+    zwlr_layer_surface_v1* m_layer_surface = nullptr;
+    wl_callback* m_frame = nullptr;
+    std::array<Buffer, 2> m_buffers;
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    bool m_configured = false;
+    bool m_closed = false;
+};
+
+}  // namespace nuvra::linux_platform
