@@ -6,9 +6,8 @@
 
 #include "images/work_file.h"
 #include "support/fake_pictures.h"
-#include "support/fake_sound.h"
+#include "support/fake_show_platform.h"
 #include "support/fake_windows.h"
-#include "support/temp_dir.h"
 
 namespace nuvra {
 namespace {
@@ -21,22 +20,7 @@ constexpr platform::Key kLeft = platform::Key::Left;
 constexpr platform::Key kUp = platform::Key::Up;
 constexpr platform::Key kRight = platform::Key::Right;
 
-struct ShowPlatform : test::FakePicturePlatform {
-    ShowPlatform()
-    {
-        platform.mci = &mci;
-        platform.sound = &sound;
-        platform.windows = &windows;
-        platform.clock = &clock;
-        files.work_folder = work.str();
-        files.real_folder = work.str();
-    }
-    test::FakeMciChannel mci;
-    test::FakeSoundPlayer sound;
-    test::FakeWindowSystem windows;
-    test::FakeClock clock;
-    test::TempDir work;
-};
+using ShowPlatform = test::FakeShowPlatform;
 
 class DisplayFormTest : public ::testing::Test {
 protected:

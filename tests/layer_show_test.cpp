@@ -5,33 +5,19 @@
 #include <algorithm>
 
 #include "settings/ini.h"
-#include "support/fake_pictures.h"
-#include "support/fake_sound.h"
-#include "support/fake_windows.h"
-#include "support/temp_dir.h"
+#include "support/fake_show_platform.h"
 
 namespace nuvra {
 namespace {
 
-struct LayerPlatform : test::FakePicturePlatform {
+struct LayerPlatform : test::FakeShowPlatform {
     LayerPlatform()
     {
-        platform.mci = &mci;
-        platform.sound = &sound;
-        platform.windows = &windows;
-        platform.clock = &clock;
         platform.diagnostics = &diagnostics;
-        files.work_folder = work.str();
-        files.real_folder = work.str();
         windows.monitors = {38, 39};
         windows.distinct_handles = true;
     }
-    test::FakeMciChannel mci;
-    test::FakeSoundPlayer sound;
-    test::FakeWindowSystem windows;
-    test::FakeClock clock;
     test::FakeDiagnostics diagnostics;
-    test::TempDir work;
 };
 
 platform::InputEvent To(std::int64_t window, platform::InputEvent event)

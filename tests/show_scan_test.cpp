@@ -13,11 +13,8 @@
 #include <thread>
 
 #include "display/display_form.h"
-#include "support/fake_pictures.h"
-#include "support/fake_sound.h"
-#include "support/fake_windows.h"
+#include "support/fake_show_platform.h"
 #include "support/native_path.h"
-#include "support/temp_dir.h"
 
 namespace nuvra {
 namespace {
@@ -124,15 +121,10 @@ TEST(ImageScan, AShowStartsWithTheFirstPictureFoundAndGetsTheWholeListSortedWhen
     EXPECT_EQ(flat.ImageCount, 1);
 }
 
-struct ShowPlatform : test::FakePicturePlatform {
+// The show's fakes with the pictures of a SlowTree.
+struct ShowPlatform : test::FakeShowPlatform {
     ShowPlatform()
     {
-        platform.mci = &mci;
-        platform.sound = &sound;
-        platform.windows = &windows;
-        platform.clock = &clock;
-        files.work_folder = work.str();
-        files.real_folder = work.str();
         const auto solid = [](std::uint32_t colour) {
             return test::MakePicture(64, 48, 24, [colour](std::int32_t, std::int32_t) { return colour; });
         };
@@ -140,11 +132,6 @@ struct ShowPlatform : test::FakePicturePlatform {
         for (int i = 0; i < 3; ++i)
             pictures.Add(Picture(i), solid(0x405060 + static_cast<std::uint32_t>(i)));
     }
-    test::FakeMciChannel mci;
-    test::FakeSoundPlayer sound;
-    test::FakeWindowSystem windows;
-    test::FakeClock clock;
-    test::TempDir work;
 };
 
 TEST(ShowScan, ChangesWaitForTheWalkThenTheWholeListIsShownFromItsFirstPlace)

@@ -14,10 +14,9 @@
 #include "startup/command_line.h"
 #include "startup/startup.h"
 #include "support/fake_pictures.h"
-#include "support/fake_sound.h"
+#include "support/fake_show_platform.h"
 #include "support/fake_windows.h"
 #include "support/native_path.h"
-#include "support/temp_dir.h"
 
 namespace nuvra {
 namespace {
@@ -26,22 +25,7 @@ using test::Key;
 
 constexpr platform::Key kLeft = platform::Key::Left;
 
-struct ShowPlatform : test::FakePicturePlatform {
-    ShowPlatform()
-    {
-        platform.mci = &mci;
-        platform.sound = &sound;
-        platform.windows = &windows;
-        platform.clock = &clock;
-        files.work_folder = work.str();
-        files.real_folder = work.str();
-    }
-    test::FakeMciChannel mci;
-    test::FakeSoundPlayer sound;
-    test::FakeWindowSystem windows;
-    test::FakeClock clock;
-    test::TempDir work;
-};
+using ShowPlatform = test::FakeShowPlatform;
 
 class ShowForms final : public Forms {
 public:
