@@ -51,8 +51,14 @@ struct Scene {
     nuvra::platform::IndexedImage Image() const
     {
         const nuvra::platform::Picture& picture = form.Display;
-        return {picture.pixels.data(), picture.stride, picture.width, picture.height, picture.palette.data(),
-                picture.palette.size()};
+        nuvra::platform::IndexedImage image;
+        image.pixels = picture.pixels.data();
+        image.bytes_per_row = picture.stride;
+        image.width = picture.width;
+        image.height = picture.height;
+        image.palette = picture.palette.data();
+        image.palette_size = picture.palette.size();
+        return image;
     }
 
     NuvraS form;
