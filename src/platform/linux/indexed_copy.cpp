@@ -66,19 +66,12 @@ void ConvertRowBaseline(const ColourTable& table, const std::uint8_t* from, std:
 }
 
 #if NUVRA_AVX512_DISPATCH
-// _mm512_shuffle_i32x4 starts from an undefined vector, which GCC 12 warns
-// about; with every lane taken from a or b the masked form is the same.
-template <int kSelect>
-__attribute__((target("avx512f"), always_inline)) inline __m512i LaneShuffle(__m512i a, __m512i b)
-{
-    return _mm512_mask_shuffle_i32x4(a, static_cast<__mmask16>(0xFFFF), a, b, kSelect);
-}
-
 // Sixty-four pixels at a time: each colour byte is looked up in its plane
 // with two 128-entry permutes (the index's top bit picks between them),
 // then the planes are interleaved into pixels. The unpacks interleave
-// within 128-bit lanes, so the four results are put back in pixel order
-// across lanes before they are stored. The row's end is done with masks.
+// within 128-bit lanes, putting the indexes' four-byte groups in the order
+// of a 4 x 4 transpose; the indexes are put in the transposed order first,
+// so the pixels come out in order. The row's end is done with masks.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ConvertRowAvx512(const ColourTable& table,
                                                                              const std::uint8_t* from,
                                                                              std::uint32_t* to, std::int32_t count)
@@ -88,11 +81,15 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ConvertRowAvx512(con
         for (std::size_t q = 0; q < 4; ++q)
             planes[k][q] = _mm512_load_si512(table.planes[k].data() + 64 * q);
     }
+    alignas(64) std::uint8_t order[64];
+    for (int q = 0; q < 64; ++q)
+        order[q] = static_cast<std::uint8_t>(16 * ((q >> 2) & 3) + 4 * (q >> 4) + (q & 3));
+    const __m512i transposed = _mm512_load_si512(order);
     const __m512i alpha = _mm512_set1_epi8(static_cast<char>(0xFF));
     for (std::int32_t x = 0; x < count; x += 64) {
         const std::int32_t left = std::min(count - x, 64);
         const __mmask64 load_mask = left == 64 ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
-        const __m512i indexes = _mm512_maskz_loadu_epi8(load_mask, from + x);
+        const __m512i indexes = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, transposed, _mm512_maskz_loadu_epi8(load_mask, from + x));
         const __mmask64 high = _mm512_movepi8_mask(indexes);
         __m512i bytes[3];
         for (std::size_t k = 0; k < 3; ++k) {
@@ -104,25 +101,16 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ConvertRowAvx512(con
         const __m512i blue_green_high = _mm512_unpackhi_epi8(bytes[0], bytes[1]);
         const __m512i red_alpha_low = _mm512_unpacklo_epi8(bytes[2], alpha);
         const __m512i red_alpha_high = _mm512_unpackhi_epi8(bytes[2], alpha);
-        // Lane L of pixels_n holds pixels 16L + 4n .. 16L + 4n + 3.
-        const __m512i pixels_0 = _mm512_unpacklo_epi16(blue_green_low, red_alpha_low);
-        const __m512i pixels_1 = _mm512_unpackhi_epi16(blue_green_low, red_alpha_low);
-        const __m512i pixels_2 = _mm512_unpacklo_epi16(blue_green_high, red_alpha_high);
-        const __m512i pixels_3 = _mm512_unpackhi_epi16(blue_green_high, red_alpha_high);
-        const __m512i lanes_01_a = LaneShuffle<0x44>(pixels_0, pixels_1);
-        const __m512i lanes_01_b = LaneShuffle<0x44>(pixels_2, pixels_3);
-        const __m512i lanes_23_a = LaneShuffle<0xEE>(pixels_0, pixels_1);
-        const __m512i lanes_23_b = LaneShuffle<0xEE>(pixels_2, pixels_3);
-        const __m512i ordered[4] = {
-            LaneShuffle<0x88>(lanes_01_a, lanes_01_b), LaneShuffle<0xDD>(lanes_01_a, lanes_01_b),
-            LaneShuffle<0x88>(lanes_23_a, lanes_23_b), LaneShuffle<0xDD>(lanes_23_a, lanes_23_b)};
+        const __m512i pixels[4] = {_mm512_unpacklo_epi16(blue_green_low, red_alpha_low),
+                                   _mm512_unpackhi_epi16(blue_green_low, red_alpha_low),
+                                   _mm512_unpacklo_epi16(blue_green_high, red_alpha_high),
+                                   _mm512_unpackhi_epi16(blue_green_high, red_alpha_high)};
         for (std::int32_t q = 0; q < 4; ++q) {
             const std::int32_t in_block = std::clamp(left - 16 * q, 0, 16);
             if (in_block == 16)
-                _mm512_storeu_si512(to + x + 16 * q, ordered[q]);
+                _mm512_storeu_si512(to + x + 16 * q, pixels[q]);
             else if (in_block > 0)
-                _mm512_mask_storeu_epi32(to + x + 16 * q, static_cast<__mmask16>((1u << in_block) - 1) | 1u,
-                                         ordered[q]);
+                _mm512_mask_storeu_epi32(to + x + 16 * q, static_cast<__mmask16>((1u << in_block) - 1), pixels[q]);
         }
     }
 }
