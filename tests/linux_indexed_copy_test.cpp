@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -18,8 +19,8 @@ constexpr std::uint32_t kUntouched = 0x12345678;
 // Every way of converting, on rows whose lengths end at every place in a
 // block of eight or sixty-four, with a colour table shorter than 256
 // entries, parts clipped on each side and spans narrower than the part:
-// the pixels a plain lookup gives, inside the part and the spans, and the
-// target untouched outside them.
+// the pixels a plain lookup gives, inside the part and the spans (a row
+// said to repeat another too), and the target untouched outside them.
 TEST(CopyIndexedToArgb, EveryWayGivesThePixelsOfAPlainLookup)
 {
     struct Case {
@@ -59,6 +60,11 @@ TEST(CopyIndexedToArgb, EveryWayGivesThePixelsOfAPlainLookup)
             std::vector<RowSpan> spans;
             for (std::int32_t row = 0; c.spans && row < kHeight; ++row)
                 spans.push_back(row == 1 ? RowSpan{} : RowSpan{row * 11, c.width - row * 13});
+            if (c.spans) {
+                // The bottom row repeats the one two above it.
+                spans[0] = RowSpan{spans[2].first, spans[2].end, 2};
+                std::copy_n(pixels.begin() + 2 * stride, stride, pixels.begin());
+            }
             const std::int32_t part_width = part.right - part.left;
             std::vector<std::uint32_t> got(static_cast<std::size_t>(part_width) * kHeight, kUntouched);
             CopyIndexedToArgb(image, got.data(), part_width * 4, part, spans, units);

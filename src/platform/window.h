@@ -142,10 +142,13 @@ struct PointerImage {
     Point hot_spot;
 };
 
-// The pixels first..end - 1 of one row.
+// The pixels first..end - 1 of one row. same_as, when not -1, names a row
+// above this one (a stored row after it) with the same span and the same
+// pixels in it this frame, so a backend may copy what it made of that row.
 struct RowSpan {
     std::int32_t first = 0;
     std::int32_t end = 0;
+    std::int32_t same_as = -1;
 };
 
 // Which pixels of an IndexedImage may differ from the last one presented in

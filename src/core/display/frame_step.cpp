@@ -44,9 +44,11 @@ void LayOutQuarterDisc(QuarterDiscBuffer& buffer, std::int32_t side, std::int32_
     const auto rows = static_cast<std::int32_t>(buffer.width.size()) - 1;
     for (std::int32_t t = 1; t <= rows; ++t) {
         const std::int32_t width = buffer.width[static_cast<std::size_t>(t)];
-        const platform::RowSpan span{side - half - width, half + width};
-        buffer.disc_rows[static_cast<std::size_t>(half - 1 + t)] = span;
-        buffer.disc_rows[static_cast<std::size_t>(side - half - t)] = span;
+        const std::int32_t y = half - 1 + t;
+        const std::int32_t mirror_y = side - half - t;
+        buffer.disc_rows[static_cast<std::size_t>(y)] = platform::RowSpan{side - half - width, half + width};
+        if (mirror_y != y)
+            buffer.disc_rows[static_cast<std::size_t>(mirror_y)] = platform::RowSpan{side - half - width, half + width, y};
     }
     if (rows > 0) {
         const std::int32_t widest = buffer.width[1];

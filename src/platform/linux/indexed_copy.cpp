@@ -175,9 +175,21 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
         }
         if (first >= end)
             continue;
-        const std::uint8_t* source = image.pixels + static_cast<std::int64_t>(stored) * image.bytes_per_row;
         auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) +
                                                      static_cast<std::int64_t>(row - top) * pitch);
+        // A row the same as one already made here is copied, not converted.
+        if (const std::int32_t same_as = rows.empty() ? -1 : rows[static_cast<std::size_t>(stored)].same_as;
+            same_as > stored && static_cast<std::size_t>(same_as) < rows.size() &&
+            image.height - 1 - same_as >= top && rows[static_cast<std::size_t>(same_as)].first ==
+            rows[static_cast<std::size_t>(stored)].first && rows[static_cast<std::size_t>(same_as)].end ==
+            rows[static_cast<std::size_t>(stored)].end) {
+            const auto* made = reinterpret_cast<const std::uint32_t*>(
+                static_cast<const std::uint8_t*>(target) +
+                static_cast<std::int64_t>(image.height - 1 - same_as - top) * pitch);
+            std::memcpy(out + (first - left), made + (first - left), static_cast<std::size_t>(end - first) * 4);
+            continue;
+        }
+        const std::uint8_t* source = image.pixels + static_cast<std::int64_t>(stored) * image.bytes_per_row;
         convert(table, source + first, out + (first - left), end - first);
     }
 }

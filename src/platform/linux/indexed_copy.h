@@ -27,7 +27,8 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
 // The same for part of the picture (in its top-first coordinates, clipped to
 // it): target receives part's top-left pixel. With rows (a span per stored
 // row, as IndexedImage::changed_rows), only the pixels of each row's span
-// inside part are written; the rest of the target is left alone.
+// inside part are written (a row the same as one above it is copied from
+// what was made of that one); the rest of the target is left alone.
 void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pitch, const platform::Rect& part,
                        std::span<const platform::RowSpan> rows = {},
                        ConversionUnits units = BestConversionUnits());
