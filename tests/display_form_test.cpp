@@ -243,7 +243,8 @@ TEST_F(DisplayFormTest, EachFrameSaysWhatChangedAndNothingElseDoes)
     for (int i = 1; i <= 2; ++i) {
         fake.pictures.Add("/pics/" + std::to_string(i) + ".bmp",
                           test::MakePicture(64, 48, 24, [i](std::int32_t x, std::int32_t y) {
-                              return static_cast<std::uint32_t>((x * 4 * i) << 16 | (y * 5) << 8 | ((x * y * i) & 0xFF));
+                              return static_cast<std::uint32_t>((x * 4 * i) << 16 | (y * 5) << 8 |
+                                                                ((x * y * i) & 0xFF));
                           }));
     }
     state.nuvra_b.settings.ChangeInterval = 2;

@@ -59,18 +59,21 @@ private:
             // Top row first; a row the same as one above takes that one's
             // rebuilt pixels, so a wrong hint shows as a stale frame.
             const platform::Rect& box = image.changed_box;
-            for (std::int32_t row = std::min<std::int32_t>(image.height, static_cast<std::int32_t>(image.changed_rows.size())) - 1;
-                 row >= 0; --row) {
+            const auto spans = static_cast<std::int32_t>(image.changed_rows.size());
+            for (std::int32_t row = std::min(image.height, spans) - 1; row >= 0; --row) {
                 const std::int32_t top_first = image.height - 1 - row;
                 if (top_first < box.top || top_first >= box.bottom)
                     continue;
                 const platform::RowSpan span = image.changed_rows[static_cast<std::size_t>(row)];
                 const std::int32_t first = std::max({span.first, box.left, 0});
                 const std::int32_t end = std::min({span.end, box.right, image.width});
+                if (first >= end)
+                    continue;
                 if (span.same_as > row && span.same_as < image.height) {
-                    for (std::int32_t x = first; x < end; ++x)
-                        record.rebuilt[width * static_cast<std::size_t>(row) + static_cast<std::size_t>(x)] =
-                            record.rebuilt[width * static_cast<std::size_t>(span.same_as) + static_cast<std::size_t>(x)];
+                    const auto to = static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(row));
+                    const auto from = static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(span.same_as));
+                    std::copy(record.rebuilt.begin() + from + first, record.rebuilt.begin() + from + end,
+                              record.rebuilt.begin() + to + first);
                 } else {
                     copy(row, first, end);
                 }

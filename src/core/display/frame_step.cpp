@@ -46,9 +46,11 @@ void LayOutQuarterDisc(QuarterDiscBuffer& buffer, std::int32_t side, std::int32_
         const std::int32_t width = buffer.width[static_cast<std::size_t>(t)];
         const std::int32_t y = half - 1 + t;
         const std::int32_t mirror_y = side - half - t;
-        buffer.disc_rows[static_cast<std::size_t>(y)] = platform::RowSpan{side - half - width, half + width};
+        const platform::RowSpan span{side - half - width, half + width};
+        buffer.disc_rows[static_cast<std::size_t>(y)] = span;
+        // The mirror row is a copy of this one.
         if (mirror_y != y)
-            buffer.disc_rows[static_cast<std::size_t>(mirror_y)] = platform::RowSpan{side - half - width, half + width, y};
+            buffer.disc_rows[static_cast<std::size_t>(mirror_y)] = platform::RowSpan{span.first, span.end, y};
     }
     if (rows > 0) {
         const std::int32_t widest = buffer.width[1];

@@ -89,7 +89,10 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ConvertRowAvx512(con
     for (std::int32_t x = 0; x < count; x += 64) {
         const std::int32_t left = std::min(count - x, 64);
         const __mmask64 load_mask = left == 64 ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
-        const __m512i indexes = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, transposed, _mm512_maskz_loadu_epi8(load_mask, from + x));
+        const __m512i loaded = _mm512_maskz_loadu_epi8(load_mask, from + x);
+        // (The masked form: the plain one starts from an undefined vector,
+        // which GCC 12 warns about.)
+        const __m512i indexes = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, transposed, loaded);
         const __mmask64 high = _mm512_movepi8_mask(indexes);
         __m512i bytes[3];
         for (std::size_t k = 0; k < 3; ++k) {
