@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "core/display/vector_support.h"
 
@@ -166,34 +167,43 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
     const RowConversion convert = ConversionFor(units);
     const std::int32_t left = std::max(part.left, 0), right = std::min(part.right, image.width);
     const std::int32_t top = std::max(part.top, 0), bottom = std::min(part.bottom, image.height);
+    // A row the same as one above it (in this part) is copied from that
+    // one right after it is made, while its pixels are still in the cache.
+    std::vector<std::int32_t> copy_to(rows.size(), -1);
+    std::vector<bool> copied(rows.size(), false);
+    for (std::size_t stored = 0; stored < rows.size(); ++stored) {
+        const std::int32_t same_as = rows[stored].same_as;
+        if (same_as > static_cast<std::int32_t>(stored) && static_cast<std::size_t>(same_as) < rows.size() &&
+            image.height - 1 - same_as >= top && image.height - 1 - static_cast<std::int32_t>(stored) < bottom &&
+            copy_to[static_cast<std::size_t>(same_as)] < 0 &&
+            rows[static_cast<std::size_t>(same_as)].first == rows[stored].first &&
+            rows[static_cast<std::size_t>(same_as)].end == rows[stored].end) {
+            copy_to[static_cast<std::size_t>(same_as)] = static_cast<std::int32_t>(stored);
+            copied[stored] = true;
+        }
+    }
+    const auto row_start = [&](std::int32_t stored) {
+        return reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) +
+                                                static_cast<std::int64_t>(image.height - 1 - stored - top) * pitch);
+    };
     // The DIB's rows come bottom first; the target wants the top row first.
     for (std::int32_t row = top; row < bottom; ++row) {
         const std::int32_t stored = image.height - 1 - row;
         std::int32_t first = left, end = right;
         if (!rows.empty()) {
-            if (static_cast<std::size_t>(stored) >= rows.size())
+            if (static_cast<std::size_t>(stored) >= rows.size() || copied[static_cast<std::size_t>(stored)])
                 continue;
             first = std::max(first, rows[static_cast<std::size_t>(stored)].first);
             end = std::min(end, rows[static_cast<std::size_t>(stored)].end);
         }
         if (first >= end)
             continue;
-        auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) +
-                                                     static_cast<std::int64_t>(row - top) * pitch);
-        // A row the same as one already made here is copied, not converted.
-        if (const std::int32_t same_as = rows.empty() ? -1 : rows[static_cast<std::size_t>(stored)].same_as;
-            same_as > stored && static_cast<std::size_t>(same_as) < rows.size() &&
-            image.height - 1 - same_as >= top && rows[static_cast<std::size_t>(same_as)].first ==
-            rows[static_cast<std::size_t>(stored)].first && rows[static_cast<std::size_t>(same_as)].end ==
-            rows[static_cast<std::size_t>(stored)].end) {
-            const auto* made = reinterpret_cast<const std::uint32_t*>(
-                static_cast<const std::uint8_t*>(target) +
-                static_cast<std::int64_t>(image.height - 1 - same_as - top) * pitch);
-            std::memcpy(out + (first - left), made + (first - left), static_cast<std::size_t>(end - first) * 4);
-            continue;
-        }
+        std::uint32_t* out = row_start(stored) + (first - left);
         const std::uint8_t* source = image.pixels + static_cast<std::int64_t>(stored) * image.bytes_per_row;
-        convert(table, source + first, out + (first - left), end - first);
+        convert(table, source + first, out, end - first);
+        if (!rows.empty() && copy_to[static_cast<std::size_t>(stored)] >= 0)
+            std::memcpy(row_start(copy_to[static_cast<std::size_t>(stored)]) + (first - left), out,
+                        static_cast<std::size_t>(end - first) * 4);
     }
 }
 
