@@ -1,8 +1,11 @@
 // One frame of the show as the frame loop makes it: the frame step, then
 // the 8-bit square through its colour table into place on the screen's
 // 32-bit surface. Measured beside the frame step alone, so the report shows
-// what the rest of the frame costs, and beside the same frame built on the
-// straightforward step.
+// what the rest of the frame costs, and beside the same frame built the
+// way it once was: the whole square converted one pixel at a time every
+// frame (WholeFrameToday), and the straightforward step on top of that.
+// WholeFrame converts the whole square for its first frame and then only
+// the disc, as the show does; its pixels are checked against the old way's.
 //
 // The surface is an off-screen one shaped like the window's own, which the
 // show draws into where no graphics card renders (a bare X server); sending
@@ -13,8 +16,11 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "display/frame_step.h"
@@ -51,8 +57,14 @@ struct Scene {
     nuvra::platform::IndexedImage Image() const
     {
         const nuvra::platform::Picture& picture = form.Display;
-        return {picture.pixels.data(), picture.stride, picture.width, picture.height, picture.palette.data(),
-                picture.palette.size()};
+        nuvra::platform::IndexedImage image;
+        image.pixels = picture.pixels.data();
+        image.bytes_per_row = picture.stride;
+        image.width = picture.width;
+        image.height = picture.height;
+        image.palette = picture.palette.data();
+        image.palette_size = picture.palette.size();
+        return image;
     }
 
     NuvraS form;
@@ -61,6 +73,12 @@ struct Scene {
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+};
+
+// How a frame reaches the surface.
+enum class Conversion {
+    WholeSquareScalar,  // every pixel of the square, one at a time, each frame
+    ChangedPart,        // all of the first frame, then the disc, best units
 };
 
 // The screen's surface, with the square centred on it.
@@ -72,14 +90,29 @@ struct Canvas {
     bool ready() const { return surface != nullptr; }
 
     // What the window's present does, short of sending the square.
-    void Show(const nuvra::platform::IndexedImage& image)
+    void Show(const nuvra::platform::IndexedImage& image, Conversion conversion,
+              std::span<const nuvra::platform::RowSpan> disc)
     {
         const int left = (surface->w - image.width) / 2;
         auto* target = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(left) * 4;
-        nuvra::linux_platform::CopyIndexedToArgb(image, target, surface->pitch);
+        const nuvra::platform::Rect all{0, 0, image.width, image.height};
+        if (conversion == Conversion::WholeSquareScalar)
+            nuvra::linux_platform::CopyIndexedToArgb(image, target, surface->pitch, all, {},
+                                                     nuvra::linux_platform::ConversionUnits::Scalar);
+        else if (std::exchange(first, false))
+            nuvra::linux_platform::CopyIndexedToArgb(image, target, surface->pitch, all);
+        else
+            nuvra::linux_platform::CopyIndexedToArgb(image, target, surface->pitch, all, disc);
+    }
+
+    bool SamePixels(const Canvas& other) const
+    {
+        return std::memcmp(surface->pixels, other.surface->pixels,
+                           static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(surface->h)) == 0;
     }
 
     std::unique_ptr<SDL_Surface, SurfaceDeleter> surface;
+    bool first = true;
 };
 
 void FrameStepAlone(benchmark::State& state)
@@ -93,7 +126,7 @@ void FrameStepAlone(benchmark::State& state)
     }
 }
 
-template <bool kStraightforward>
+template <bool kStraightforward, Conversion kConversion>
 void WholeFrame(benchmark::State& state)
 {
     const auto side = static_cast<std::int32_t>(state.range(0));
@@ -104,33 +137,81 @@ void WholeFrame(benchmark::State& state)
         return;
     }
     const nuvra::FrameStepUnits units = nuvra::BestFrameStepUnits();
+    const std::span<const nuvra::platform::RowSpan> disc = nuvra::LayOutDisc(scene.form).disc_rows;
     for (auto _ : state) {
         nuvra::AdvanceAngle(scene.form);
         if constexpr (kStraightforward)
             nuvra::DrawKaleidoscopeStraightforward(scene.form, scene.source, scene.display);
         else
             nuvra::DrawKaleidoscope(scene.form, scene.source, scene.display, units);
-        canvas.Show(scene.Image());
+        canvas.Show(scene.Image(), kConversion, disc);
         benchmark::ClobberMemory();
     }
+    // The surface must hold what the old way gives for the last frame.
+    Canvas oracle(side);
+    oracle.Show(scene.Image(), Conversion::WholeSquareScalar, disc);
+    if (!canvas.SamePixels(oracle))
+        state.SkipWithError("the surface differs from the whole square converted one pixel at a time");
 }
 
-// The colour-table conversion alone, for the share of the frame it takes.
+// The colour-table conversion alone, for the share of the frame it takes:
+// the whole square with the units named (0 one pixel at a time, 1 eight at
+// a time, 2 AVX-512), and the disc alone with the best units.
 void ColourTableConversion(benchmark::State& state)
 {
     const auto side = static_cast<std::int32_t>(state.range(0));
+    const auto units = static_cast<nuvra::linux_platform::ConversionUnits>(state.range(1));
+    if (!nuvra::linux_platform::ConversionUnitsAvailable(units)) {
+        state.SkipWithError("this processor lacks these units");
+        return;
+    }
     Scene scene(side);
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(side) * side);
     for (auto _ : state) {
-        nuvra::linux_platform::CopyIndexedToArgb(scene.Image(), rows.data(), side * 4);
+        nuvra::linux_platform::CopyIndexedToArgb(scene.Image(), rows.data(), side * 4,
+                                                 nuvra::platform::Rect{0, 0, side, side}, {}, units);
+        benchmark::DoNotOptimize(rows.data());
+        benchmark::ClobberMemory();
+    }
+    std::vector<std::uint32_t> oracle(rows.size());
+    nuvra::linux_platform::CopyIndexedToArgb(scene.Image(), oracle.data(), side * 4,
+                                             nuvra::platform::Rect{0, 0, side, side}, {},
+                                             nuvra::linux_platform::ConversionUnits::Scalar);
+    if (rows != oracle)
+        state.SkipWithError("the pixels differ from those converted one at a time");
+}
+
+void DiscConversion(benchmark::State& state)
+{
+    const auto side = static_cast<std::int32_t>(state.range(0));
+    Scene scene(side);
+    const std::span<const nuvra::platform::RowSpan> disc = nuvra::LayOutDisc(scene.form).disc_rows;
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(side) * side);
+    for (auto _ : state) {
+        nuvra::linux_platform::CopyIndexedToArgb(scene.Image(), rows.data(), side * 4,
+                                                 nuvra::platform::Rect{0, 0, side, side}, disc);
         benchmark::DoNotOptimize(rows.data());
         benchmark::ClobberMemory();
     }
 }
 
 BENCHMARK(FrameStepAlone)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ColourTableConversion)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
-BENCHMARK(WholeFrame<false>)->Name("WholeFrame")->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
-BENCHMARK(WholeFrame<true>)->Name("WholeFrameStraightforward")->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ColourTableConversion)->ArgsProduct({{1080, 2160}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(DiscConversion)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeFrame<false, Conversion::ChangedPart>)
+    ->Name("WholeFrame")
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeFrame<false, Conversion::WholeSquareScalar>)
+    ->Name("WholeFrameToday")
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeFrame<true, Conversion::WholeSquareScalar>)
+    ->Name("WholeFrameStraightforward")
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

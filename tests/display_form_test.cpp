@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "images/work_file.h"
@@ -214,6 +215,50 @@ TEST_F(DisplayFormTest, TheShowTakesItsSizeFromTheWindowItGot)
     ASSERT_TRUE(fake.windows.windows[0]->first_position.has_value());
     EXPECT_EQ(fake.windows.windows[0]->first_position->x, 100);
     EXPECT_EQ(fake.windows.windows[0]->first_position->y, 0);
+}
+
+TEST_F(DisplayFormTest, EachFrameSaysWhatChangedAndNothingElseDoes)
+{
+    // Two textured pictures (their own colour tables), a change every two
+    // seconds while the disc turns, then the disc stands still. A window
+    // that keeps its last frame and takes only what each frame says changed
+    // must hold the picture presented every time.
+    Pictures(2);
+    for (int i = 1; i <= 2; ++i) {
+        fake.pictures.Add("/pics/" + std::to_string(i) + ".bmp",
+                          test::MakePicture(64, 48, 24, [i](std::int32_t x, std::int32_t y) {
+                              return static_cast<std::uint32_t>((x * 4 * i) << 16 | (y * 5) << 8 |
+                                                                ((x * y * i) & 0xFF));
+                          }));
+    }
+    state.nuvra_b.settings.ChangeInterval = 2;
+    state.nuvra_b.settings.RotationSpeed = 5;
+    DisplayForm form(state, fake.platform, ShowStart::System);
+    constexpr int kStandStill = 7;
+    fake.windows.on_pump = [&](int pump) {
+        if (pump < kStandStill)
+            fake.clock.now += 1000;
+        else
+            form.form().AngleStep = 0;
+    };
+    fake.windows.script.resize(10);
+    fake.windows.script.push_back({Key(platform::Key::Character)});
+
+    EXPECT_EQ(form.Form_Load(), kExitShowEnded);
+
+    const test::FakeWindowRecord& window = *fake.windows.windows[0];
+    EXPECT_EQ(window.stale_frames, 0);
+    using platform::ImageChange;
+    const std::vector<ImageChange>& changes = window.changes;
+    ASSERT_GT(changes.size(), static_cast<std::size_t>(kStandStill + 2));
+    EXPECT_EQ(changes.front(), ImageChange::All);
+    EXPECT_GE(std::count(changes.begin(), changes.begin() + kStandStill, ImageChange::All), 3)
+        << "a new picture is sent whole";
+    EXPECT_GE(std::count(changes.begin(), changes.begin() + kStandStill, ImageChange::Rows), 2)
+        << "a turning disc sends only the disc";
+    // Standing still: after the frame that drew the last angle, nothing.
+    EXPECT_EQ(std::count(changes.begin() + kStandStill + 2, changes.end(), ImageChange::None),
+              static_cast<std::ptrdiff_t>(changes.size()) - kStandStill - 2);
 }
 
 TEST_F(DisplayFormTest, PicturesChangeAfterIntervalTicksAndTimersCoalesce)

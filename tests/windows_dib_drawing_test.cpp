@@ -81,7 +81,13 @@ TEST(WindowsDibDrawing, IndexedFrameIsPlacedWithItsRowsBottomFirst)
         const std::uint8_t top[] = {2, 0, 9};
         std::copy(std::begin(bottom), std::end(bottom), pixels.begin());
         std::copy(std::begin(top), std::end(top), pixels.begin() + c.bytes_per_row);
-        const IndexedImage image{pixels.data(), c.bytes_per_row, 3, 2, palette.data(), palette.size()};
+        IndexedImage image;
+        image.pixels = pixels.data();
+        image.bytes_per_row = c.bytes_per_row;
+        image.width = 3;
+        image.height = 2;
+        image.palette = palette.data();
+        image.palette_size = palette.size();
 
         MemorySurface surface(4, 3);
         ASSERT_TRUE(surface.ready());

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -149,8 +150,27 @@ struct PointerImage {
     Point hot_spot;
 };
 
+// The pixels first..end - 1 of one row. same_as, when not -1, names a row
+// above this one (a stored row after it) with the same span and the same
+// pixels in it this frame, so a backend may copy what it made of that row.
+struct RowSpan {
+    std::int32_t first = 0;
+    std::int32_t end = 0;
+    std::int32_t same_as = -1;
+};
+
+// Which pixels of an IndexedImage may differ from the last one presented in
+// the same window at the same place.
+enum class ImageChange {
+    All,   // a new picture or colour table: every pixel
+    Rows,  // only those in changed_rows; the rest are as last time
+    None,  // the very pixels of last time
+};
+
 // An 8-bit picture as the renderer holds it: a DIB's rows (bottom first),
-// one byte a pixel, and its colour table.
+// one byte a pixel, and its colour table. The core says what changed since
+// the last frame, so a backend that keeps the last frame on its side (the
+// X server's shared image) converts and sends only that.
 struct IndexedImage {
     const std::uint8_t* pixels = nullptr;
     std::int32_t bytes_per_row = 0;
@@ -158,6 +178,12 @@ struct IndexedImage {
     std::int32_t height = 0;
     const std::uint32_t* palette = nullptr;  // 0x00RRGGBB
     std::size_t palette_size = 0;            // indexes past it show black
+    ImageChange change = ImageChange::All;
+    // For Rows: a span per stored row (bottom row first, as pixels), empty
+    // where nothing changed, and the box around them all in the picture's
+    // own coordinates (top row 0).
+    std::span<const RowSpan> changed_rows;
+    Rect changed_box;
 };
 
 class Window {

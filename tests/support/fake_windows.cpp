@@ -1,5 +1,8 @@
 #include "support/fake_windows.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace nuvra::test {
 
 namespace {
@@ -26,6 +29,8 @@ public:
             m_record->first_position = position;
         m_record->last_position = position;
         m_record->last_width = image.width;
+        if (image.pixels != nullptr)
+            Rebuild(image);
     }
     void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override
     {
@@ -34,6 +39,55 @@ public:
     void SetPointer(const platform::PointerImage* image) override { m_record->pointer = image; }
 
 private:
+    // Colours, not indexes, so that a new colour table counts as a change.
+    void Rebuild(const platform::IndexedImage& image)
+    {
+        FakeWindowRecord& record = *m_record;
+        record.changes.push_back(image.change);
+        const auto width = static_cast<std::size_t>(image.width);
+        const auto copy = [&](std::int32_t row, std::int32_t first, std::int32_t end) {
+            const std::uint8_t* from = image.pixels + std::ptrdiff_t{row} * image.bytes_per_row;
+            for (std::int32_t x = first; x < end; ++x)
+                record.rebuilt[width * static_cast<std::size_t>(row) + static_cast<std::size_t>(x)] =
+                    from[x] < image.palette_size ? image.palette[from[x]] : 0;
+        };
+        if (image.change == platform::ImageChange::All || record.rebuilt.size() != width * image.height) {
+            record.rebuilt.resize(width * static_cast<std::size_t>(image.height));
+            for (std::int32_t row = 0; row < image.height; ++row)
+                copy(row, 0, image.width);
+        } else if (image.change == platform::ImageChange::Rows) {
+            // Top row first; a row the same as one above takes that one's
+            // rebuilt pixels, so a wrong hint shows as a stale frame.
+            const platform::Rect& box = image.changed_box;
+            const auto spans = static_cast<std::int32_t>(image.changed_rows.size());
+            for (std::int32_t row = std::min(image.height, spans) - 1; row >= 0; --row) {
+                const std::int32_t top_first = image.height - 1 - row;
+                if (top_first < box.top || top_first >= box.bottom)
+                    continue;
+                const platform::RowSpan span = image.changed_rows[static_cast<std::size_t>(row)];
+                const std::int32_t first = std::max({span.first, box.left, 0});
+                const std::int32_t end = std::min({span.end, box.right, image.width});
+                if (first >= end)
+                    continue;
+                if (span.same_as > row && span.same_as < image.height) {
+                    const auto to = static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(row));
+                    const auto from = static_cast<std::ptrdiff_t>(width * static_cast<std::size_t>(span.same_as));
+                    std::copy(record.rebuilt.begin() + from + first, record.rebuilt.begin() + from + end,
+                              record.rebuilt.begin() + to + first);
+                } else {
+                    copy(row, first, end);
+                }
+            }
+        }
+        const std::vector<std::uint32_t> shown = std::move(record.rebuilt);
+        record.rebuilt.assign(shown.size(), 0);
+        for (std::int32_t row = 0; row < image.height; ++row)
+            copy(row, 0, image.width);
+        if (record.rebuilt != shown)
+            ++record.stale_frames;
+        record.rebuilt = shown;
+    }
+
     std::shared_ptr<FakeWindowRecord> m_record;
 };
 

@@ -29,6 +29,13 @@ struct FakeWindowRecord {
     std::optional<platform::Point> first_position;
     platform::Point last_position;
     std::int32_t last_width = 0;
+    // The indexed frames as a screen that keeps its last frame would hold
+    // them, rebuilt from only the pixels each frame says changed (clipped to
+    // its box): what each frame said, and how many left the rebuilt picture
+    // differing from the one presented.
+    std::vector<platform::ImageChange> changes;
+    std::vector<std::uint32_t> rebuilt;  // stored rows, width colours each
+    int stale_frames = 0;
     platform::Canvas last_canvas;  // the last canvas presented
     std::vector<std::pair<platform::Rect, platform::Rect>> animations;  // from, to
     const platform::PointerImage* pointer = nullptr;

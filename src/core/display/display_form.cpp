@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "display/frame_step.h"
@@ -238,8 +239,32 @@ void DisplayForm::RunKaleidoscope()
 
 void DisplayForm::RunFrame()
 {
-    RunKaleidoscopeFrame(m_form, m_state.nuvra_b);
+    if (RunKaleidoscopeFrame(m_form, m_state.nuvra_b))
+        m_drawn_angle = m_form.Angle;
     Repaint();
+}
+
+// What the window has to send of this frame: all of a picture filled
+// afresh, the disc when it was drawn at a new angle, and nothing when the
+// picture stands still (no turn per frame, or no frames drawn).
+void DisplayForm::DescribeChange(platform::IndexedImage& image)
+{
+    const std::optional<std::int16_t> shown = std::exchange(m_shown_angle, m_drawn_angle);
+    if (std::exchange(m_form.display_renewed, false) || image.width != m_form.ViewSize ||
+        image.height != m_form.ViewSize) {
+        image.change = platform::ImageChange::All;
+        return;
+    }
+    if (shown == m_drawn_angle) {
+        image.change = platform::ImageChange::None;
+        return;
+    }
+    const QuarterDiscBuffer& disc = LayOutDisc(m_form);
+    image.change = platform::ImageChange::Rows;
+    image.changed_rows = disc.disc_rows;
+    // The box in the picture's own coordinates, top row 0.
+    image.changed_box = {disc.disc_box.left, image.height - disc.disc_box.bottom, disc.disc_box.right,
+                         image.height - disc.disc_box.top};
 }
 
 void DisplayForm::Repaint()
@@ -255,6 +280,7 @@ void DisplayForm::Repaint()
         image.height = display.height;
         image.palette = display.palette.data();
         image.palette_size = display.palette.size();
+        DescribeChange(image);
     }
     // Fractional places from the centring rule become whole pixels here.
     const platform::Point at{static_cast<std::int32_t>(std::nearbyint(m_form.DisplayLeft)),

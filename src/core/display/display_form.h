@@ -105,6 +105,7 @@ private:
     // The rest of EndShow, once the input pending when it began is handled.
     void FinishEnding();
     void Repaint();
+    void DescribeChange(platform::IndexedImage& image);
     void UnloadForm();
     // The picture change: takes the prepared picture (or, with none under
     // way, loads the next one now), then starts preparing the one after.
@@ -127,6 +128,10 @@ private:
     std::unique_ptr<platform::Window> m_window;
     PicturePrefetch m_prefetch;
     std::shared_ptr<ImageScan> m_scan;  // the walk the show started before its end
+    // The angle the display square holds the disc at, and the one the
+    // window was last sent; none before the first.
+    std::optional<std::int16_t> m_drawn_angle;
+    std::optional<std::int16_t> m_shown_angle;
     bool m_ended = false;
     bool m_ending = false;  // EndShow has posted FinishEnding
 };

@@ -38,6 +38,24 @@ void LayOutQuarterDisc(QuarterDiscBuffer& buffer, std::int32_t side, std::int32_
         total += w;
     }
     buffer.samples.assign(static_cast<std::size_t>(total), 0);
+    // The square rows FillSquare writes, each from first to end.
+    buffer.disc_rows.assign(static_cast<std::size_t>(std::max(side, 0)), platform::RowSpan{});
+    buffer.disc_box = platform::Rect{};
+    const auto rows = static_cast<std::int32_t>(buffer.width.size()) - 1;
+    for (std::int32_t t = 1; t <= rows; ++t) {
+        const std::int32_t width = buffer.width[static_cast<std::size_t>(t)];
+        const std::int32_t y = half - 1 + t;
+        const std::int32_t mirror_y = side - half - t;
+        const platform::RowSpan span{side - half - width, half + width};
+        buffer.disc_rows[static_cast<std::size_t>(y)] = span;
+        // The mirror row is a copy of this one.
+        if (mirror_y != y)
+            buffer.disc_rows[static_cast<std::size_t>(mirror_y)] = platform::RowSpan{span.first, span.end, y};
+    }
+    if (rows > 0) {
+        const std::int32_t widest = buffer.width[1];
+        buffer.disc_box = platform::Rect{side - half - widest, side - half - rows, half + widest, half + rows};
+    }
     buffer.source_offset.assign(static_cast<std::size_t>(kTileColumns) + 4, 0);
 }
 
@@ -274,15 +292,22 @@ void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& 
     FillSquare(form.quarter_disc, display, form.ViewSize, form.ViewHalf);
 }
 
-void RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b)
+const QuarterDiscBuffer& LayOutDisc(NuvraS& form)
+{
+    LayOutQuarterDisc(form.quarter_disc, form.ViewSize, form.ViewHalf);
+    return form.quarter_disc;
+}
+
+bool RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b)
 {
     AdvanceAngle(form);
     // A refused picture leaves an array unbound, and a picture change whose
     // second load failed can leave the display smaller than the table: the
     // frame then draws nothing rather than reach outside a picture.
     if (!nuvra_b.SourcePixels.Covers(form.ViewSize) || !nuvra_b.DisplayPixels.Covers(form.ViewSize))
-        return;
+        return false;
     DrawKaleidoscope(form, nuvra_b.SourcePixels, nuvra_b.DisplayPixels);
+    return form.LastPoint >= 0;
 }
 
 }  // namespace nuvra

@@ -43,10 +43,14 @@ bool FrameStepUnitsAvailable(FrameStepUnits units);
 void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& display);
 void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& display, FrameStepUnits units);
 
+// The quarter disc laid out for the current ViewSize, with disc_rows and
+// disc_box: the part of the square any frame writes.
+const QuarterDiscBuffer& LayOutDisc(NuvraS& form);
+
 // Steps 1 to 3 of a frame: AdvanceAngle, then DrawKaleidoscope, which is
 // skipped (nothing read, nothing written) unless both SourcePixels and
-// DisplayPixels are bound and cover the ViewSize square. Repainting and
-// the events are the frame loop's.
-void RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b);
+// DisplayPixels are bound and cover the ViewSize square. True when the
+// disc was drawn. Repainting and the events are the frame loop's.
+bool RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b);
 
 }  // namespace nuvra

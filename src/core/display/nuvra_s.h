@@ -15,6 +15,7 @@
 
 #include "ui/form_timer.h"
 #include "platform/picture.h"
+#include "platform/window.h"
 
 namespace nuvra {
 
@@ -26,6 +27,10 @@ struct QuarterDiscBuffer {
     std::vector<std::int64_t> start;        // [t]: offset of row t's column 1 in samples
     std::vector<std::uint8_t> samples;      // every row, one after another
     std::vector<std::int32_t> source_offset;  // one row's sample addresses, reused
+    // What of the square the step writes: a span per stored row (empty
+    // outside the disc), and the box around them in stored rows.
+    std::vector<platform::RowSpan> disc_rows;
+    platform::Rect disc_box;
 };
 
 struct NuvraS {
@@ -89,6 +94,9 @@ struct NuvraS {
     std::int32_t DisplayHeight = 0;
 
     QuarterDiscBuffer quarter_disc;
+    // Set when Display is filled afresh (new pixels outside the disc, a new
+    // colour table): the next repaint sends all of it, and clears this.
+    bool display_renewed = true;
 
     // Timer1 MP3 repeat (1 s), Timer2 CD poll (200 ms), Timer4 picture
     // change counter (1 s), Timer5 moving box (1 ms, in practice once a

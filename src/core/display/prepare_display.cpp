@@ -77,6 +77,7 @@ void PrepareDisplay(NuvraS& form, NuvraB& nuvra_b, platform::Platform& platform)
     BuildMirrorTable(form);
 
     ClearDisplaySquare(nuvra_b.DisplayPixels, form.ViewSize);
+    form.display_renewed = true;
 }
 
 }  // namespace nuvra

@@ -1,5 +1,5 @@
-// The compiler features the frame step's fast sampling (frame_step.cpp) is
-// built on, named in one place. Only frame_step.cpp includes this header.
+// The compiler features the frame step's fast sampling (frame_step.cpp) and
+// the show's colour-table conversion are built on, named in one place.
 //
 //   NUVRA_VECTOR_TYPES   GCC and Clang: vector types (vector_size,
 //                        __builtin_convertvector), always_inline and
@@ -9,6 +9,9 @@
 //                        AVX2 (target("avx2")), chosen at run time with
 //                        __builtin_cpu_supports. Elsewhere 0, and the
 //                        baseline variant is the only one.
+//   NUVRA_AVX512_DISPATCH  The same for a variant compiled for AVX-512
+//                        (the show's colour-table conversion in the Linux
+//                        backend, which includes this header too).
 #pragma once
 
 // The fast step must give the very bytes of the straightforward one, and
@@ -30,3 +33,4 @@
 #else
 #define NUVRA_AVX2_DISPATCH 0
 #endif
+#define NUVRA_AVX512_DISPATCH NUVRA_AVX2_DISPATCH

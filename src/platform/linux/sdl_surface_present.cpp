@@ -1,7 +1,9 @@
 #include "platform/linux/sdl_surface_present.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <span>
 #include <utility>
 
 #include "platform/linux/indexed_copy.h"
@@ -46,8 +48,9 @@ void ClearUncovered(SDL_Surface* surface, const SDL_Rect& old_box, const SDL_Rec
 }  // namespace
 
 // The square is converted into place and only what changed is sent to the X
-// server (the square, and the strips of the last square that it no longer
-// covers), instead of clearing and sending the whole screen every frame.
+// server: the picture's changed part as the core describes it (nothing for
+// a frame that changed nothing), the whole picture when it moved, and the
+// strips of the last box that the new one no longer covers.
 bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage& image, platform::Point position,
                                common_platform::FramePacer& pacer)
 {
@@ -56,37 +59,57 @@ bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage&
                                surface->format->format != SDL_PIXELFORMAT_ARGB8888))
         return false;
     const SDL_Rect screen{0, 0, surface->w, surface->h};
+    SDL_Rect wanted{};
     SDL_Rect box{};
     if (image.pixels != nullptr && image.width > 0 && image.height > 0) {
-        const SDL_Rect wanted{position.x, position.y, image.width, image.height};
+        wanted = SDL_Rect{position.x, position.y, image.width, image.height};
         SDL_IntersectRect(&wanted, &screen, &box);
     }
-    // After an exposure, whenever the surface is new, and once a second in
-    // case an exposure went unreported, all of it is sent.
+    // A new surface is drawn afresh. After an exposure, and once a second in
+    // case an exposure went unreported, all of it is sent: it still holds
+    // the last frame, so only what changed is drawn into it.
+    const bool fresh = surface != m_surface || surface->w != m_surface_size.x || surface->h != m_surface_size.y;
     const common_platform::FramePacer::Clock::time_point now = common_platform::FramePacer::Clock::now();
-    const bool whole = surface != m_surface || now >= m_next_whole_update || std::exchange(m_exposed, false);
-    if (whole) {
+    const bool send_whole = fresh || now >= m_next_whole_update || std::exchange(m_exposed, false);
+    if (send_whole)
+        m_next_whole_update = now + std::chrono::seconds(1);
+    const bool moved = !SDL_RectEquals(&wanted, &m_last_wanted);
+    DirtyRects dirty;
+    if (fresh) {
         SDL_FillRect(surface, nullptr, 0);
         m_surface = surface;
-        m_next_whole_update = now + std::chrono::seconds(1);
-    }
-    DirtyRects dirty;
-    if (!whole)
+        m_surface_size = SDL_Point{surface->w, surface->h};
+    } else if (moved) {
         ClearUncovered(surface, m_last_box, box, dirty);
-    if (box.w > 0 && box.h > 0) {
+    }
+    SDL_Rect drawn = box;
+    std::span<const platform::RowSpan> rows;
+    if (!fresh && !moved && image.change == platform::ImageChange::None) {
+        drawn = SDL_Rect{};
+    } else if (!fresh && !moved && image.change == platform::ImageChange::Rows) {
+        const platform::Rect& changed = image.changed_box;
+        const SDL_Rect on_screen{position.x + changed.left, position.y + changed.top, changed.right - changed.left,
+                                 changed.bottom - changed.top};
+        if (!SDL_IntersectRect(&on_screen, &box, &drawn))
+            drawn = SDL_Rect{};
+        rows = image.changed_rows;
+    }
+    if (drawn.w > 0 && drawn.h > 0) {
         if (SDL_MUSTLOCK(surface))
             SDL_LockSurface(surface);
-        auto* target = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::int64_t>(box.y) * surface->pitch +
-                       static_cast<std::int64_t>(box.x) * 4;
+        auto* target = static_cast<std::uint8_t*>(surface->pixels) +
+                       static_cast<std::int64_t>(drawn.y) * surface->pitch + static_cast<std::int64_t>(drawn.x) * 4;
         CopyIndexedToArgb(image, target, surface->pitch,
-                          platform::Rect{box.x - position.x, box.y - position.y, box.x - position.x + box.w,
-                                         box.y - position.y + box.h});
+                          platform::Rect{drawn.x - position.x, drawn.y - position.y, drawn.x - position.x + drawn.w,
+                                         drawn.y - position.y + drawn.h},
+                          rows);
         if (SDL_MUSTLOCK(surface))
             SDL_UnlockSurface(surface);
-        dirty.Add(box);
+        dirty.Add(drawn);
     }
     m_last_box = box;
-    if (whole)
+    m_last_wanted = wanted;
+    if (send_whole)
         SDL_UpdateWindowSurface(window);
     else if (dirty.count > 0)
         SDL_UpdateWindowSurfaceRects(window, dirty.rects.data(), dirty.count);

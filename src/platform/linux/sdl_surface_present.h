@@ -2,7 +2,7 @@
 // window's own SDL surface (the X server's shared memory), for machines
 // where no graphics card renders. Called by SdlWindow for every indexed
 // frame while it has no hardware renderer; owns only what it remembers of
-// the last frame (the surface, the picture's box on it). It never creates or
+// the last frame (the surface, the picture's place on it). It never creates or
 // frees the surface (SDL owns it with the window) and never draws canvases.
 #pragma once
 
@@ -28,7 +28,9 @@ public:
 
 private:
     SDL_Surface* m_surface = nullptr;  // the surface last drawn into
-    SDL_Rect m_last_box{};             // the picture's place on it
+    SDL_Point m_surface_size{};        // and its size then
+    SDL_Rect m_last_wanted{};          // the picture's place, unclipped
+    SDL_Rect m_last_box{};             // the picture's place on the surface
     common_platform::FramePacer::Clock::time_point m_next_whole_update{};
     bool m_exposed = false;
 };
