@@ -35,7 +35,7 @@ public:
             char name[8];
             std::snprintf(name, sizeof name, "d%04d", i);
             root.push_back({name, platform::kAttributeDirectory});
-            m_files.AddFolder(Root() + "/" + name, {{std::string("p") + (name + 1) + ".bmp", 0}});
+            m_files.AddFolder(Root() + platform::kPathSeparator + name, {{std::string("p") + (name + 1) + ".bmp", 0}});
         }
         m_files.AddFolder(Root(), root);
     }
