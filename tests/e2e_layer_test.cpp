@@ -3,9 +3,10 @@
 // run as an ordinary user (it refuses root) in a private runtime folder.
 // The screen is read back with grim, keys come from wtype's virtual
 // keyboard. On the overlay each monitor shows a centred disc of its own
-// size and a key ends the show; the background takes no key and ends on a
-// termination request; a compositor that goes ends the show too. Every end
-// leaves no process, work file or lock behind.
+// size (at its real pixels on a monitor scaled by two) and a key ends the
+// show; the background takes no key and ends on a termination request; a
+// compositor that goes ends the show too. Every end leaves no process, work
+// file or lock behind.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -24,6 +25,7 @@
 
 #include "pictures/picture_decoding.h"
 #include "support/e2e_harness.h"
+#include "support/e2e_pictures.h"
 
 namespace nuvra::e2e {
 namespace {
@@ -286,6 +288,37 @@ TEST_F(E2eLayerTest, OverlayShowsADiscOnEachMonitorAndEndsOnAKey)
         ExpectCentredEightFoldDisc(*shot, monitor);
     }
 
+    ASSERT_TRUE(compositor->PressKey());
+    EXPECT_EQ(show->Wait(Patience(10s)), std::optional<ExitStatus>(0)) << show->Output();
+    ExpectNothingLeft(*show);
+}
+
+// A monitor scaled by two gets a disc drawn at its real pixels, not one
+// drawn at half the size and stretched by the compositor: the disc's widest
+// row of a white picture starts one real pixel in from its box, not two.
+TEST_F(E2eLayerTest, AMonitorScaledByTwoShowsTheDiscAtItsRealPixels)
+{
+    const Monitor& monitor = kMonitors[1];
+    ASSERT_TRUE(compositor->Swaymsg({"output", monitor.name, "scale", "2"}));
+    const fs::path pictures = home.path() / "pictures";
+    fs::create_directories(pictures);
+    ASSERT_TRUE(WriteSolidPicture((pictures / "white.bmp").string(), 800, 800, Rgb{255, 255, 255}));
+    fs::create_directories(home.path() / "config" / "nuvra");
+    std::ofstream(home.path() / "config" / "nuvra" / "Nuvra.ini") << "[Section]\n画像のﾌｫﾙﾀﾞ=" << pictures.string() << "\n";
+
+    const std::unique_ptr<ChildProcess> show = StartShow("--layer");
+    ASSERT_TRUE(WaitUntil([&] { return BothDiscsShown(); }, Patience(15s), 200ms)) << show->Output();
+    const std::optional<Screenshot> shot = compositor->Grab(monitor);
+    ASSERT_TRUE(shot.has_value());
+    ASSERT_EQ(shot->region.width, monitor.width);
+    const int left = (monitor.width - monitor.height) / 2, right = left + monitor.height - 1;
+    for (const int y : {monitor.height / 2 - 1, monitor.height / 2}) {
+        SCOPED_TRACE("row " + std::to_string(y));
+        EXPECT_TRUE(IsBlack(shot->at(left, y)));
+        EXPECT_GE(shot->at(left + 1, y).r, 240) << "the disc's edge is not at the monitor's own pixels";
+        EXPECT_GE(shot->at(right - 1, y).r, 240) << "the disc's edge is not at the monitor's own pixels";
+        EXPECT_TRUE(IsBlack(shot->at(right, y)));
+    }
     ASSERT_TRUE(compositor->PressKey());
     EXPECT_EQ(show->Wait(Patience(10s)), std::optional<ExitStatus>(0)) << show->Output();
     ExpectNothingLeft(*show);

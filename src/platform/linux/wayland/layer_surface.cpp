@@ -53,7 +53,7 @@ const wl_buffer_listener kBufferListener = {LayerSurface::Listeners::Released};
 
 LayerSurface::LayerSurface(WaylandWindowSystem& system, wl_output* output, platform::SurfaceLayer layer,
                            std::int64_t handle)
-    : m_system(system), m_handle(handle)
+    : m_system(system), m_handle(handle), m_output(output)
 {
     const bool overlay = layer == platform::SurfaceLayer::Overlay;
     m_surface = wl_compositor_create_surface(system.compositor());
@@ -104,6 +104,11 @@ bool LayerSurface::WaitUntilConfigured()
 void LayerSurface::Configure(std::uint32_t serial, std::int32_t width, std::int32_t height)
 {
     zwlr_layer_surface_v1_ack_configure(m_layer_surface, serial);
+    // The size comes in surface pixels; the show is drawn at the monitor's
+    // own, which the buffer scale tells the compositor.
+    m_scale = m_system.ScaleOf(m_output);
+    width *= m_scale;
+    height *= m_scale;
     const bool resized = m_configured && (width != m_width || height != m_height);
     m_width = width;
     m_height = height;
@@ -197,6 +202,7 @@ void LayerSurface::WaitForFrame()
 
 void LayerSurface::Commit(Buffer& buffer)
 {
+    wl_surface_set_buffer_scale(m_surface, m_scale);
     wl_surface_attach(m_surface, buffer.buffer, 0, 0);
     wl_surface_damage(m_surface, 0, 0, std::numeric_limits<std::int32_t>::max(),
                       std::numeric_limits<std::int32_t>::max());

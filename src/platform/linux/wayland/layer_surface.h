@@ -1,6 +1,8 @@
 // One surface on a layer of a Wayland desktop, covering one monitor: the
 // show's window on that monitor. Made by WaylandWindowSystem::CreateWindow
-// and owned by the core. Its frames go into shared-memory buffers (two, so
+// and owned by the core. It is drawn at the monitor's real pixels: on a
+// monitor scaled by 2 its buffers are twice the size the compositor gives
+// in surface pixels, and the core sees that real size. Its frames go into shared-memory buffers (two, so
 // one is drawn while the compositor reads the other), one a refresh: a
 // present first waits for the compositor's word that the last frame was
 // shown. Its size is the one the compositor gives it; a new size is a
@@ -70,12 +72,14 @@ private:
 
     WaylandWindowSystem& m_system;
     std::int64_t m_handle;
+    wl_output* m_output = nullptr;
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer_surface = nullptr;
     wl_callback* m_frame = nullptr;
     std::array<Buffer, 2> m_buffers;
-    std::int32_t m_width = 0;
+    std::int32_t m_width = 0;   // real pixels
     std::int32_t m_height = 0;
+    std::int32_t m_scale = 1;   // the buffers' scale, the output's when configured
     bool m_configured = false;
     bool m_closed = false;
 };

@@ -69,7 +69,7 @@ struct WaylandWindowSystem::Listeners {
                 wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
         } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto* output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 2));
-            self.m_outputs.push_back({name, output, 0, 0});
+            self.m_outputs.push_back({name, output, 0, 0, 1});
             wl_output_add_listener(output, &kOutputListener, &self);
         } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self.m_seat) {
             self.m_seat = static_cast<wl_seat*>(
@@ -106,7 +106,13 @@ struct WaylandWindowSystem::Listeners {
         }
     }
     static void OutputDone(void*, wl_output*) {}
-    static void OutputScale(void*, wl_output*, std::int32_t) {}
+    static void OutputScale(void* data, wl_output* output, std::int32_t factor)
+    {
+        for (Output& known : Self(data).m_outputs) {
+            if (known.output == output)
+                known.scale = std::max(factor, 1);
+        }
+    }
 
     static void SeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities)
     {
@@ -294,6 +300,15 @@ std::unique_ptr<platform::Window> WaylandWindowSystem::CreateWindow(const platfo
         return nullptr;
     }
     return surface;
+}
+
+std::int32_t WaylandWindowSystem::ScaleOf(const wl_output* output) const
+{
+    for (const Output& known : m_outputs) {
+        if (known.output == output)
+            return known.scale;
+    }
+    return 1;
 }
 
 void WaylandWindowSystem::Forget(const LayerSurface& surface)

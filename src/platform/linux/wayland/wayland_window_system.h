@@ -65,6 +65,8 @@ public:
     bool Dispatch(int timeout_milliseconds);
     void Queue(const platform::InputEvent& event) { m_events.push_back(event); }
     void Forget(const LayerSurface& surface);
+    // The output's scale as it last said it (1 for one that is gone).
+    std::int32_t ScaleOf(const wl_output* output) const;
 
     // The listeners' way in (C callbacks of libwayland).
     struct Listeners;
@@ -75,6 +77,7 @@ private:
         wl_output* output = nullptr;
         std::int32_t width = 0;
         std::int32_t height = 0;
+        std::int32_t scale = 1;  // real pixels to a surface pixel, each way
     };
 
     bool Connect();
