@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Measures the show's own CPU use: build/nuvra /s on a private 1920 x 1080
+# Measures what the show costs: build/nuvra /s on a private 1920 x 1080
 # Xvfb with a folder of one photograph-sized picture, averaged over 10
-# seconds after a 2-second start. The figure is the process's user + system
-# time (from /proc/<pid>/stat) divided by the wall time, as a share of one
-# core. Usage: scripts/measure-show-cpu.sh [binary] [seconds]
+# seconds after a 2-second start. The figures are the show's and the X
+# server's user + system time (from /proc/<pid>/stat) over the same seconds,
+# divided by the wall time, each as a share of one core, and their sum. Usage: scripts/measure-show-cpu.sh [binary] [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 binary=${1:-build/nuvra}
@@ -39,16 +39,27 @@ DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" 
   XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=dummy ${NUVRA_SHOW_ENV:-} "$binary" /s >"$work/show.log" 2>&1 &
 show_pid=$!
 
-ticks() {  # user + system clock ticks of the show so far
-  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$show_pid/stat"
+ticks() {  # user + system clock ticks of process $1 so far
+  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"
 }
 sleep 2
-start_ticks=$(ticks)
+start_show=$(ticks "$show_pid")
+start_server=$(ticks "$xvfb_pid")
 start_time=$(date +%s.%N)
 sleep "$seconds"
-end_ticks=$(ticks)
+end_show=$(ticks "$show_pid")
+end_server=$(ticks "$xvfb_pid")
 end_time=$(date +%s.%N)
 
+# What the user pays is the show and the X server it sends its frames to,
+# over the same seconds.
 hz=$(getconf CLK_TCK)
-awk -v t0="$start_ticks" -v t1="$end_ticks" -v w0="$start_time" -v w1="$end_time" -v hz="$hz" \
-  'BEGIN { printf "show CPU: %.1f%% of one core over %.1f s (1920 x 1080, Xvfb)\n", 100 * (t1 - t0) / hz / (w1 - w0), w1 - w0 }'
+awk -v s0="$start_show" -v s1="$end_show" -v x0="$start_server" -v x1="$end_server" \
+  -v w0="$start_time" -v w1="$end_time" -v hz="$hz" 'BEGIN {
+    wall = w1 - w0
+    show = 100 * (s1 - s0) / hz / wall
+    server = 100 * (x1 - x0) / hz / wall
+    printf "show CPU: %.1f%% of one core over %.1f s (1920 x 1080, Xvfb)\n", show, wall
+    printf "X server CPU: %.1f%%\n", server
+    printf "show + X server: %.1f%%\n", show + server
+  }'
