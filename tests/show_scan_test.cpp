@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -23,6 +22,12 @@ using namespace std::chrono_literals;
 using platform::FolderEntry;
 using test::NativePath;
 
+std::string FourDigits(int number)
+{
+    std::string text = std::to_string(number);
+    return std::string(text.size() < 4 ? 4 - text.size() : 0, '0') + text;
+}
+
 // /pics holds z.bmp and the folders d0000, d0001, ..., each with one
 // picture. Listing a subfolder waits until the gate is open, then takes
 // delay.
@@ -32,10 +37,9 @@ public:
     {
         std::vector<FolderEntry> root = {{"z.bmp", platform::kAttributeArchive}};
         for (int i = 0; i < folders; ++i) {
-            char name[8];
-            std::snprintf(name, sizeof name, "d%04d", i);
-            root.push_back({name, platform::kAttributeDirectory});
-            m_files.AddFolder(Root() + platform::kPathSeparator + name, {{std::string("p") + (name + 1) + ".bmp", 0}});
+            const std::string number = FourDigits(i);
+            root.push_back({"d" + number, platform::kAttributeDirectory});
+            m_files.AddFolder(Root() + platform::kPathSeparator + "d" + number, {{"p" + number + ".bmp", 0}});
         }
         m_files.AddFolder(Root(), root);
     }
@@ -93,9 +97,8 @@ constexpr ImageKindOptions kAllKinds = [] {
 
 std::string Picture(int folder)
 {
-    char path[24];
-    std::snprintf(path, sizeof path, "/pics/d%04d/p%04d.bmp", folder, folder);
-    return NativePath(path);
+    const std::string number = FourDigits(folder);
+    return NativePath("/pics/d" + number + "/p" + number + ".bmp");
 }
 
 TEST(ImageScan, AShowStartsWithTheFirstPictureFoundAndGetsTheWholeListSortedWhenTheWalkEnds)
