@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -150,6 +153,34 @@ TEST_F(E2eDisplayTest, DiscIsCentredEightFoldSymmetricAndBlackOutside)
         ASSERT_TRUE(show->WaitForTwoFrames(square));
     }
     EndWithKey(*show);
+}
+
+std::string ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST_F(E2eDisplayTest, WithoutAGraphicsCardNoGraphicsLibraryIsLoaded)
+{
+    // Xvfb offers GLX but no direct rendering: OpenGL there could only be
+    // the software rasteriser, which the show has no use for. Loaded, it
+    // stays with its threads and prints its complaints on standard error.
+    ASSERT_TRUE(WriteSolidPicture(home.PicturePath("red.bmp"), 400, 400, {255, 0, 0}));
+    WriteSettings({});
+    auto show = StartShow();
+    ASSERT_TRUE(show->WaitForPicture(kScreenWidth / 2, kScreenHeight / 2)) << show->Output();
+    const std::filesystem::path process = "/proc/" + std::to_string(show->process().pid());
+    const std::string maps = ReadAll(process / "maps");
+    ASSERT_FALSE(maps.empty());
+    for (const char* library : {"libGL", "libEGL", "_dri.so", "libLLVM"})
+        EXPECT_EQ(maps.find(library), std::string::npos) << library << " is loaded";
+    for (const auto& task : std::filesystem::directory_iterator(process / "task"))
+        EXPECT_EQ(ReadAll(task.path() / "comm").find("llvmpipe"), std::string::npos) << "a rasteriser thread runs";
+    EndWithKey(*show);
+    EXPECT_EQ(show->Output(), "");
 }
 
 // The solid colours of the tests' pictures.

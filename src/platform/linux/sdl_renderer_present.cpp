@@ -1,5 +1,8 @@
 #include "platform/linux/sdl_renderer_present.h"
 
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
 #include <cstring>
 #include <string>
 
@@ -32,6 +35,25 @@ bool RasterisesOnTheProcessor(SDL_Renderer* renderer)
     return false;
 }
 
+// False for an X server through which no graphics card draws: one with
+// neither direct-rendering extension nor the vendor driver's own (a bare
+// server, a remote display, most virtual machines). There OpenGL could only
+// be the software rasteriser, and asking for it would load it, leave its
+// threads running and let it print to standard error, only to drop it.
+bool CouldRenderOnAGraphicsCard(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return true;
+    for (const char* extension : {"DRI3", "DRI2", "NV-GLX"}) {
+        int opcode = 0, first_event = 0, first_error = 0;
+        if (XQueryExtension(info.info.x11.display, extension, &opcode, &first_event, &first_error))
+            return true;
+    }
+    return false;
+}
+
 bool HasVsync(SDL_Renderer* renderer)
 {
     SDL_RendererInfo info{};
@@ -46,7 +68,9 @@ SDL_Renderer* CreateRefreshRenderer(SDL_Window* window)
     // A graphics card's renderer shows each frame at the refresh. A renderer
     // that rasterises on the processor (a bare X server, no driver) only
     // costs time: the window's surface does the same job for a fraction.
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    SDL_Renderer* renderer = nullptr;
+    if (CouldRenderOnAGraphicsCard(window))
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (renderer != nullptr && RasterisesOnTheProcessor(renderer)) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;
