@@ -217,6 +217,22 @@ TEST_F(DisplayFormTest, TheShowTakesItsSizeFromTheWindowItGot)
     EXPECT_EQ(fake.windows.windows[0]->first_position->y, 0);
 }
 
+TEST_F(DisplayFormTest, FramesKeepToTheLimitOnAFastDisplay)
+{
+    // A 144 Hz display: every third refresh keeps within 60 a second; a
+    // limit of 144 takes every refresh.
+    Pictures(1);
+    fake.windows.refresh_hz = 144.0;
+    for (const auto& [limit, refreshes] : {std::pair{60, 3}, std::pair{144, 1}}) {
+        state.nuvra_b.FrameLimit = static_cast<std::int16_t>(limit);
+        fake.windows.script = {{Key(platform::Key::Character)}};
+        EXPECT_EQ(Run(), kExitShowEnded);
+        const std::optional<platform::FramePacing>& pacing = fake.windows.windows.back()->pacing;
+        ASSERT_TRUE(pacing.has_value()) << "limit " << limit;
+        EXPECT_EQ(pacing->refreshes_per_frame, refreshes) << "limit " << limit;
+    }
+}
+
 TEST_F(DisplayFormTest, EachFrameSaysWhatChangedAndNothingElseDoes)
 {
     // Two textured pictures (their own colour tables), a change every two

@@ -16,6 +16,9 @@
 
 namespace nuvra {
 
+// Frames a second the show draws at most, unless the user chooses.
+inline constexpr std::int16_t kDefaultFrameLimit = 60;
+
 // Start-up, settings, image list and bitmap helpers.
 struct NuvraB {
     SettingsRecord settings;
@@ -23,6 +26,8 @@ struct NuvraB {
     // The walk a show started with its first picture alone, until the show
     // takes the whole list from it.
     std::shared_ptr<ImageScan> PendingScan;
+    // Frames a second the show draws at most (the hosted show's --fps).
+    std::int16_t FrameLimit = kDefaultFrameLimit;
     // What the cursor-hide call returned when an "S" show started.
     std::optional<std::int32_t> SavedCursorState;
     std::int32_t PreviewParent = 0;

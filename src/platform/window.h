@@ -6,6 +6,7 @@
 // vocabulary below (each backend maps its own codes once).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -186,6 +187,14 @@ struct IndexedImage {
     Rect changed_box;
 };
 
+// How far apart the show's frames come: each stays on screen for
+// refreshes_per_frame refreshes of the display, frame_period in all. Where
+// a present cannot wait for the refresh, frame_period alone keeps the beat.
+struct FramePacing {
+    std::int32_t refreshes_per_frame = 1;
+    std::chrono::microseconds frame_period{16667};
+};
+
 class Window {
 public:
     virtual ~Window() = default;
@@ -202,6 +211,12 @@ public:
     // Shows image with its top-left corner at position (client pixels) on
     // the window's black background, at the next refresh: the show's frame.
     virtual void PresentIndexed(const IndexedImage& image, Point position) = 0;
+    // The refresh rate of the display the window is on, in hertz; 0 where
+    // the window system does not say.
+    virtual double RefreshRate() const { return 0.0; }
+    // The beat of the frames presented from now on (the display's refresh
+    // until it is set).
+    virtual void SetFramePacing(const FramePacing& pacing) { static_cast<void>(pacing); }
     // Draws an outline rectangle on the screen (the zoom effect).
     virtual void DrawAnimatedRect(const Rect& from, const Rect& to) = 0;
     // The pointer shown while the pointer is over this window: image, or the

@@ -32,6 +32,8 @@ public:
         if (image.pixels != nullptr)
             Rebuild(image);
     }
+    double RefreshRate() const override { return m_record->refresh_hz; }
+    void SetFramePacing(const platform::FramePacing& pacing) override { m_record->pacing = pacing; }
     void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override
     {
         m_record->animations.emplace_back(from, to);
@@ -99,6 +101,7 @@ std::unique_ptr<platform::Window> FakeWindowSystem::CreateWindow(const platform:
         return nullptr;
     auto record = std::make_shared<FakeWindowRecord>();
     record->request = request;
+    record->refresh_hz = refresh_hz;
     // What the window system grants may differ from what was asked.
     if (granted_bounds)
         record->request.bounds = *granted_bounds;

@@ -40,6 +40,8 @@ struct FakeWindowRecord {
     std::vector<std::pair<platform::Rect, platform::Rect>> animations;  // from, to
     const platform::PointerImage* pointer = nullptr;
     std::int64_t handle = 42;
+    double refresh_hz = 0.0;                      // what the window says of its display
+    std::optional<platform::FramePacing> pacing;  // the beat it was given
 };
 
 class FakeWindowSystem final : public platform::WindowSystem {
@@ -59,6 +61,8 @@ public:
     std::vector<std::int64_t> monitors;
     // Windows are 42 each, or 100, 101, ... in the order they were made.
     bool distinct_handles = false;
+    // The refresh rate every new window reports.
+    double refresh_hz = 0.0;
     std::vector<std::shared_ptr<FakeWindowRecord>> windows;
     // One batch per pump; an empty script gives no events.
     std::deque<std::vector<platform::InputEvent>> script;

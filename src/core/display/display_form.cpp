@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "display/frame_pacing.h"
 #include "display/frame_step.h"
 #include "display/picture_source.h"
 #include "display/prepare_display.h"
@@ -128,6 +129,7 @@ bool DisplayForm::Open()
         UnloadForm();
         return false;
     }
+    m_window->SetFramePacing(ChooseFramePacing(m_window->RefreshRate(), m_state.nuvra_b.FrameLimit));
 
     StartShow();
     RunKaleidoscope();

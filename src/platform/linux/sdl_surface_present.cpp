@@ -113,7 +113,7 @@ bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage&
         SDL_UpdateWindowSurface(window);
     else if (dirty.count > 0)
         SDL_UpdateWindowSurfaceRects(window, dirty.rects.data(), dirty.count);
-    pacer.WaitForNextFrame();
+    pacer.AfterPresent(false);
     return true;
 }
 

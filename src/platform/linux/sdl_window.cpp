@@ -143,6 +143,15 @@ void SdlWindow::PresentIndexed(const platform::IndexedImage& image, platform::Po
     m_renderer->PresentIndexed(image, position, m_pacer);
 }
 
+double SdlWindow::RefreshRate() const
+{
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(m_window.get());
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        return mode.refresh_rate;
+    return 0.0;
+}
+
 void SdlWindow::NoteExposed()
 {
     m_surface->NoteExposed();

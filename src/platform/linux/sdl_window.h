@@ -96,6 +96,8 @@ public:
     void Hide() override;
     void Present(const platform::Canvas& canvas) override;
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
+    double RefreshRate() const override;
+    void SetFramePacing(const platform::FramePacing& pacing) override { m_pacer.SetPacing(pacing); }
     void DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to) override;
     // SDL has one pointer for all of the process's windows: it is set here,
     // and again whenever the pointer comes over this window.

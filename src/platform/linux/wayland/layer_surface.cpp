@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include <wayland-client.h>
 
@@ -36,8 +37,10 @@ struct LayerSurface::Listeners {
     {
         auto* self = static_cast<LayerSurface*>(data);
         wl_callback_destroy(callback);
-        if (self->m_frame == callback)
+        if (self->m_frame == callback) {
             self->m_frame = nullptr;
+            self->m_frame_shown = common_platform::FramePacer::Clock::now();
+        }
     }
     static void Released(void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }
 };
@@ -53,7 +56,7 @@ const wl_buffer_listener kBufferListener = {LayerSurface::Listeners::Released};
 
 LayerSurface::LayerSurface(WaylandWindowSystem& system, wl_output* output, platform::SurfaceLayer layer,
                            std::int64_t handle)
-    : m_system(system), m_handle(handle), m_output(output)
+    : m_system(system), m_handle(handle), m_output(output), m_pacer(system)
 {
     const bool overlay = layer == platform::SurfaceLayer::Overlay;
     m_surface = wl_compositor_create_surface(system.compositor());
@@ -188,6 +191,22 @@ LayerSurface::Buffer* LayerSurface::FreeBuffer()
     return nullptr;
 }
 
+void LayerSurface::Pacer::SleepUntil(Clock::time_point when)
+{
+    for (Clock::time_point now = Clock::now(); now < when; now = Clock::now()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - now);
+        if (left.count() == 0 || !m_system.Dispatch(static_cast<int>(left.count()))) {
+            std::this_thread::sleep_until(when);
+            return;
+        }
+    }
+}
+
+double LayerSurface::RefreshRate() const
+{
+    return m_system.RefreshOf(m_output);
+}
+
 void LayerSurface::WaitForFrame()
 {
     const auto give_up =
@@ -196,8 +215,11 @@ void LayerSurface::WaitForFrame()
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             give_up - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !m_system.Dispatch(static_cast<int>(left.count())))
-            return;
+            break;
     }
+    // One frame a refresh is what the go-ahead gives by itself.
+    if (m_pacer.refreshes_per_frame() > 1 && !m_closed)
+        m_pacer.AfterRefreshAt(m_frame_shown);
 }
 
 void LayerSurface::Commit(Buffer& buffer)

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/common/frame_pacer.h"
 #include "platform/window.h"
 
 struct wl_buffer;
@@ -43,6 +44,8 @@ public:
     void Hide() override {}
     void Present(const platform::Canvas& canvas) override;
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
+    double RefreshRate() const override;
+    void SetFramePacing(const platform::FramePacing& pacing) override { m_pacer.SetPacing(pacing); }
     void DrawAnimatedRect(const platform::Rect&, const platform::Rect&) override {}
 
     wl_surface* surface() const { return m_surface; }
@@ -51,6 +54,19 @@ public:
     struct Listeners;
 
 private:
+    // Waits out a frame's time still reading the compositor's news, so the
+    // go-ahead of the other monitors' surfaces is noted when it comes.
+    class Pacer final : public common_platform::FramePacer {
+    public:
+        explicit Pacer(WaylandWindowSystem& system) : FramePacer(60), m_system(system) {}
+
+    protected:
+        void SleepUntil(Clock::time_point when) override;
+
+    private:
+        WaylandWindowSystem& m_system;
+    };
+
     struct Buffer {
         wl_buffer* buffer = nullptr;
         std::uint32_t* pixels = nullptr;
@@ -67,6 +83,8 @@ private:
     Buffer* FreeBuffer();
     bool MakeBuffer(Buffer& buffer);
     static void FreeBufferMemory(Buffer& buffer);
+    // Waits for the compositor's go-ahead, then, where a frame stays up for
+    // more than one refresh, for the frame's time.
     void WaitForFrame();
     void Commit(Buffer& buffer);
 
@@ -76,6 +94,9 @@ private:
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer_surface = nullptr;
     wl_callback* m_frame = nullptr;
+    // When the compositor last said a frame of ours went on screen.
+    common_platform::FramePacer::Clock::time_point m_frame_shown{};
+    Pacer m_pacer;
     std::array<Buffer, 2> m_buffers;
     std::int32_t m_width = 0;   // real pixels
     std::int32_t m_height = 0;

@@ -37,7 +37,7 @@ struct WaylandWindowSystem::Listeners {
                 wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
         } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto* output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 2));
-            self.m_outputs.push_back({name, output, 0, 0, 1});
+            self.m_outputs.push_back({name, output, 0, 0, 1, 0});
             wl_output_add_listener(output, &kOutputListener, &self);
         } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self.m_seat) {
             self.m_seat = static_cast<wl_seat*>(
@@ -62,7 +62,7 @@ struct WaylandWindowSystem::Listeners {
     {
     }
     static void OutputMode(void* data, wl_output* output, std::uint32_t flags, std::int32_t width,
-                           std::int32_t height, std::int32_t)
+                           std::int32_t height, std::int32_t refresh)
     {
         if ((flags & WL_OUTPUT_MODE_CURRENT) == 0)
             return;
@@ -70,6 +70,7 @@ struct WaylandWindowSystem::Listeners {
             if (known.output == output) {
                 known.width = width;
                 known.height = height;
+                known.refresh_millihertz = std::max(refresh, 0);
             }
         }
     }

@@ -109,6 +109,15 @@ std::int32_t WaylandWindowSystem::ScaleOf(const wl_output* output) const
     return 1;
 }
 
+double WaylandWindowSystem::RefreshOf(const wl_output* output) const
+{
+    for (const Output& known : m_outputs) {
+        if (known.output == output)
+            return known.refresh_millihertz / 1000.0;
+    }
+    return 0.0;
+}
+
 void WaylandWindowSystem::Forget(const LayerSurface& surface)
 {
     m_surfaces.erase(std::remove(m_surfaces.begin(), m_surfaces.end(), &surface), m_surfaces.end());

@@ -67,6 +67,8 @@ public:
     void Forget(const LayerSurface& surface);
     // The output's scale as it last said it (1 for one that is gone).
     std::int32_t ScaleOf(const wl_output* output) const;
+    // The output's refresh in hertz as it last said it (0: not said, or gone).
+    double RefreshOf(const wl_output* output) const;
 
     // The listeners' way in (C callbacks of libwayland).
     struct Listeners;
@@ -78,6 +80,7 @@ private:
         std::int32_t width = 0;
         std::int32_t height = 0;
         std::int32_t scale = 1;  // real pixels to a surface pixel, each way
+        std::int32_t refresh_millihertz = 0;
     };
 
     bool Connect();
