@@ -125,7 +125,7 @@ protected:
 TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
 {
     EXPECT_EQ(Run({"--root", "--folder", test::NativePath("/other"), "--order", "random", "--position", "moving",
-                   "--interval", "45", "--speed", "9", "--music", "/music/loop.mp3"}),
+                   "--interval", "45", "--speed", "9", "--music", "/music/loop.mp3", "--fps", "30"}),
               0);
     const SettingsRecord& settings = state.nuvra_b.settings;
     EXPECT_EQ(settings.ImageFolder, test::NativePath("/other"));
@@ -134,6 +134,7 @@ TEST_F(HostedShowTest, FlagsOverrideTheSettingsForThisRunOnly)
     EXPECT_EQ(settings.ImagePosition, ImagePositionOption::MovingBox);
     EXPECT_EQ(settings.ChangeInterval, 45);
     EXPECT_EQ(settings.RotationSpeed, 9);
+    EXPECT_EQ(state.nuvra_b.FrameLimit, 30);
     EXPECT_EQ(state.sound_01.settings.BgmKind, BgmKindOption::MusicFile);
     EXPECT_EQ(state.sound_01.settings.BgmFile, "/music/loop.mp3");
     EXPECT_TRUE(fake.profile.writes.empty()) << "the settings file is never written";
@@ -179,6 +180,7 @@ TEST_F(HostedShowTest, AnInvalidValueIsSaidAndTheFilesValueKept)
         {{"--speed", "11"}, "--speed \"11\""},           {{"--order", "sideways"}, "--order \"sideways\""},
         {{"--position", "left"}, "--position"},          {{"--folder", "/nowhere"}, "--folder \"/nowhere\""},
         {{"--music", "/music/gone.mp3"}, "--music"},      {{"--music", "/music/notes.txt"}, "--music"},
+        {{"--fps", "4"}, "--fps \"4\": a whole number from 5 to 240"}, {{"--fps", "241"}, "--fps \"241\""},
     };
     for (const auto& c : cases) {
         std::vector<std::string> arguments{"--root"};
@@ -193,6 +195,7 @@ TEST_F(HostedShowTest, AnInvalidValueIsSaidAndTheFilesValueKept)
         EXPECT_EQ(settings.ImageFolder, "/pics") << c.said;
         EXPECT_EQ(state.nuvra_b.images.ImageCount, 2) << c.said;
         EXPECT_EQ(state.sound_01.settings.BgmFile, "/music/file.wav") << c.said;
+        EXPECT_EQ(state.nuvra_b.FrameLimit, 60) << c.said;
         ASSERT_EQ(diagnostics.reports.size(), 1u) << c.said;
         EXPECT_NE(diagnostics.reports[0].find(c.said), std::string::npos) << diagnostics.reports[0];
     }

@@ -97,7 +97,7 @@ else
   # Every flag the panel can pass is in the manual page's synopsis.
   synopsis=$(sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' "$work/manual.txt" | tr -s ' \n' '  ')
   mapfile -t args < <(xpath '//*[name()!="command"]/@arg' | sed -E 's/^ *arg="([^"]*)"/\1/')
-  [[ ${#args[@]} -eq 4 ]] || fail "nuvra.xml: expected 4 flags with a value (folder, interval, speed, music), got ${#args[@]}"
+  [[ ${#args[@]} -eq 5 ]] || fail "nuvra.xml: expected 5 flags with a value (folder, interval, speed, fps, music), got ${#args[@]}"
   for arg in "${args[@]}"; do
     flag=${arg%% *}
     [[ $synopsis == *"[$flag "* ]] || fail "nuvra.xml passes $flag, which the manual's synopsis lacks"

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <iterator>
 
+#include "display/frame_pacing.h"
 #include "files/paths.h"
 #include "images/image_list.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr std::string_view kFlagPrefixes[] = {"--", "-"};
 
 // The flags that take a value, as the next word or after "=".
-constexpr std::string_view kValueFlags[] = {"window-id", "folder", "order", "position", "interval", "speed", "music"};
+constexpr std::string_view kValueFlags[] = {"window-id", "folder", "order", "position", "interval", "speed", "music", "fps"};
 
 // "--name" or "-name", and the value of "--name=value" where given so.
 struct Flag {
@@ -217,6 +218,8 @@ HostedOptions ParseHostedCommandLine(const std::vector<std::string>& arguments,
             options.speed = value;
         } else if (flag->name == "music") {
             options.music = value;
+        } else if (flag->name == "fps") {
+            options.fps = value;
         }
     }
     // The daemon's window, where it names one; otherwise the root window.
@@ -248,6 +251,8 @@ void ApplyHostedOverrides(const HostedOptions& options, ProcessState& state, pla
         overrides.Number("speed", *options.speed, 1, 10, settings.RotationSpeed);
     if (options.music)
         overrides.Music(*options.music);
+    if (options.fps)
+        overrides.Number("fps", *options.fps, kLowestFrameLimit, kHighestFrameLimit, state.nuvra_b.FrameLimit);
 }
 
 }  // namespace nuvra

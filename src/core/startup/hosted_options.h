@@ -32,6 +32,7 @@ struct HostedOptions {
     std::optional<std::string> interval;  // seconds, 10 to 60
     std::optional<std::string> speed;     // degrees per frame, 1 to 10
     std::optional<std::string> music;     // an MP3 or WAV file; "" for none
+    std::optional<std::string> fps;       // frames a second at most, 5 to 240
     bool recursive = false;               // the folder's subfolders too
     // --layer[=overlay|background]: a surface on that layer over every
     // monitor instead of a daemon's window (a Wayland desktop).
