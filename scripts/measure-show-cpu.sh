@@ -3,11 +3,17 @@
 # Xvfb with a folder of one photograph-sized picture, averaged over 10
 # seconds after a 2-second start. The figures are the show's and the X
 # server's user + system time (from /proc/<pid>/stat) over the same seconds,
-# divided by the wall time, each as a share of one core, and their sum. Usage: scripts/measure-show-cpu.sh [binary] [seconds]
+# divided by the wall time, each as a share of one core, and their sum.
+# Usage: scripts/measure-show-cpu.sh [binary] [seconds] [show arguments...]
+# (the arguments are /s unless given: "--root --fps 30" measures the hosted
+# show on the root window at 30 frames a second).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 binary=${1:-build/nuvra}
 seconds=${2:-10}
+shift $(($# < 2 ? $# : 2))
+arguments=("$@")
+[ ${#arguments[@]} -gt 0 ] || arguments=(/s)
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -36,7 +42,7 @@ convert -size 4000x3000 gradient:navy-orange -swirl 270 "$work/pictures/photo.jp
 printf '[Section]\n画像のﾌｫﾙﾀﾞ=%s\n' "$work/pictures" >"$work/config/nuvra/Nuvra.ini"
 
 DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" \
-  XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=dummy ${NUVRA_SHOW_ENV:-} "$binary" /s >"$work/show.log" 2>&1 &
+  XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=dummy ${NUVRA_SHOW_ENV:-} "$binary" "${arguments[@]}" >"$work/show.log" 2>&1 &
 show_pid=$!
 
 ticks() {  # user + system clock ticks of process $1 so far
