@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/linux/system_services.h"
@@ -158,6 +159,31 @@ TEST_F(E2eHostedTest, TheShowFillsTheDaemonsWindowAndOnlySigtermEndsIt)
     ASSERT_TRUE(server().Xdotool({"mousemove", "360", "270", "click", "1", "key", "Escape"}));
     EXPECT_TRUE(show.WaitForTwoFrames({300, 200, 100, 100})) << "the hosted show stopped\n" << show.Output();
     EXPECT_TRUE(show.Running());
+    EndWithSigterm(show, "-" + Hex(window));
+}
+
+TEST_F(E2eHostedTest, FpsHoldsTheShowToThatManyFramesASecond)
+{
+    DaemonWindows daemon(server());
+    ASSERT_TRUE(daemon.ready());
+    const unsigned long window = daemon.Make(0, 0, 400, 400);
+    Show show(server(), home, NUVRA_BINARY, {"--root", "--fps", "5"}, {{"XSCREENSAVER_WINDOW", Hex(window)}});
+    ASSERT_TRUE(show.WaitForPicture(200, 200)) << show.Output();
+    // Every new frame turns the disc: count the changes of a patch of it
+    // over two seconds, looking far more often than frames could come.
+    const Region patch{220, 150, 60, 60};
+    Screenshot last = server().Grab(patch);
+    int changes = 0;
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (std::chrono::steady_clock::now() < end) {
+        Screenshot now = server().Grab(patch);
+        if (!(now == last))
+            ++changes;
+        last = std::move(now);
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_GE(changes, 3) << "the disc hardly turned";
+    EXPECT_LE(changes, 2 * 5 + 2) << "more frames than --fps 5 allows";
     EndWithSigterm(show, "-" + Hex(window));
 }
 
