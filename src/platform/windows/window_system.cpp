@@ -12,17 +12,6 @@ namespace {
 // without a word from Windows.
 constexpr std::uint32_t kHostCheckMilliseconds = 100;
 
-// The primary display's refresh rate; 60 where the driver says "its
-// default" (0 or 1).
-int RefreshRate()
-{
-    DEVMODEW mode{};
-    mode.dmSize = sizeof mode;
-    if (EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
-        return static_cast<int>(mode.dmDisplayFrequency);
-    return 60;
-}
-
 platform::Rect ToRect(const RECT& rect)
 {
     return {rect.left, rect.top, rect.right, rect.bottom};
@@ -30,13 +19,27 @@ platform::Rect ToRect(const RECT& rect)
 
 }  // namespace
 
+double MonitorRefreshRate(HWND window)
+{
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return 0.0;
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettingsW(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
+        return mode.dmDisplayFrequency;
+    return 0.0;
+}
+
 WindowsWindowSystem::WindowsWindowSystem(const WindowsCursor& cursor) : m_cursor(cursor) {}
 
 WindowsWindowSystem::~WindowsWindowSystem() = default;
 
 std::unique_ptr<platform::Window> WindowsWindowSystem::CreateWindow(const platform::WindowRequest& request)
 {
-    auto window = std::make_unique<WindowsWindow>(*this, request.style, RefreshRate());
+    const double refresh = MonitorRefreshRate(nullptr);
+    auto window = std::make_unique<WindowsWindow>(*this, request.style, refresh > 0 ? static_cast<int>(refresh) : 60);
     if (!window->Create(request, m_last_error))
         return nullptr;
     m_windows.push_back(window.get());

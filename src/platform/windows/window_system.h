@@ -27,6 +27,10 @@ namespace nuvra::windows_platform {
 
 class WindowsWindow;
 
+// The refresh of the monitor a window is on (the primary one for none), in
+// hertz; 0 where the driver says "its default" (0 or 1).
+double MonitorRefreshRate(HWND window);
+
 class WindowsWindowSystem final : public platform::WindowSystem {
 public:
     // cursor: whose hourglass the windows show while it is busy.

@@ -236,21 +236,6 @@ void WindowsWindow::PresentIndexed(const platform::IndexedImage& image, platform
     m_pacer.AfterPresent(SUCCEEDED(DwmFlush()));
 }
 
-// The refresh of the monitor the window is on; 0 where the driver says "its
-// default" (0 or 1).
-double WindowsWindow::RefreshRate() const
-{
-    MONITORINFOEXW monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromWindow(m_hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor))
-        return 0.0;
-    DEVMODEW mode{};
-    mode.dmSize = sizeof mode;
-    if (EnumDisplaySettingsW(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
-        return mode.dmDisplayFrequency;
-    return 0.0;
-}
-
 void WindowsWindow::DrawAnimatedRect(const platform::Rect& from, const platform::Rect& to)
 {
     constexpr int kSteps = 10;

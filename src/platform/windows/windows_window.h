@@ -47,7 +47,7 @@ public:
     void Hide() override { ShowWindow(m_hwnd, SW_HIDE); }
     void Present(const platform::Canvas& canvas) override;
     void PresentIndexed(const platform::IndexedImage& image, platform::Point position) override;
-    double RefreshRate() const override;
+    double RefreshRate() const override { return MonitorRefreshRate(m_hwnd); }
     void SetFramePacing(const platform::FramePacing& pacing) override { m_pacer.SetPacing(pacing); }
     // An outline that moves from one rectangle to the other in ten steps,
     // drawn and wiped by inverting the screen's pixels.
