@@ -54,18 +54,7 @@ struct Scene {
         form.AngleStep = 7;
     }
 
-    nuvra::platform::IndexedImage Image() const
-    {
-        const nuvra::platform::Picture& picture = form.Display;
-        nuvra::platform::IndexedImage image;
-        image.pixels = picture.pixels.data();
-        image.bytes_per_row = picture.stride;
-        image.width = picture.width;
-        image.height = picture.height;
-        image.palette = picture.palette.data();
-        image.palette_size = picture.palette.size();
-        return image;
-    }
+    nuvra::platform::IndexedImage Image() const { return nuvra::DisplayImage(form); }
 
     NuvraS form;
     PixelArray source, display;

@@ -275,12 +275,7 @@ void DisplayForm::Repaint()
     const platform::Picture& display = m_form.Display;
     platform::IndexedImage image;
     if (m_state.nuvra_b.DisplayPixels.bound() && display.bits_per_pixel == 8 && !display.empty()) {
-        image.pixels = display.pixels.data();
-        image.bytes_per_row = display.stride;
-        image.width = display.width;
-        image.height = display.height;
-        image.palette = display.palette.data();
-        image.palette_size = display.palette.size();
+        image = DisplayImage(m_form);
         DescribeChange(image);
     }
     // Fractional places from the centring rule become whole pixels here.

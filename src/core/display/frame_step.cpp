@@ -298,6 +298,19 @@ const QuarterDiscBuffer& LayOutDisc(NuvraS& form)
     return form.quarter_disc;
 }
 
+platform::IndexedImage DisplayImage(const NuvraS& form)
+{
+    const platform::Picture& display = form.Display;
+    platform::IndexedImage image;
+    image.pixels = display.pixels.data();
+    image.bytes_per_row = display.stride;
+    image.width = display.width;
+    image.height = display.height;
+    image.palette = display.palette.data();
+    image.palette_size = display.palette.size();
+    return image;
+}
+
 bool RunKaleidoscopeFrame(NuvraS& form, NuvraB& nuvra_b)
 {
     AdvanceAngle(form);

@@ -47,6 +47,10 @@ void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& 
 // disc_box: the part of the square any frame writes.
 const QuarterDiscBuffer& LayOutDisc(NuvraS& form);
 
+// The Display picture as a window is sent it (every pixel changed; the
+// caller says otherwise where it knows better).
+platform::IndexedImage DisplayImage(const NuvraS& form);
+
 // Steps 1 to 3 of a frame: AdvanceAngle, then DrawKaleidoscope, which is
 // skipped (nothing read, nothing written) unless both SourcePixels and
 // DisplayPixels are bound and cover the ViewSize square. True when the
