@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <thread>
 
@@ -17,9 +18,14 @@ class FramePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit FramePacer(int refresh_hz)
+    // One frame a refresh of refresh_hz, 60 a second where it is not
+    // known (0), until SetPacing says otherwise.
+    explicit FramePacer(double refresh_hz)
     {
-        SetPacing({1, std::chrono::microseconds(1000000 / std::max(refresh_hz, 1))});
+        if (refresh_hz >= 1.0)
+            SetPacing({1, std::chrono::microseconds(static_cast<std::int64_t>(1e6 / refresh_hz))});
+        else
+            SetPacing({});
     }
     virtual ~FramePacer() = default;
 

@@ -18,6 +18,16 @@ constexpr const char* kOwnerKey = "nuvra.window";
 // Larger than any pointer a desktop shows.
 constexpr std::int32_t kLargestPointer = 256;
 
+// The refresh of the display the window is on; 0 where SDL does not know.
+double DisplayRefreshRate(SDL_Window* window)
+{
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        return mode.refresh_rate;
+    return 0.0;
+}
+
 }  // namespace
 
 std::int64_t NativeHandleOf(SDL_Window* window)
@@ -29,14 +39,14 @@ std::int64_t NativeHandleOf(SDL_Window* window)
     return static_cast<std::int64_t>(SDL_GetWindowID(window));
 }
 
-SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz, platform::WindowStyle style,
+SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, platform::WindowStyle style,
                      Foreign foreign)
     : m_style(style),
       m_foreign(std::move(foreign)),
       m_window(window),
       m_renderer(std::make_unique<RendererPresenter>(renderer)),
       m_surface(std::make_unique<SurfacePresenter>()),
-      m_pacer(refresh_hz)
+      m_pacer(DisplayRefreshRate(window))
 {
     SDL_SetWindowData(m_window.get(), kOwnerKey, this);
 }
@@ -145,11 +155,7 @@ void SdlWindow::PresentIndexed(const platform::IndexedImage& image, platform::Po
 
 double SdlWindow::RefreshRate() const
 {
-    SDL_DisplayMode mode{};
-    const int display = SDL_GetWindowDisplayIndex(m_window.get());
-    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
-        return mode.refresh_rate;
-    return 0.0;
+    return DisplayRefreshRate(m_window.get());
 }
 
 void SdlWindow::NoteExposed()

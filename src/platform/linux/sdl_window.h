@@ -80,7 +80,7 @@ public:
     // renderer: from CreateRefreshRenderer, or null to draw into the window's
     // own surface. Takes both (and foreign's window, which outlives the SDL
     // window made from it).
-    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int refresh_hz, platform::WindowStyle style,
+    SdlWindow(SDL_Window* window, SDL_Renderer* renderer, platform::WindowStyle style,
               Foreign foreign = {});
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;

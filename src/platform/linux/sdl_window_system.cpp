@@ -56,14 +56,6 @@ void NameWindow(SDL_Window* window, const std::string& title)
     XFlush(display);
 }
 
-int RefreshRate()
-{
-    SDL_DisplayMode mode{};
-    if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0)
-        return mode.refresh_rate;
-    return 60;
-}
-
 }  // namespace
 
 SdlWindowSystem::SdlWindowSystem(SdlCursor& cursor) : m_cursor(cursor) {}
@@ -216,7 +208,7 @@ std::unique_ptr<platform::Window> SdlWindowSystem::CreateWindow(const platform::
         NameWindow(window, request.title);
     SDL_ShowCursor(m_cursor.DisplayCount() < 0 ? SDL_DISABLE : SDL_ENABLE);
     const std::int64_t own_window = foreign.own_window ? foreign.own_window->id() : 0;
-    auto made = std::make_unique<SdlWindow>(window, renderer, RefreshRate(), request.style, std::move(foreign));
+    auto made = std::make_unique<SdlWindow>(window, renderer, request.style, std::move(foreign));
     // Only now, with the renderer made, does a child go into its parent:
     // a parent that goes takes the child along, and SDL, still reading the
     // window while it sets it up, would crash on what it read of a window

@@ -38,8 +38,7 @@ WindowsWindowSystem::~WindowsWindowSystem() = default;
 
 std::unique_ptr<platform::Window> WindowsWindowSystem::CreateWindow(const platform::WindowRequest& request)
 {
-    const double refresh = MonitorRefreshRate(nullptr);
-    auto window = std::make_unique<WindowsWindow>(*this, request.style, refresh > 0 ? static_cast<int>(refresh) : 60);
+    auto window = std::make_unique<WindowsWindow>(*this, request.style);
     if (!window->Create(request, m_last_error))
         return nullptr;
     m_windows.push_back(window.get());

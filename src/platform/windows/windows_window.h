@@ -28,9 +28,10 @@ inline std::int64_t NativeOf(HWND hwnd)
 
 class WindowsWindow final : public platform::Window {
 public:
-    // refresh_hz: the display's, which the show's frames keep to.
-    WindowsWindow(WindowsWindowSystem& system, platform::WindowStyle style, int refresh_hz)
-        : m_system(system), m_style(style), m_pacer(refresh_hz)
+    // Its frames keep to the primary display's refresh until the show
+    // paces them.
+    WindowsWindow(WindowsWindowSystem& system, platform::WindowStyle style)
+        : m_system(system), m_style(style), m_pacer(MonitorRefreshRate(nullptr))
     {
     }
     ~WindowsWindow() override;
