@@ -12,8 +12,10 @@
 #include <wayland-client.h>
 
 #include "platform/linux/indexed_copy.h"
-#include "platform/linux/wayland/wayland_window_system.h"
+#include "platform/linux/wayland/fractional_scale_protocol.h"
 #include "platform/linux/wayland/layer_shell_protocol.h"
+#include "platform/linux/wayland/surface_scale.h"
+#include "platform/linux/wayland/wayland_window_system.h"
 
 namespace nuvra::linux_platform {
 
@@ -33,6 +35,10 @@ struct LayerSurface::Listeners {
                                                     static_cast<std::int32_t>(height));
     }
     static void Closed(void* data, zwlr_layer_surface_v1*) { static_cast<LayerSurface*>(data)->Closed(); }
+    static void PreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale)
+    {
+        static_cast<LayerSurface*>(data)->PreferScale(scale);
+    }
     static void FrameDone(void* data, wl_callback* callback, std::uint32_t)
     {
         auto* self = static_cast<LayerSurface*>(data);
@@ -49,6 +55,7 @@ namespace {
 
 const zwlr_layer_surface_v1_listener kLayerSurfaceListener = {LayerSurface::Listeners::Configure,
                                                               LayerSurface::Listeners::Closed};
+const wp_fractional_scale_v1_listener kFractionalScaleListener = {LayerSurface::Listeners::PreferredScale};
 const wl_callback_listener kFrameListener = {LayerSurface::Listeners::FrameDone};
 const wl_buffer_listener kBufferListener = {LayerSurface::Listeners::Released};
 
@@ -78,6 +85,11 @@ LayerSurface::LayerSurface(WaylandWindowSystem& system, wl_output* output, platf
         wl_region_destroy(nothing);
     }
     zwlr_layer_surface_v1_add_listener(m_layer_surface, &kLayerSurfaceListener, this);
+    if (system.viewporter() && system.fractional_scales()) {
+        m_viewport = wp_viewporter_get_viewport(system.viewporter(), m_surface);
+        m_fractional_scale = wp_fractional_scale_manager_v1_get_fractional_scale(system.fractional_scales(), m_surface);
+        wp_fractional_scale_v1_add_listener(m_fractional_scale, &kFractionalScaleListener, this);
+    }
     wl_surface_commit(m_surface);
 }
 
@@ -88,6 +100,10 @@ LayerSurface::~LayerSurface()
         wl_callback_destroy(m_frame);
     for (Buffer& buffer : m_buffers)
         FreeBufferMemory(buffer);
+    if (m_fractional_scale)
+        wp_fractional_scale_v1_destroy(m_fractional_scale);
+    if (m_viewport)
+        wp_viewport_destroy(m_viewport);
     zwlr_layer_surface_v1_destroy(m_layer_surface);
     wl_surface_destroy(m_surface);
     // Gone from the screen at once, not whenever the next news is read.
@@ -107,11 +123,25 @@ bool LayerSurface::WaitUntilConfigured()
 void LayerSurface::Configure(std::uint32_t serial, std::int32_t width, std::int32_t height)
 {
     zwlr_layer_surface_v1_ack_configure(m_layer_surface, serial);
+    m_surface_width = width;
+    m_surface_height = height;
+    TakeSize();
+}
+
+void LayerSurface::PreferScale(std::uint32_t scale_120ths)
+{
+    m_scale_120ths = scale_120ths;
+    if (m_surface_width > 0)
+        TakeSize();
+}
+
+void LayerSurface::TakeSize()
+{
     // The size comes in surface pixels; the show is drawn at the monitor's
-    // own, which the buffer scale tells the compositor.
+    // own, which the buffer scale (or the viewport) tells the compositor.
     m_scale = m_system.ScaleOf(m_output);
-    width *= m_scale;
-    height *= m_scale;
+    const std::int32_t width = RealPixels(m_surface_width, m_scale, m_scale_120ths);
+    const std::int32_t height = RealPixels(m_surface_height, m_scale, m_scale_120ths);
     const bool resized = m_configured && (width != m_width || height != m_height);
     m_width = width;
     m_height = height;
@@ -224,7 +254,12 @@ void LayerSurface::WaitForFrame()
 
 void LayerSurface::Commit(Buffer& buffer)
 {
-    wl_surface_set_buffer_scale(m_surface, m_scale);
+    if (m_viewport && m_scale_120ths > 0) {
+        wl_surface_set_buffer_scale(m_surface, 1);
+        wp_viewport_set_destination(m_viewport, m_surface_width, m_surface_height);
+    } else {
+        wl_surface_set_buffer_scale(m_surface, m_scale);
+    }
     wl_surface_attach(m_surface, buffer.buffer, 0, 0);
     wl_surface_damage(m_surface, 0, 0, std::numeric_limits<std::int32_t>::max(),
                       std::numeric_limits<std::int32_t>::max());

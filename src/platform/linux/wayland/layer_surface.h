@@ -2,7 +2,9 @@
 // show's window on that monitor. Made by WaylandWindowSystem::CreateWindow
 // and owned by the core. It is drawn at the monitor's real pixels: on a
 // monitor scaled by 2 its buffers are twice the size the compositor gives
-// in surface pixels, and the core sees that real size. Its frames go into shared-memory buffers (two, so
+// in surface pixels, on one scaled by 1.25 (where the compositor says so
+// per surface) a quarter larger, and the core sees that real size. Its
+// frames go into shared-memory buffers (two, so
 // one is drawn while the compositor reads the other), one a refresh: a
 // present first waits for the compositor's word that the last frame was
 // shown. Its size is the one the compositor gives it; a new size is a
@@ -20,6 +22,8 @@ struct wl_buffer;
 struct wl_callback;
 struct wl_output;
 struct wl_surface;
+struct wp_fractional_scale_v1;
+struct wp_viewport;
 struct zwlr_layer_surface_v1;
 
 namespace nuvra::linux_platform {
@@ -77,6 +81,10 @@ private:
     };
 
     void Configure(std::uint32_t serial, std::int32_t width, std::int32_t height);
+    void PreferScale(std::uint32_t scale_120ths);
+    // The real size from the surface size and the scale; a change once the
+    // core has the surface is a Resized event.
+    void TakeSize();
     void Closed();
     // A buffer of the surface's size the compositor is not reading, made
     // when needed; null when none can be had.
@@ -93,14 +101,21 @@ private:
     wl_output* m_output = nullptr;
     wl_surface* m_surface = nullptr;
     zwlr_layer_surface_v1* m_layer_surface = nullptr;
+    // Where the compositor scales by fractions: the buffer is shown at the
+    // surface's size, and the compositor's preferred scale is heard.
+    wp_viewport* m_viewport = nullptr;
+    wp_fractional_scale_v1* m_fractional_scale = nullptr;
     wl_callback* m_frame = nullptr;
     // When the compositor last said a frame of ours went on screen.
     common_platform::FramePacer::Clock::time_point m_frame_shown{};
     Pacer m_pacer;
     std::array<Buffer, 2> m_buffers;
+    std::int32_t m_surface_width = 0;  // surface pixels, as configured
+    std::int32_t m_surface_height = 0;
     std::int32_t m_width = 0;   // real pixels
     std::int32_t m_height = 0;
-    std::int32_t m_scale = 1;   // the buffers' scale, the output's when configured
+    std::int32_t m_scale = 1;   // the buffers' whole scale, the output's when configured
+    std::uint32_t m_scale_120ths = 0;  // the preferred fractional scale, 0 until said
     bool m_configured = false;
     bool m_closed = false;
 };

@@ -10,6 +10,7 @@
 
 #include <wayland-client.h>
 
+#include "platform/linux/wayland/fractional_scale_protocol.h"
 #include "platform/linux/wayland/layer_shell_protocol.h"
 #include "platform/linux/wayland/layer_surface.h"
 #include "platform/linux/wayland/wayland_window_system.h"
@@ -35,6 +36,12 @@ struct WaylandWindowSystem::Listeners {
         } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
             self.m_layer_shell = static_cast<zwlr_layer_shell_v1*>(
                 wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
+        } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
+            self.m_viewporter =
+                static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+        } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0) {
+            self.m_fractional_scales = static_cast<wp_fractional_scale_manager_v1*>(
+                wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
         } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto* output = static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, 2));
             self.m_outputs.push_back({name, output, 0, 0, 1, 0});

@@ -11,6 +11,7 @@
 #include <wayland-client.h>
 
 #include "platform/linux/termination.h"
+#include "platform/linux/wayland/fractional_scale_protocol.h"
 #include "platform/linux/wayland/layer_shell_protocol.h"
 #include "platform/linux/wayland/layer_surface.h"
 #include "platform/linux/wayland/wayland_listeners.h"
@@ -33,6 +34,10 @@ WaylandWindowSystem::~WaylandWindowSystem()
         wl_output_destroy(output.output);
     if (m_layer_shell)
         zwlr_layer_shell_v1_destroy(m_layer_shell);
+    if (m_fractional_scales)
+        wp_fractional_scale_manager_v1_destroy(m_fractional_scales);
+    if (m_viewporter)
+        wp_viewporter_destroy(m_viewporter);
     if (m_shm)
         wl_shm_destroy(m_shm);
     if (m_compositor)

@@ -27,6 +27,8 @@ struct wl_pointer;
 struct wl_output;
 struct wl_surface;
 struct zwlr_layer_shell_v1;
+struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
 
 namespace nuvra::linux_platform {
 
@@ -62,6 +64,10 @@ public:
     wl_compositor* compositor() const { return m_compositor; }
     wl_shm* shm() const { return m_shm; }
     zwlr_layer_shell_v1* layer_shell() const { return m_layer_shell; }
+    // Both where the compositor draws surfaces at fractional scales, else
+    // null: the surfaces then go by their monitors' whole scales.
+    wp_viewporter* viewporter() const { return m_viewporter; }
+    wp_fractional_scale_manager_v1* fractional_scales() const { return m_fractional_scales; }
     bool Dispatch(int timeout_milliseconds);
     void Queue(const platform::InputEvent& event) { m_events.push_back(event); }
     void Forget(const LayerSurface& surface);
@@ -93,6 +99,8 @@ private:
     wl_compositor* m_compositor = nullptr;
     wl_shm* m_shm = nullptr;
     zwlr_layer_shell_v1* m_layer_shell = nullptr;
+    wp_viewporter* m_viewporter = nullptr;
+    wp_fractional_scale_manager_v1* m_fractional_scales = nullptr;
     wl_seat* m_seat = nullptr;
     wl_keyboard* m_keyboard = nullptr;
     wl_pointer* m_pointer_device = nullptr;
