@@ -2,7 +2,7 @@
 // a headless sway of the test's own, with two monitors of different sizes,
 // run as an ordinary user (it refuses root) in a private runtime folder.
 // The screen is read back with grim, keys come from wtype's virtual
-// keyboard. On the overlay each monitor shows a centred disc of its own
+// keyboard, pointer input from a virtual pointer of the suite's own. On the overlay each monitor shows a centred disc of its own
 // size (at its real pixels on a monitor scaled by two) and a key ends the
 // show; the background takes no key and ends on a termination request; a
 // compositor that goes ends the show too. Every end leaves no process, work
@@ -132,6 +132,19 @@ public:
     bool PressKey() const
     {
         return RunTool(AsTheUser({"wtype", "-s", "500", "a", "-s", "200"})) == std::optional<ExitStatus>(0);
+    }
+
+    // Pointer input from the suite's virtual pointer: "move", DX, DY or
+    // "click".
+    bool Point(const std::vector<std::string>& input) const
+    {
+        const fs::path pointer = m_home / "virtual_pointer";
+        std::error_code error;
+        if (!fs::exists(pointer) && !fs::copy_file(NUVRA_VIRTUAL_POINTER, pointer, error))
+            return false;
+        std::vector<std::string> command{pointer.string()};
+        command.insert(command.end(), input.begin(), input.end());
+        return RunTool(AsTheUser(command)) == std::optional<ExitStatus>(0);
     }
 
     void Crash()
@@ -292,6 +305,23 @@ TEST_F(E2eLayerTest, OverlayShowsADiscOnEachMonitorAndEndsOnAKey)
     EXPECT_EQ(show->Wait(Patience(10s)), std::optional<ExitStatus>(0)) << show->Output();
     ExpectNothingLeft(*show);
 }
+
+#ifdef NUVRA_VIRTUAL_POINTER
+// A movement of the pointer or a click ends the overlay as a key does (the
+// click comes after a step along one axis only, which ends nothing).
+TEST_F(E2eLayerTest, OverlayEndsOnAPointerMovementOrAClick)
+{
+    for (const std::vector<std::string>& input : {std::vector<std::string>{"move", "40", "30"},
+                                                   std::vector<std::string>{"click"}}) {
+        SCOPED_TRACE(input.front());
+        const std::unique_ptr<ChildProcess> show = StartShow("--layer");
+        ASSERT_TRUE(WaitUntil([&] { return BothDiscsShown(); }, Patience(15s), 200ms)) << show->Output();
+        ASSERT_TRUE(compositor->Point(input));
+        EXPECT_EQ(show->Wait(Patience(10s)), std::optional<ExitStatus>(0)) << show->Output();
+        ExpectNothingLeft(*show);
+    }
+}
+#endif
 
 // A monitor scaled by two gets a disc drawn at its real pixels, not one
 // drawn at half the size and stretched by the compositor: the disc's widest
