@@ -6,15 +6,17 @@
 #include <span>
 #include <utility>
 
+#include "platform/linux/changed_bands.h"
 #include "platform/linux/indexed_copy.h"
 
 namespace nuvra::linux_platform {
 
 namespace {
 
-// What a frame sends: the box and at most four strips of the last one.
+// What a frame sends: the box and at most four strips of the last one, or
+// the bands of the rows that changed.
 struct DirtyRects {
-    std::array<SDL_Rect, 5> rects{};
+    std::array<SDL_Rect, kChangedBands + 4> rects{};
     int count = 0;
     void Add(const SDL_Rect& rect) { rects[static_cast<std::size_t>(count++)] = rect; }
 };
@@ -48,9 +50,10 @@ void ClearUncovered(SDL_Surface* surface, const SDL_Rect& old_box, const SDL_Rec
 }  // namespace
 
 // The square is converted into place and only what changed is sent to the X
-// server: the picture's changed part as the core describes it (nothing for
-// a frame that changed nothing), the whole picture when it moved, and the
-// strips of the last box that the new one no longer covers.
+// server: the picture's changed rows as the core describes them, in a few
+// bands that follow their outline (nothing for a frame that changed
+// nothing), the whole picture when it moved, and the strips of the last box
+// that the new one no longer covers.
 bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage& image, platform::Point position,
                                common_platform::FramePacer& pacer)
 {
@@ -95,17 +98,25 @@ bool SurfacePresenter::Present(SDL_Window* window, const platform::IndexedImage&
         rows = image.changed_rows;
     }
     if (drawn.w > 0 && drawn.h > 0) {
+        // The drawn part in the picture's own coordinates.
+        const platform::Rect part{drawn.x - position.x, drawn.y - position.y, drawn.x - position.x + drawn.w,
+                                  drawn.y - position.y + drawn.h};
         if (SDL_MUSTLOCK(surface))
             SDL_LockSurface(surface);
         auto* target = static_cast<std::uint8_t*>(surface->pixels) +
                        static_cast<std::int64_t>(drawn.y) * surface->pitch + static_cast<std::int64_t>(drawn.x) * 4;
-        CopyIndexedToArgb(image, target, surface->pitch,
-                          platform::Rect{drawn.x - position.x, drawn.y - position.y, drawn.x - position.x + drawn.w,
-                                         drawn.y - position.y + drawn.h},
-                          rows);
+        CopyIndexedToArgb(image, target, surface->pitch, part, rows);
         if (SDL_MUSTLOCK(surface))
             SDL_UnlockSurface(surface);
-        dirty.Add(drawn);
+        if (rows.empty()) {
+            dirty.Add(drawn);
+        } else {
+            std::array<platform::Rect, kChangedBands> bands;
+            const int count = ChangedBands(rows, image.height, part, bands);
+            for (const platform::Rect& band : std::span(bands).first(static_cast<std::size_t>(count)))
+                dirty.Add(SDL_Rect{position.x + band.left, position.y + band.top, band.right - band.left,
+                                   band.bottom - band.top});
+        }
     }
     m_last_box = box;
     m_last_wanted = wanted;
