@@ -264,6 +264,8 @@ TEST_F(DisplayFormTest, EachFrameSaysWhatChangedAndNothingElseDoes)
 
     const test::FakeWindowRecord& window = *fake.windows.windows[0];
     EXPECT_EQ(window.stale_frames, 0);
+    EXPECT_EQ(window.mirrored_frames, window.presents) << "every frame reads the same from both ends of its rows";
+    EXPECT_EQ(window.falsely_mirrored_frames, 0);
     using platform::ImageChange;
     const std::vector<ImageChange>& changes = window.changes;
     ASSERT_GT(changes.size(), static_cast<std::size_t>(kStandStill + 2));

@@ -199,6 +199,36 @@ TEST(FrameStep, CornersOutsideTheDiscAndRowPaddingAreNeverWritten)
     }
 }
 
+// What the window is told of every frame: from the square as PrepareDisplay
+// leaves it (cleared), at every angle, for odd and even sides, each row
+// reads the same from both ends, so the window may convert half of it. A
+// Display that is not the ViewSize square says nothing of the kind.
+TEST(FrameStep, EveryRowOfEveryFrameReadsTheSameFromBothEnds)
+{
+    std::mt19937 random(11);
+    for (std::int32_t side : {9, 10, 101, 150}) {
+        std::vector<std::uint8_t> noise(static_cast<std::size_t>(side) * side);
+        for (auto& v : noise)
+            v = static_cast<std::uint8_t>(random());
+        const auto code = [&](std::int32_t x, std::int32_t y) { return noise[static_cast<std::size_t>(y) * side + x]; };
+        Scene scene(side, code, 0);
+        scene.form.AngleStep = 1;
+        for (int frame = 0; frame < 360; ++frame) {
+            RunKaleidoscopeFrame(scene.form, scene.nuvra_b);
+            const platform::IndexedImage image = DisplayImage(scene.form);
+            ASSERT_TRUE(image.rows_mirrored) << "S = " << side;
+            for (std::int32_t row = 0; row < image.height; ++row) {
+                const std::uint8_t* pixels = image.pixels + std::ptrdiff_t{row} * image.bytes_per_row;
+                for (std::int32_t x = 0; x < image.width / 2; ++x)
+                    ASSERT_EQ(pixels[x], pixels[image.width - 1 - x])
+                        << "S = " << side << ", angle " << scene.form.Angle << ", stored row " << row << ", x " << x;
+            }
+        }
+        scene.form.Display = test::MakePicture(side + 1, side, 8, [](std::int32_t, std::int32_t) { return 0u; });
+        EXPECT_FALSE(DisplayImage(scene.form).rows_mirrored) << "S = " << side << ", a wider Display";
+    }
+}
+
 TEST(AdvanceAngle, WrapsBothWaysAndAlwaysLandsInTheTable)
 {
     const struct {

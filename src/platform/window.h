@@ -185,6 +185,10 @@ struct IndexedImage {
     // own coordinates (top row 0).
     std::span<const RowSpan> changed_rows;
     Rect changed_box;
+    // Every row reads the same from both ends (pixel x equals pixel
+    // width - 1 - x), as the kaleidoscope's frames do: a backend may convert
+    // half of a row and mirror the rest.
+    bool rows_mirrored = false;
 };
 
 // How far apart the show's frames come: each stays on screen for

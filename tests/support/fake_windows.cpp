@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace nuvra::test {
 
@@ -29,8 +30,11 @@ public:
             m_record->first_position = position;
         m_record->last_position = position;
         m_record->last_width = image.width;
-        if (image.pixels != nullptr)
+        if (image.pixels != nullptr) {
             Rebuild(image);
+            if (image.rows_mirrored)
+                CheckMirrored(image);
+        }
     }
     double RefreshRate() const override { return m_record->refresh_hz; }
     void SetFramePacing(const platform::FramePacing& pacing) override { m_record->pacing = pacing; }
@@ -41,6 +45,18 @@ public:
     void SetPointer(const platform::PointerImage* image) override { m_record->pointer = image; }
 
 private:
+    void CheckMirrored(const platform::IndexedImage& image)
+    {
+        ++m_record->mirrored_frames;
+        for (std::int32_t row = 0; row < image.height; ++row) {
+            const std::uint8_t* pixels = image.pixels + std::ptrdiff_t{row} * image.bytes_per_row;
+            if (!std::equal(pixels, pixels + image.width / 2, std::reverse_iterator(pixels + image.width))) {
+                ++m_record->falsely_mirrored_frames;
+                return;
+            }
+        }
+    }
+
     // Colours, not indexes, so that a new colour table counts as a change.
     void Rebuild(const platform::IndexedImage& image)
     {

@@ -36,6 +36,10 @@ struct FakeWindowRecord {
     std::vector<platform::ImageChange> changes;
     std::vector<std::uint32_t> rebuilt;  // stored rows, width colours each
     int stale_frames = 0;
+    // Frames said to read the same from both ends of each row, and how many
+    // of them did not.
+    int mirrored_frames = 0;
+    int falsely_mirrored_frames = 0;
     platform::Canvas last_canvas;  // the last canvas presented
     std::vector<std::pair<platform::Rect, platform::Rect>> animations;  // from, to
     const platform::PointerImage* pointer = nullptr;

@@ -308,6 +308,9 @@ platform::IndexedImage DisplayImage(const NuvraS& form)
     image.height = display.height;
     image.palette = display.palette.data();
     image.palette_size = display.palette.size();
+    // PrepareDisplay clears the square and the frame step writes only the
+    // disc, each row of it from the centre out to both sides alike.
+    image.rows_mirrored = display.width == form.ViewSize && display.height == form.ViewSize;
     return image;
 }
 

@@ -48,7 +48,8 @@ void DrawKaleidoscope(NuvraS& form, const PixelArray& source, const PixelArray& 
 const QuarterDiscBuffer& LayOutDisc(NuvraS& form);
 
 // The Display picture as a window is sent it (every pixel changed; the
-// caller says otherwise where it knows better).
+// caller says otherwise where it knows better). Its rows read the same from
+// both ends whenever it is the ViewSize square.
 platform::IndexedImage DisplayImage(const NuvraS& form);
 
 // Steps 1 to 3 of a frame: AdvanceAngle, then DrawKaleidoscope, which is
