@@ -2,9 +2,9 @@
 // the show's colour-table conversion are built on, named in one place.
 //
 //   NUVRA_VECTOR_TYPES   GCC and Clang: vector types (vector_size,
-//                        __builtin_convertvector), always_inline and
-//                        __builtin_bswap64. Elsewhere 0, and the step
-//                        samples one point at a time.
+//                        __builtin_convertvector, __builtin_shufflevector),
+//                        always_inline and __builtin_bswap64. Elsewhere 0,
+//                        and the step samples one point at a time.
 //   NUVRA_AVX2_DISPATCH  GCC and Clang on x86-64: a variant compiled for
 //                        AVX2 (target("avx2")), chosen at run time with
 //                        __builtin_cpu_supports. Elsewhere 0, and the

@@ -66,6 +66,28 @@ void ConvertRowBaseline(const ColourTable& table, const std::uint8_t* from, std:
         to[x] = argb[from[x]];
 }
 
+// The right half of a row that reads the same from both ends, from the
+// left half already converted: to[k] = from[count - 1 - k].
+using RowReversal = void (*)(const std::uint32_t* from, std::uint32_t* to, std::int32_t count);
+
+// Four pixels at a time in the compilers' vector types (one shuffle on
+// x86-64's baseline units); one at a time elsewhere.
+void ReverseRowBaseline(const std::uint32_t* from, std::uint32_t* to, std::int32_t count)
+{
+    std::int32_t k = 0;
+#if NUVRA_VECTOR_TYPES
+    using Pixels = std::uint32_t __attribute__((vector_size(16)));
+    for (; k + 4 <= count; k += 4) {
+        Pixels four;
+        std::memcpy(&four, from + count - 4 - k, sizeof four);
+        four = __builtin_shufflevector(four, four, 3, 2, 1, 0);
+        std::memcpy(to + k, &four, sizeof four);
+    }
+#endif
+    for (; k < count; ++k)
+        to[k] = from[count - 1 - k];
+}
+
 #if NUVRA_AVX512_DISPATCH
 // Sixty-four pixels at a time: each colour byte is looked up in its plane
 // with two 128-entry permutes (the index's top bit picks between them),
@@ -118,6 +140,28 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ConvertRowAvx512(con
         }
     }
 }
+
+// Sixteen pixels at a time, the last few with masks. (The permutes are the
+// masked form for GCC 12, as above.)
+__attribute__((target("avx512f"))) void ReverseRowAvx512(const std::uint32_t* from, std::uint32_t* to,
+                                                          std::int32_t count)
+{
+    const __m512i lanes = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    const __m512i reversed = _mm512_sub_epi32(_mm512_set1_epi32(15), lanes);
+    std::int32_t k = 0;
+    for (; k + 16 <= count; k += 16) {
+        const __m512i pixels = _mm512_loadu_si512(from + count - 16 - k);
+        _mm512_storeu_si512(to + k, _mm512_maskz_permutexvar_epi32(0xFFFF, reversed, pixels));
+    }
+    if (k < count) {
+        // The first left pixels of from, lane j taking pixel left - 1 - j.
+        const std::int32_t left = count - k;
+        const auto mask = static_cast<__mmask16>((1u << left) - 1);
+        const __m512i pixels = _mm512_maskz_loadu_epi32(mask, from);
+        const __m512i order = _mm512_sub_epi32(_mm512_set1_epi32(left - 1), lanes);
+        _mm512_mask_storeu_epi32(to + k, mask, _mm512_maskz_permutexvar_epi32(mask, order, pixels));
+    }
+}
 #endif
 
 RowConversion ConversionFor(ConversionUnits units)
@@ -135,6 +179,24 @@ RowConversion ConversionFor(ConversionUnits units)
         break;
     }
     return ConvertRowScalar;
+}
+
+// The one-pixel-at-a-time conversion is the reference and mirrors nothing.
+RowReversal ReversalFor(ConversionUnits units)
+{
+    switch (ConversionUnitsAvailable(units) ? units : BestConversionUnits()) {
+    case ConversionUnits::Avx512:
+#if NUVRA_AVX512_DISPATCH
+        return ReverseRowAvx512;
+#else
+        break;
+#endif
+    case ConversionUnits::Baseline:
+        return ReverseRowBaseline;
+    case ConversionUnits::Scalar:
+        break;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -165,6 +227,7 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
     ColourTable table;
     FillColourTable(image, table);
     const RowConversion convert = ConversionFor(units);
+    const RowReversal reverse = image.rows_mirrored ? ReversalFor(units) : nullptr;
     const std::int32_t left = std::max(part.left, 0), right = std::min(part.right, image.width);
     const std::int32_t top = std::max(part.top, 0), bottom = std::min(part.bottom, image.height);
     // A row the same as one above it (in this part) is copied from that
@@ -200,7 +263,25 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
             continue;
         std::uint32_t* out = row_start(stored) + (first - left);
         const std::uint8_t* source = image.pixels + static_cast<std::int64_t>(stored) * image.bytes_per_row;
-        convert(table, source + first, out, end - first);
+        if (reverse == nullptr) {
+            convert(table, source + first, out, end - first);
+        } else {
+            // Up to the middle (the centre pixel of an odd width included)
+            // converted; past it, what mirrors a converted pixel reversed,
+            // and any rest (a span cut short on the left) converted.
+            const std::int32_t middle = (image.width + 1) / 2;
+            const std::int32_t converted_end = std::min(end, middle);
+            const std::int32_t mirrored_first = std::max(first, middle);
+            const std::int32_t mirrored_end = std::min(end, image.width - first);
+            if (first < converted_end)
+                convert(table, source + first, out, converted_end - first);
+            if (mirrored_first < mirrored_end)
+                reverse(out + (image.width - mirrored_end - first), out + (mirrored_first - first),
+                        mirrored_end - mirrored_first);
+            const std::int32_t rest = std::max(mirrored_first, mirrored_end);
+            if (rest < end)
+                convert(table, source + rest, out + (rest - first), end - rest);
+        }
         if (!rows.empty() && copy_to[static_cast<std::size_t>(stored)] >= 0)
             std::memcpy(row_start(copy_to[static_cast<std::size_t>(stored)]) + (first - left), out,
                         static_cast<std::size_t>(end - first) * 4);

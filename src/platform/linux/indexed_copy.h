@@ -8,6 +8,9 @@
 // (any compiler), and 64 at a time with AVX-512's byte permutes, the colour
 // table held in registers as three planes (chosen at run time). The AVX2
 // gather was measured slower than eight at a time, so there is no AVX2 way.
+// For a picture whose rows read the same from both ends (rows_mirrored),
+// the last two convert each row up to its middle and reverse those pixels
+// into the rest; the first converts every pixel, as the reference.
 #pragma once
 
 #include <span>
