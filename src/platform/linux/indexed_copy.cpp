@@ -164,39 +164,28 @@ __attribute__((target("avx512f"))) void ReverseRowAvx512(const std::uint32_t* fr
 }
 #endif
 
-RowConversion ConversionFor(ConversionUnits units)
-{
-    switch (ConversionUnitsAvailable(units) ? units : BestConversionUnits()) {
-    case ConversionUnits::Avx512:
-#if NUVRA_AVX512_DISPATCH
-        return ConvertRowAvx512;
-#else
-        break;
-#endif
-    case ConversionUnits::Baseline:
-        return ConvertRowBaseline;
-    case ConversionUnits::Scalar:
-        break;
-    }
-    return ConvertRowScalar;
-}
+// How the units named convert a row and reverse a mirrored one. The
+// one-pixel-at-a-time way is the reference and mirrors nothing.
+struct RowWays {
+    RowConversion convert = ConvertRowScalar;
+    RowReversal reverse = nullptr;
+};
 
-// The one-pixel-at-a-time conversion is the reference and mirrors nothing.
-RowReversal ReversalFor(ConversionUnits units)
+RowWays WaysFor(ConversionUnits units)
 {
     switch (ConversionUnitsAvailable(units) ? units : BestConversionUnits()) {
     case ConversionUnits::Avx512:
 #if NUVRA_AVX512_DISPATCH
-        return ReverseRowAvx512;
+        return {ConvertRowAvx512, ReverseRowAvx512};
 #else
         break;
 #endif
     case ConversionUnits::Baseline:
-        return ReverseRowBaseline;
+        return {ConvertRowBaseline, ReverseRowBaseline};
     case ConversionUnits::Scalar:
         break;
     }
-    return nullptr;
+    return {};
 }
 
 }  // namespace
@@ -226,8 +215,9 @@ void CopyIndexedToArgb(const platform::IndexedImage& image, void* target, int pi
 {
     ColourTable table;
     FillColourTable(image, table);
-    const RowConversion convert = ConversionFor(units);
-    const RowReversal reverse = image.rows_mirrored ? ReversalFor(units) : nullptr;
+    const RowWays ways = WaysFor(units);
+    const RowConversion convert = ways.convert;
+    const RowReversal reverse = image.rows_mirrored ? ways.reverse : nullptr;
     const std::int32_t left = std::max(part.left, 0), right = std::min(part.right, image.width);
     const std::int32_t top = std::max(part.top, 0), bottom = std::min(part.bottom, image.height);
     // A row the same as one above it (in this part) is copied from that
