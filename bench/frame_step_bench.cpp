@@ -75,8 +75,14 @@ void FastBaseline(benchmark::State& state)
     FastWith(state, nuvra::FrameStepUnits::Baseline);
 }
 
+void FastAvx2(benchmark::State& state)
+{
+    FastWith(state, nuvra::FrameStepUnits::Avx2);
+}
+
 BENCHMARK(Straightforward)->Arg(600)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fast)->Arg(600)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FastBaseline)->Arg(600)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
+BENCHMARK(FastAvx2)->Arg(600)->Arg(1080)->Arg(2160)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -11,6 +11,11 @@
 #include "display/mirror_table.h"
 #include "support/fake_pictures.h"
 
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace nuvra {
 namespace {
 
@@ -35,7 +40,7 @@ struct Scene {
     NuvraB nuvra_b;
 };
 
-enum class Step { Straightforward, FastScalar, FastBaseline, FastAvx2 };
+enum class Step { Straightforward, FastScalar, FastBaseline, FastAvx2, FastAvx512 };
 
 const char* StepName(Step step)
 {
@@ -47,9 +52,11 @@ const char* StepName(Step step)
     case Step::FastBaseline:
         return "FastBaseline";
     case Step::FastAvx2:
+        return "FastAvx2";
+    case Step::FastAvx512:
         break;
     }
-    return "FastAvx2";
+    return "FastAvx512";
 }
 
 FrameStepUnits Units(Step step)
@@ -61,9 +68,11 @@ FrameStepUnits Units(Step step)
     case Step::FastBaseline:
         return FrameStepUnits::Baseline;
     case Step::FastAvx2:
+        return FrameStepUnits::Avx2;
+    case Step::FastAvx512:
         break;
     }
-    return FrameStepUnits::Avx2;
+    return FrameStepUnits::Avx512;
 }
 
 void Draw(Step step, Scene& scene)
@@ -77,6 +86,7 @@ void Draw(Step step, Scene& scene)
     case Step::FastScalar:
     case Step::FastBaseline:
     case Step::FastAvx2:
+    case Step::FastAvx512:
         DrawKaleidoscope(scene.form, source, display, Units(step));
         return;
     }
@@ -92,13 +102,14 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(FrameStep, EveryStep,
-                         ::testing::Values(Step::Straightforward, Step::FastScalar, Step::FastBaseline, Step::FastAvx2),
+                         ::testing::Values(Step::Straightforward, Step::FastScalar, Step::FastBaseline, Step::FastAvx2,
+                                           Step::FastAvx512),
                          [](const auto& param_info) { return StepName(param_info.param); });
 
 class FastStep : public EveryStep {};
 
 INSTANTIATE_TEST_SUITE_P(FrameStep, FastStep,
-                         ::testing::Values(Step::FastScalar, Step::FastBaseline, Step::FastAvx2),
+                         ::testing::Values(Step::FastScalar, Step::FastBaseline, Step::FastAvx2, Step::FastAvx512),
                          [](const auto& param_info) { return StepName(param_info.param); });
 
 // The first pixel where two displays differ, for a readable failure.
@@ -159,7 +170,9 @@ TEST_P(EveryStep, EveryImageOfAPointGetsItsSample)
 TEST_P(FastStep, WritesTheSameBytesAsTheStraightforwardStepAtEveryAngle)
 {
     std::mt19937 random(7);
-    for (std::int32_t side : {4, 5, 8, 9, 31, 64, 101, 150}) {
+    // Sides from one tile of the sampling to several in both directions, even
+    // and odd, either side of the widest units' smallest disc.
+    for (std::int32_t side : {4, 5, 8, 9, 31, 63, 64, 65, 101, 150, 301}) {
         std::vector<std::uint8_t> noise(static_cast<std::size_t>(side) * side);
         for (auto& v : noise)
             v = static_cast<std::uint8_t>(random());
@@ -175,6 +188,33 @@ TEST_P(FastStep, WritesTheSameBytesAsTheStraightforwardStepAtEveryAngle)
         }
     }
 }
+
+#if defined(__unix__)
+// The vector units read a sample together with the bytes after it. With the
+// source's last row ending right at an unreadable page (and rows without
+// padding), a read past the picture ends the test.
+TEST_P(FastStep, NeverReadsPastTheSourcesLastByte)
+{
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (std::int32_t side : {8, 9, 64, 65}) {
+        const auto bytes = static_cast<std::size_t>(side) * side;
+        const std::size_t mapped = (bytes + page - 1) / page * page + page;
+        void* memory = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(memory, MAP_FAILED);
+        auto* guard = static_cast<std::uint8_t*>(memory) + mapped - page;
+        ASSERT_EQ(mprotect(guard, page, PROT_NONE), 0);
+        std::fill(guard - bytes, guard, std::uint8_t{5});
+        Scene scene(side, [](std::int32_t, std::int32_t) { return std::uint8_t{5}; });
+        scene.nuvra_b.SourcePixels = PixelArray(guard - bytes, side, side);
+        for (std::int16_t angle = 0; angle < 360; ++angle) {
+            scene.form.Angle = angle;
+            Draw(GetParam(), scene);
+        }
+        EXPECT_EQ(scene.nuvra_b.DisplayPixels(side / 2, side / 2), 5) << "S = " << side;
+        munmap(memory, mapped);
+    }
+}
+#endif
 
 TEST(FrameStep, CornersOutsideTheDiscAndRowPaddingAreNeverWritten)
 {

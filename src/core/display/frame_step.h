@@ -30,9 +30,10 @@ void AdvanceAngle(NuvraS& form);
 void DrawKaleidoscopeStraightforward(const NuvraS& form, const PixelArray& source, const PixelArray& display);
 
 // The units the fast step's sampling may use: one sample at a time (any
-// compiler), the baseline vector units (SSE2 on x86-64) or AVX2, the best
-// available chosen at run time; all give the same bytes.
-enum class FrameStepUnits { Scalar, Baseline, Avx2 };
+// compiler), the baseline vector units (SSE2 on x86-64), AVX2 or AVX-512
+// (F, BW and VL), the best available chosen at run time; all give the same
+// bytes. A processor with AVX-512 also offers the AVX2 variant.
+enum class FrameStepUnits { Scalar, Baseline, Avx2, Avx512 };
 
 FrameStepUnits BestFrameStepUnits();
 bool FrameStepUnitsAvailable(FrameStepUnits units);
