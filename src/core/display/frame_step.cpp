@@ -63,6 +63,21 @@ void LayOutQuarterDisc(QuarterDiscBuffer& buffer, std::int32_t side, std::int32_
     buffer.source_offset.assign(static_cast<std::size_t>(kTileColumns) + 4, 0);
 }
 
+// How far the octant's rows t0..t1-1 reach (row t holds columns below
+// min(t, width[t])), and where row t's part of the tile from column m0 ends.
+inline std::int32_t TileWidest(const std::int32_t* width, std::int32_t t0, std::int32_t t1)
+{
+    std::int32_t widest = 0;
+    for (std::int32_t t = t0; t < t1; ++t)
+        widest = std::max(widest, std::min(t, width[t]));
+    return widest;
+}
+
+inline std::int32_t OctantEnd(const std::int32_t* width, std::int32_t t, std::int32_t m0)
+{
+    return std::min({m0 + kTileColumns, t, width[t]});
+}
+
 #if NUVRA_VECTOR_TYPES
 // Four lanes of the sample arithmetic at once, in the compilers' vector
 // types: two SSE2 operations each on the baseline x86-64, one AVX2
@@ -98,12 +113,10 @@ __attribute__((always_inline)) inline void SampleOctantBody(QuarterDiscBuffer& b
     const auto rows = static_cast<std::int32_t>(buffer.width.size()) - 1;
     for (std::int32_t t0 = 1; t0 <= rows; t0 += kTileRows) {
         const std::int32_t t1 = std::min(t0 + kTileRows, rows + 1);
-        std::int32_t widest = 0;
-        for (std::int32_t t = t0; t < t1; ++t)
-            widest = std::max(widest, std::min(t, width[t]));
+        const std::int32_t widest = TileWidest(width, t0, t1);
         for (std::int32_t m0 = 0; m0 < widest; m0 += kTileColumns) {
             for (std::int32_t t = t0; t < t1; ++t) {
-                const std::int32_t end = std::min({m0 + kTileColumns, t, width[t]});
+                const std::int32_t end = OctantEnd(width, t, m0);
                 if (end <= m0)
                     continue;
                 const Doubles dx = Doubles{} + static_cast<double>(t - 1);
@@ -210,12 +223,10 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void SampleOctantAvx512(Qua
     __m512i columns[kTileRows];
     for (std::int32_t t0 = 1; t0 <= rows; t0 += kTileRows) {
         const std::int32_t t1 = std::min(t0 + kTileRows, rows + 1);
-        std::int32_t widest = 0;
-        for (std::int32_t t = t0; t < t1; ++t)
-            widest = std::max(widest, std::min(t, width[t]));
+        const std::int32_t widest = TileWidest(width, t0, t1);
         for (std::int32_t m0 = 0; m0 < widest; m0 += kTileColumns) {
             for (std::int32_t t = t0; t < t1; ++t) {
-                const std::int32_t end = std::min({m0 + kTileColumns, t, width[t]});
+                const std::int32_t end = OctantEnd(width, t, m0);
                 if (end <= m0)
                     continue;
                 const __m512d dx = _mm512_set1_pd(static_cast<double>(t - 1));
