@@ -14,6 +14,7 @@
 #pragma once
 
 #include "display/nuvra_s.h"
+#include "display/octant_sampling.h"
 #include "images/pixel_array.h"
 #include "modules.h"
 
@@ -28,15 +29,6 @@ void AdvanceAngle(NuvraS& form);
 // kept in single precision and v in double, both rounded half to even, eight
 // writes per point. The arrays must cover the ViewSize square.
 void DrawKaleidoscopeStraightforward(const NuvraS& form, const PixelArray& source, const PixelArray& display);
-
-// The units the fast step's sampling may use: one sample at a time (any
-// compiler), the baseline vector units (SSE2 on x86-64), AVX2 or AVX-512
-// (F, BW and VL), the best available chosen at run time; all give the same
-// bytes. A processor with AVX-512 also offers the AVX2 variant.
-enum class FrameStepUnits { Scalar, Baseline, Avx2, Avx512 };
-
-FrameStepUnits BestFrameStepUnits();
-bool FrameStepUnitsAvailable(FrameStepUnits units);
 
 // The same bytes as DrawKaleidoscopeStraightforward, written in cache order,
 // with the best units this processor has (or the ones named, when

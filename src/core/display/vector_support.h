@@ -1,5 +1,5 @@
-// The compiler features the frame step's fast sampling (frame_step.cpp) and
-// the show's colour-table conversion are built on, named in one place.
+// The compiler features the frame step's fast sampling (octant_sampling.cpp)
+// and the show's colour-table conversion are built on, named in one place.
 //
 //   NUVRA_VECTOR_TYPES   GCC and Clang: vector types (vector_size,
 //                        __builtin_convertvector, __builtin_shufflevector),
